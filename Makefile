@@ -1,0 +1,26 @@
+# The two commands a new machine needs: `make run` and `make test`.
+BUILD ?= build
+CONFIG ?= RelWithDebInfo
+
+.PHONY: deps configure build run test bench clean
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@[ -f $(BUILD)/build.ninja ] || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(CONFIG)
+
+build: configure
+	cmake --build $(BUILD)
+
+run: build
+	$(BUILD)/cellwinnow
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure --timeout 900
+
+bench: build
+	$(BUILD)/bench/bench_engine
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,43 @@
+#include "ErrorReport.h"
+
+#include "MessageBox.h"
+
+#include <stdexcept>
+
+namespace ErrorReport {
+
+QString text(const QString& description, const QString& location, int step)
+{
+    return description + "\r\n" + "in " + location + ' ' + "at line " + QString::number(step)
+        + "\r\r" + "Please email screenshot of this message to " + SupportEmail;
+}
+
+void show(const QString& description, const QString& location, int step)
+{
+    MessageBox::show({MessageBox::Exclamation, QStringLiteral("Application Error"),
+                      text(description, location, step), MessageBox::Ok, MessageBox::Ok});
+}
+
+QString location(const QString& module, const QString& procedure, const char* project)
+{
+    return QString::fromLatin1(project) + '.' + module + '.' + procedure;
+}
+
+QString describeCurrentException()
+{
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        const QString what = QString::fromUtf8(e.what());
+        return what.isEmpty() ? QStringLiteral("Unexpected error") : what;
+    } catch (...) {
+        return QStringLiteral("Unexpected error");
+    }
+}
+
+} // namespace ErrorReport
+
+void StepGuard::report(int step, const QString& description) const
+{
+    ErrorReport::show(description, m_location, step);
+}

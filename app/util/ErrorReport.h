@@ -1,0 +1,68 @@
+#pragma once
+// The numbered-step error report: a procedure runs its steps through a
+// StepGuard; a failing step is reported in one box and the procedure goes on.
+
+#include <QString>
+
+#include <exception>
+
+namespace ErrorReport {
+
+inline constexpr const char* Project = "Sievekit2021/08/31";
+inline constexpr const char* WalkProject = "BrindleTitle2021/08/31";
+inline constexpr const char* SupportEmail = "support@tamberlin.example";
+
+/// The report's text, exactly as the user sees it (CRs included).
+QString text(const QString& description, const QString& location, int step);
+
+/// Shows the report: exclamation icon, OK, title "Application Error".
+void show(const QString& description, const QString& location, int step);
+
+/// "PROJECT.MODULE.PROCEDURE"
+QString location(const QString& module, const QString& procedure, const char* project = Project);
+
+/// The description of the exception being handled.
+QString describeCurrentException();
+
+} // namespace ErrorReport
+
+/// A failure after which nothing more can be done in the procedure: the guard
+/// reports it and skips every later step.
+class Abandon {
+public:
+    virtual ~Abandon() = default;
+};
+
+class StepGuard {
+public:
+    explicit StepGuard(QString location) : m_location(std::move(location)) {}
+
+    /// Runs one numbered step. A failure is reported and false returned.
+    template <typename F>
+    bool operator()(int step, F&& f)
+    {
+        if (m_stopped)
+            return false;
+        try {
+            f();
+            return true;
+        } catch (const Abandon&) {
+            m_stopped = true;
+            report(step, ErrorReport::describeCurrentException());
+        } catch (...) {
+            report(step, ErrorReport::describeCurrentException());
+        }
+        return false;
+    }
+
+    void report(int step, const QString& description) const;
+    const QString& location() const { return m_location; }
+
+    /// Once stopped, every later step is skipped.
+    bool stopped() const { return m_stopped; }
+    void stop() { m_stopped = true; }
+
+private:
+    QString m_location;
+    bool m_stopped = false;
+};

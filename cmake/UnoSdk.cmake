@@ -1,0 +1,81 @@
+# The office's UNO SDK: C++ headers generated from the installed office's type
+# libraries (only the types the code names), and the URE libraries to link.
+set(CW_OFFICE_DIR "/usr/lib/libreoffice" CACHE PATH "Installed office (holds program/ and sdk/)")
+
+set(_prog "${CW_OFFICE_DIR}/program")
+set(_cppumaker "${CW_OFFICE_DIR}/sdk/bin/cppumaker")
+foreach(_f "${_cppumaker}" "${_prog}/types.rdb" "${_prog}/types/offapi.rdb")
+  if(NOT EXISTS "${_f}")
+    message(FATAL_ERROR "Missing ${_f}: run scripts/install-deps.sh (libreoffice-dev)")
+  endif()
+endforeach()
+
+set(CW_UNO_TYPES
+  com.sun.star.beans.PropertyValue
+  com.sun.star.bridge.UnoUrlResolver
+  com.sun.star.connection.NoConnectException
+  com.sun.star.container.XIndexAccess
+  com.sun.star.frame.Desktop
+  com.sun.star.frame.DispatchHelper
+  com.sun.star.frame.XComponentLoader
+  com.sun.star.frame.XController
+  com.sun.star.frame.XDesktop
+  com.sun.star.frame.XDispatchHelper
+  com.sun.star.frame.XDispatchProvider
+  com.sun.star.frame.XFrame
+  com.sun.star.frame.XModel
+  com.sun.star.frame.XStorable
+  com.sun.star.io.IOException
+  com.sun.star.lang.DisposedException
+  com.sun.star.lang.XComponent
+  com.sun.star.lang.XMultiComponentFactory
+  com.sun.star.sheet.XCellRangeAddressable
+  com.sun.star.sheet.XSheetCellCursor
+  com.sun.star.sheet.XSpreadsheet
+  com.sun.star.sheet.XSpreadsheetDocument
+  com.sun.star.sheet.XSpreadsheets
+  com.sun.star.sheet.XUsedAreaCursor
+  com.sun.star.table.XCell
+  com.sun.star.table.XCellRange
+  com.sun.star.text.XTextRange
+  com.sun.star.uno.XComponentContext
+  com.sun.star.util.XCloseable
+  com.sun.star.util.XNumberFormatsSupplier
+  com.sun.star.util.XNumberFormats
+  com.sun.star.beans.XPropertySet
+  com.sun.star.sheet.XSheetAnnotationsSupplier
+  com.sun.star.sheet.XSheetAnnotations
+  com.sun.star.util.XMergeable
+  com.sun.star.sheet.XSheetCellRange
+  com.sun.star.sheet.XCellRangeData
+  com.sun.star.lang.Locale
+  com.sun.star.uno.DeploymentException
+)
+
+set(CW_UNO_INCLUDE "${CMAKE_BINARY_DIR}/uno-include")
+set(_stamp "${CW_UNO_INCLUDE}/.stamp")
+set(_targs)
+foreach(_t IN LISTS CW_UNO_TYPES)
+  list(APPEND _targs "-T${_t}")
+endforeach()
+add_custom_command(
+  OUTPUT "${_stamp}"
+  COMMAND ${CMAKE_COMMAND} -E rm -rf "${CW_UNO_INCLUDE}"
+  COMMAND "${_cppumaker}" -Gc "-O${CW_UNO_INCLUDE}" ${_targs} "${_prog}/types.rdb" "${_prog}/types/offapi.rdb"
+  COMMAND ${CMAKE_COMMAND} -E touch "${_stamp}"
+  DEPENDS "${CMAKE_CURRENT_LIST_FILE}"
+  COMMENT "Generating UNO C++ headers"
+  VERBATIM)
+add_custom_target(uno_headers DEPENDS "${_stamp}")
+
+add_library(uno_sdk INTERFACE)
+add_dependencies(uno_sdk uno_headers)
+target_include_directories(uno_sdk SYSTEM INTERFACE "${CW_UNO_INCLUDE}" /usr/include/libreoffice)
+target_compile_definitions(uno_sdk INTERFACE LINUX UNX CPPU_ENV=gcc3
+  CW_OFFICE_PROGRAM_DIR="${_prog}")
+target_link_libraries(uno_sdk INTERFACE
+  "${CW_OFFICE_DIR}/sdk/lib/libuno_cppuhelpergcc3.so"
+  "${CW_OFFICE_DIR}/sdk/lib/libuno_cppu.so"
+  "${CW_OFFICE_DIR}/sdk/lib/libuno_sal.so")
+set(CMAKE_BUILD_RPATH "${_prog}")
+set(CMAKE_INSTALL_RPATH "${_prog}")

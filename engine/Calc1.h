@@ -1,0 +1,61 @@
+#pragma once
+// The duplicate-cell engine: processes one spreadsheet file at a time.
+
+#include "JobSettings.h"
+#include "Office.h"
+
+#include <QSet>
+#include <QString>
+
+class StepGuard;
+
+/// Every cell text met so far in the document being processed (exact comparison).
+using SeenTexts = QSet<QString>;
+
+namespace Calc1 {
+
+struct Context {
+    office::Provider& office;
+    const JobSettings& settings;
+    /// The pause after loading, during which the window keeps handling events.
+    double loadWaitSeconds = 2.0;
+};
+
+/// Opens the file hidden, empties every cell whose text was met earlier in the
+/// document (within the chosen scope), stores the result as .ods in the results
+/// folder and closes the file. Reports its own failures and always returns.
+void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context);
+
+/// 0-based last column of the sheet's used area; reports its own failures and
+/// then gives 0.
+int getLastUsedColumn(office::Sheet& sheet);
+/// The same, reporting through the given guard (which stops when the office is lost).
+int getLastUsedColumn(office::Sheet& sheet, StepGuard& guard);
+
+/// 0-based last row of the sheet's used area; failures pass to the caller.
+int getLastUsedRow(office::Sheet& sheet);
+
+/// Column letters of a 1-based column number: 1 A, 26 Z, 27 AA, 702 ZZ, 703 AAA.
+/// Empty for numbers below 1.
+QString getColumnLetters(int columnNumber);
+
+/// 1-based column number of column letters, read case-insensitively. Gives 0
+/// (no column) for an empty text, any character but a letter, or a value past
+/// any sheet's columns.
+int getColumnNumber(QString letters);
+
+office::PropertyValue MakePropertyValue(const QString& name, const QVariant& value);
+
+/// A proper file URL for a local path (blanks, "#", "%" and non-ASCII escaped).
+QString FileUrl(const QString& path);
+
+struct ResultPaths {
+    QString temporary; ///< where the office stores the result first
+    QString final;     ///< the name it then takes, replacing any earlier result
+};
+/// The result of an input goes to the results folder under the input's name
+/// with the extension "ods", by way of the extension "sxw". A temporary name
+/// already taken there gets a number, so no file of the user's is overwritten.
+ResultPaths ResultPathsFor(const QString& resultsFolder, const QString& inputPath);
+
+} // namespace Calc1

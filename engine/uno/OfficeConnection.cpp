@@ -1,0 +1,209 @@
+#include "OfficeConnection.h"
+#include "OfficeConnectionAccess.h"
+
+#include "Platform.h"
+#include "UnoErrors.h"
+#include "UnoObjects.h"
+
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/bridge/XUnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/frame/XDesktop.hpp>
+#include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <cppuhelper/bootstrap.hxx>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+
+using namespace css;
+using rtl::OUString;
+using css::uno::Reference;
+using css::uno::UNO_QUERY_THROW;
+
+namespace {
+
+// The office asks to be started again after it first set up a new profile.
+constexpr int RestartRequested = 81;
+
+Reference<uno::XComponentContext> localContext()
+{
+    static Reference<uno::XComponentContext> context = [] {
+        // The client's own UNO runtime reads the office's type libraries.
+        if (qEnvironmentVariableIsEmpty("URE_BOOTSTRAP"))
+            qputenv("URE_BOOTSTRAP", "vnd.sun.star.pathname:" CW_OFFICE_PROGRAM_DIR "/fundamentalrc");
+        return cppu::defaultBootstrap_InitialComponentContext();
+    }();
+    return context;
+}
+
+// soffice is a script that starts the real binary as a grandchild; the binary
+// itself is started so that it can be tied to this process's life.
+QString realBinary(const QString& soffice)
+{
+    const QFileInfo info(soffice);
+    if (info.fileName() == "soffice.bin")
+        return info.absoluteFilePath();
+    const QFileInfo resolved(info.canonicalFilePath());
+    const QString bin = resolved.absolutePath() + "/soffice.bin";
+    return QFileInfo(bin).isExecutable() ? bin : info.absoluteFilePath();
+}
+
+} // namespace
+
+struct OfficeConnection::Impl {
+    Options options;
+    std::unique_ptr<QTemporaryDir> profile;
+    std::unique_ptr<QProcess> process;
+    std::shared_ptr<office::ServiceManager> serviceManager;
+    Reference<uno::XComponentContext> remote;
+
+    bool alive() const
+    {
+        if (!process)
+            return false;
+        process->waitForFinished(0); // lets QProcess notice an exit without an event loop
+        return process->state() == QProcess::Running;
+    }
+
+    void start(const QString& binary, const QString& pipe)
+    {
+        process = std::make_unique<QProcess>();
+        process->setProgram(binary);
+        process->setArguments({"--headless", "--invisible", "--nologo", "--norestore", "--nodefault", "--nolockcheck",
+                               "-env:UserInstallation=" + QUrl::fromLocalFile(profile->path()).toString(QUrl::FullyEncoded),
+                               "--accept=pipe,name=" + pipe + ";urp;"});
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setChildProcessModifier([] { Platform::dieWithParent(); });
+        process->start();
+        if (!process->waitForStarted(10000))
+            throw office::Error("The office could not be started: " + process->errorString().toStdString());
+    }
+
+    void connect()
+    {
+        const QString soffice = options.soffice.isEmpty() ? findSoffice() : options.soffice;
+        if (soffice.isEmpty() || !QFileInfo(soffice).isExecutable())
+            throw office::Error("No office was found");
+        if (!profile) {
+            profile = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/cellwinnow-office-XXXXXX");
+            if (!profile->isValid())
+                throw office::Error("No folder for the office's profile: " + profile->errorString().toStdString());
+        }
+        const QDeadlineTimer deadline(options.startTimeoutMs);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const QString pipe = QString("cellwinnow-%1-%2")
+                                     .arg(QCoreApplication::applicationPid())
+                                     .arg(QRandomGenerator::global()->generate64(), 16, 16, QChar('0'));
+            start(realBinary(soffice), pipe);
+            Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(localContext());
+            const OUString url = uno_office::toOUString("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext");
+            while (!deadline.hasExpired()) {
+                try {
+                    remote.set(resolver->resolve(url), UNO_QUERY_THROW);
+                    serviceManager = uno_office::makeServiceManager(remote, [this] { return alive(); });
+                    return;
+                } catch (const connection::NoConnectException&) {
+                    // Not listening yet; the wait ends early should the process end.
+                    if (process->waitForFinished(100))
+                        break;
+                }
+            }
+            if (alive()) {
+                stop();
+                throw office::Error("The office did not answer in time");
+            }
+            if (process->exitCode() != RestartRequested)
+                throw office::Error("The office ended at start with code " + std::to_string(process->exitCode()));
+        }
+        throw office::Error("The office kept asking to be restarted");
+    }
+
+    void stop()
+    {
+        serviceManager.reset();
+        if (remote.is()) {
+            try {
+                Reference<frame::XDesktop> desktop(remote->getServiceManager()->createInstanceWithContext(
+                                                       "com.sun.star.frame.Desktop", remote),
+                                                   UNO_QUERY_THROW);
+                desktop->terminate();
+            } catch (const uno::Exception&) {
+                // Disposed: the office went away while answering, as it may.
+            }
+            remote.clear();
+        }
+        if (process) {
+            if (!process->waitForFinished(10000)) {
+                process->kill();
+                process->waitForFinished(10000);
+            }
+            process.reset();
+        }
+    }
+};
+
+OfficeConnection::OfficeConnection() : OfficeConnection(Options{}) {}
+
+OfficeConnection::OfficeConnection(Options options) : d(std::make_unique<Impl>())
+{
+    d->options = std::move(options);
+}
+
+OfficeConnection::~OfficeConnection()
+{
+    shutdown();
+}
+
+std::shared_ptr<office::ServiceManager> OfficeConnection::serviceManager()
+{
+    if (d->serviceManager && d->alive())
+        return d->serviceManager;
+    d->stop();
+    return uno_errors::guarded([this] { return d->alive(); }, [this] {
+        d->connect();
+        return d->serviceManager;
+    });
+}
+
+void OfficeConnection::shutdown()
+{
+    d->stop();
+}
+
+qint64 OfficeConnection::processId() const
+{
+    return d->alive() ? d->process->processId() : 0;
+}
+
+QString OfficeConnection::findSoffice()
+{
+    const QString configured = qEnvironmentVariable("CELLWINNOW_SOFFICE");
+    if (!configured.isEmpty())
+        return QFileInfo(configured).isExecutable() ? configured : QString();
+    for (const QString& candidate : {QStringLiteral(CW_OFFICE_PROGRAM_DIR "/soffice"),
+                                     QStringLiteral("/usr/lib/libreoffice/program/soffice"),
+                                     QStringLiteral("/opt/libreoffice/program/soffice")}) {
+        if (QFileInfo(candidate).isExecutable())
+            return candidate;
+    }
+    for (const char* name : {"soffice", "libreoffice"}) {
+        const QString found = QStandardPaths::findExecutable(name);
+        if (!found.isEmpty())
+            return found;
+    }
+    return {};
+}
+
+Reference<uno::XComponentContext> OfficeConnectionAccess::remoteContext(OfficeConnection& office)
+{
+    office.serviceManager();
+    return office.d->remote;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// The program's own office: a private headless process, started on first use,
+// reached over a pipe of its own, started again when it has died, and ended
+// when the connection is destroyed (or, should this process die, with it).
+// Two programs, or a user's own office, never share it.
+
+#include "Office.h"
+
+#include <QString>
+
+#include <memory>
+
+class OfficeConnection : public office::Provider {
+public:
+    struct Options {
+        /// The office binary; empty: CELLWINNOW_SOFFICE, then the usual places.
+        QString soffice;
+        /// How long a start may take until the office answers.
+        int startTimeoutMs = 60000;
+    };
+
+    OfficeConnection();
+    explicit OfficeConnection(Options options);
+    ~OfficeConnection() override;
+    OfficeConnection(const OfficeConnection&) = delete;
+    OfficeConnection& operator=(const OfficeConnection&) = delete;
+
+    /// The service manager of a live office; starts one when there is none or
+    /// the last one died. Throws office::Error when no office can be started.
+    std::shared_ptr<office::ServiceManager> serviceManager() override;
+
+    /// Ends the office: asks it to terminate, waits, then kills it.
+    void shutdown();
+
+    /// The office process's id, 0 when none runs.
+    qint64 processId() const;
+
+    /// The office binary to start, or empty when none is found.
+    static QString findSoffice();
+
+private:
+    friend struct OfficeConnectionAccess;
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};

@@ -1,0 +1,215 @@
+#include "SheetFixture.h"
+
+#include "OfficeConnectionAccess.h"
+#include "UnoErrors.h"
+#include "UnoObjects.h"
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XSheetAnnotations.hpp>
+#include <com/sun/star/sheet/XSheetAnnotationsSupplier.hpp>
+#include <com/sun/star/sheet/XSheetCellCursor.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/sheet/XUsedAreaCursor.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XNumberFormats.hpp>
+#include <com/sun/star/util/XNumberFormatsSupplier.hpp>
+#include <com/sun/star/lang/Locale.hpp>
+
+#include <QFileInfo>
+#include <QUrl>
+
+using namespace css;
+using rtl::OUString;
+using css::uno::Reference;
+using css::uno::UNO_QUERY_THROW;
+using uno_office::toOUString;
+using uno_office::toQString;
+
+namespace {
+
+OUString url(const QString& path)
+{
+    return toOUString(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
+}
+
+uno::Sequence<beans::PropertyValue> properties(std::initializer_list<std::pair<const char*, uno::Any>> list)
+{
+    uno::Sequence<beans::PropertyValue> sequence(sal_Int32(list.size()));
+    auto* out = sequence.getArray();
+    for (const auto& [name, value] : list) {
+        out->Name = OUString::createFromAscii(name);
+        out->Value = value;
+        ++out;
+    }
+    return sequence;
+}
+
+QString filterFor(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == "xls")
+        return "MS Excel 97";
+    if (suffix == "xlsx")
+        return "Calc MS Excel 2007 XML";
+    if (suffix == "csv")
+        return "Text - txt - csv (StarCalc)";
+    return "calc8";
+}
+
+// A document loaded or created hidden, closed when the holder goes.
+class Doc {
+public:
+    Doc(const Reference<uno::XComponentContext>& context, const QString& fromUrl)
+    {
+        Reference<frame::XComponentLoader> loader(
+            context->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop", context),
+            UNO_QUERY_THROW);
+        component = loader->loadComponentFromURL(toOUString(fromUrl), "_blank", 0,
+                                                 properties({{"Hidden", uno::Any(true)}}));
+        if (!component.is())
+            throw office::Error("Could not open " + fromUrl.toStdString());
+        spreadsheet.set(component, UNO_QUERY_THROW);
+    }
+    ~Doc()
+    {
+        try {
+            Reference<util::XCloseable>(component, UNO_QUERY_THROW)->close(true);
+        } catch (...) {
+        }
+    }
+    Reference<sheet::XSpreadsheet> sheet(int index, bool create)
+    {
+        Reference<sheet::XSpreadsheets> sheets = spreadsheet->getSheets();
+        Reference<container::XIndexAccess> access(sheets, UNO_QUERY_THROW);
+        while (create && access->getCount() <= index)
+            sheets->insertNewByName(toOUString(QString("Sheet%1").arg(access->getCount() + 1)),
+                                    sal_Int16(access->getCount()));
+        return Reference<sheet::XSpreadsheet>(access->getByIndex(index), UNO_QUERY_THROW);
+    }
+    int sheetCount()
+    {
+        return Reference<container::XIndexAccess>(spreadsheet->getSheets(), UNO_QUERY_THROW)->getCount();
+    }
+    void storeTo(const QString& path)
+    {
+        Reference<frame::XStorable>(component, UNO_QUERY_THROW)
+            ->storeToURL(url(path), properties({{"FilterName", uno::Any(toOUString(filterFor(path)))},
+                                                {"Overwrite", uno::Any(true)}}));
+    }
+    sal_Int32 formatKey(const QString& code)
+    {
+        Reference<util::XNumberFormats> formats
+            = Reference<util::XNumberFormatsSupplier>(component, UNO_QUERY_THROW)->getNumberFormats();
+        const lang::Locale locale;
+        sal_Int32 key = formats->queryKey(toOUString(code), locale, false);
+        return key >= 0 ? key : formats->addNew(toOUString(code), locale);
+    }
+
+    Reference<lang::XComponent> component;
+    Reference<sheet::XSpreadsheetDocument> spreadsheet;
+};
+
+} // namespace
+
+void SheetFixture::write(const QString& path, const FixtureBook& book)
+{
+    uno_errors::guarded([] { return true; }, [&] {
+        Doc doc(OfficeConnectionAccess::remoteContext(m_office), "private:factory/scalc");
+        for (int s = 0; s < book.size(); ++s) {
+            Reference<sheet::XSpreadsheet> sheet = doc.sheet(s, true);
+            for (int r = 0; r < book[s].size(); ++r) {
+                for (int c = 0; c < book[s][r].size(); ++c) {
+                    const FixtureCell& in = book[s][r][c];
+                    if (in.kind == FixtureCell::Empty)
+                        continue;
+                    Reference<table::XCell> cell = sheet->getCellByPosition(c, r);
+                    if (in.kind == FixtureCell::Text)
+                        Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->setString(toOUString(in.text));
+                    else if (in.kind == FixtureCell::Number)
+                        cell->setValue(in.number);
+                    else
+                        cell->setFormula(toOUString(in.text));
+                    if (!in.format.isEmpty())
+                        Reference<beans::XPropertySet>(cell, UNO_QUERY_THROW)
+                            ->setPropertyValue("NumberFormat", uno::Any(doc.formatKey(in.format)));
+                    if (!in.note.isEmpty())
+                        Reference<sheet::XSheetAnnotationsSupplier>(sheet, UNO_QUERY_THROW)
+                            ->getAnnotations()
+                            ->insertNew(table::CellAddress(sal_Int16(s), c, r), toOUString(in.note));
+                }
+            }
+        }
+        doc.storeTo(path);
+    });
+}
+
+void SheetFixture::writeTexts(const QString& path, const QList<QList<QStringList>>& sheets)
+{
+    uno_errors::guarded([] { return true; }, [&] {
+        Doc doc(OfficeConnectionAccess::remoteContext(m_office), "private:factory/scalc");
+        for (int s = 0; s < sheets.size(); ++s) {
+            Reference<sheet::XSpreadsheet> sheet = doc.sheet(s, true);
+            const QList<QStringList>& rows = sheets[s];
+            int width = 0;
+            for (const QStringList& row : rows)
+                width = std::max(width, int(row.size()));
+            if (rows.isEmpty() || width == 0)
+                continue;
+            uno::Sequence<uno::Sequence<uno::Any>> data(sal_Int32(rows.size()));
+            auto* outRows = data.getArray();
+            for (int r = 0; r < rows.size(); ++r) {
+                outRows[r].realloc(width);
+                auto* out = outRows[r].getArray();
+                for (int c = 0; c < width; ++c)
+                    out[c] = uno::Any(toOUString(c < rows[r].size() ? rows[r][c] : QString()));
+            }
+            Reference<table::XCellRange> range
+                = sheet->getCellRangeByPosition(0, 0, width - 1, sal_Int32(rows.size()) - 1);
+            Reference<sheet::XCellRangeData>(range, UNO_QUERY_THROW)->setDataArray(data);
+        }
+        doc.storeTo(path);
+    });
+}
+
+QList<ShownSheet> SheetFixture::read(const QString& path)
+{
+    return uno_errors::guarded([] { return true; }, [&] {
+        Doc doc(OfficeConnectionAccess::remoteContext(m_office), QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
+        QList<ShownSheet> result;
+        for (int s = 0; s < doc.sheetCount(); ++s) {
+            Reference<sheet::XSpreadsheet> sheet = doc.sheet(s, false);
+            Reference<sheet::XSheetCellCursor> cursor
+                = sheet->createCursorByRange(Reference<sheet::XSheetCellRange>(sheet->getCellByPosition(0, 0), UNO_QUERY_THROW));
+            Reference<sheet::XUsedAreaCursor>(cursor, UNO_QUERY_THROW)->gotoEndOfUsedArea(true);
+            const table::CellRangeAddress end = Reference<sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)->getRangeAddress();
+            ShownSheet shown;
+            for (int r = 0; r <= end.EndRow; ++r) {
+                QStringList row;
+                for (int c = 0; c <= end.EndColumn; ++c)
+                    row << toQString(Reference<text::XTextRange>(sheet->getCellByPosition(c, r), UNO_QUERY_THROW)->getString());
+                shown << row;
+            }
+            result << shown;
+        }
+        return result;
+    });
+}
+
+void SheetFixture::loadAndStore(const QString& from, const QString& to)
+{
+    uno_errors::guarded([] { return true; }, [&] {
+        Doc doc(OfficeConnectionAccess::remoteContext(m_office), QUrl::fromLocalFile(QFileInfo(from).absoluteFilePath()).toString(QUrl::FullyEncoded));
+        Reference<frame::XStorable>(doc.component, UNO_QUERY_THROW)->storeToURL(url(to), {});
+    });
+}

@@ -1,0 +1,41 @@
+#include "UnoErrors.h"
+
+#include "UnoObjects.h"
+
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/uno/Exception.hpp>
+#include <com/sun/star/uno/RuntimeException.hpp>
+#include <cppuhelper/exc_hlp.hxx>
+
+#include <QString>
+
+namespace uno_errors {
+
+static std::string describe(const css::uno::Exception& e)
+{
+    const css::uno::Any caught = cppu::getCaughtException();
+    QString text = uno_office::toQString(e.Message);
+    if (text.isEmpty())
+        text = uno_office::toQString(caught.getValueTypeName());
+    return text.toStdString();
+}
+
+void translate(const std::function<bool()>& alive)
+{
+    try {
+        throw;
+    } catch (const css::lang::DisposedException& e) {
+        throw office::Gone(describe(e));
+    } catch (const css::uno::RuntimeException& e) {
+        // A broken bridge shows as a plain runtime error; the process tells.
+        if (!alive())
+            throw office::Gone(describe(e));
+        throw office::Error(describe(e));
+    } catch (const css::uno::Exception& e) {
+        throw office::Error(describe(e));
+    } catch (const std::exception& e) {
+        throw office::Error(e.what());
+    }
+}
+
+} // namespace uno_errors

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, only those that are missing.
+set -euo pipefail
+
+need=(cmake ninja-build g++ make qt6-base-dev libreoffice-dev libreoffice-dev-common xvfb xauth)
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+missing=()
+for p in "${need[@]}"; do installed "$p" || missing+=("$p"); done
+
+# Either Calc serves; the headless one conflicts with a full office, so a user's
+# own office is never replaced.
+if ! installed libreoffice-calc && ! installed libreoffice-calc-nogui; then
+  missing+=(libreoffice-calc-nogui)
+fi
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "Need root (or sudo) to install: ${missing[*]}" >&2; exit 1; }
+  sudo=sudo
+fi
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

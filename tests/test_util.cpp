@@ -1,0 +1,243 @@
+// Path, file and time utilities, and the error report's text.
+
+#include "BoxScript.h"
+#include "ErrorReport.h"
+#include "FileUtils.h"
+#include "Paths.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <ctime>
+
+using Paths::Style;
+
+class TestUtil : public QObject {
+    Q_OBJECT
+private slots:
+    void fileName_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("windows full path") << "C:\\a\\b.ods" << "b.ods";
+        QTest::newRow("windows bare name") << "b.ods" << "b.ods";
+        QTest::newRow("windows trailing separator gives empty") << "C:\\a\\" << "";
+        QTest::newRow("posix full path") << "/a/b.ods" << "b.ods";
+        QTest::newRow("posix trailing separator gives empty") << "/a/" << "";
+    }
+    void fileName()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, expected);
+        const Style style = path.contains('\\') ? Style::Windows : Style::Posix;
+        QCOMPARE(Paths::GetFileName(path, style), expected);
+    }
+
+    void extension_data()
+    {
+        QTest::addColumn<QString>("s");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << "report.ods" << "ods";
+        QTest::newRow("no dot gives the whole text") << "report" << "report";
+        QTest::newRow("only a leading dot gives the whole text") << ".ods" << ".ods";
+        QTest::newRow("last dot wins") << "a.b.c" << "c";
+        QTest::newRow("trailing dot gives empty") << "name." << "";
+        QTest::newRow("dot in folder counts") << "C:\\my.dir\\file" << "dir\\file";
+        QTest::newRow("empty") << "" << "";
+    }
+    void extension()
+    {
+        QFETCH(QString, s);
+        QFETCH(QString, expected);
+        QCOMPARE(Paths::GetExtension(s), expected);
+    }
+
+    void collapse_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("expected");
+        const int win = int(Style::Windows), posix = int(Style::Posix);
+        QTest::newRow("pairs replaced once, no second pass") << "C:\\\\x\\\\\\\\y.ods" << win << "C:\\x\\\\y.ods";
+        QTest::newRow("odd run keeps the odd one") << "a\\\\\\b" << win << "a\\\\b";
+        QTest::newRow("network path keeps its pair") << "\\\\server\\\\share" << win << "\\\\server\\share";
+        QTest::newRow("long leading run becomes a pair") << "\\\\\\\\server\\share" << win << "\\\\server\\share";
+        QTest::newRow("single leading becomes a pair") << "\\dir\\file" << win << "\\\\dir\\file";
+        QTest::newRow("only separators") << "\\\\\\" << win << "\\\\";
+        QTest::newRow("empty") << "" << win << "";
+        QTest::newRow("drive root joined with a name") << "D:\\\\a.ods" << win << "D:\\a.ods";
+        QTest::newRow("posix root stays single") << "/home//u/x.ods" << posix << "/home/u/x.ods";
+        QTest::newRow("posix leading run is the root") << "///tmp/a" << posix << "/tmp/a";
+        QTest::newRow("posix results folder with trailing separator") << "/out//a.sxw" << posix << "/out/a.sxw";
+        QTest::newRow("backslash is a name character on posix") << "/a\\\\b" << posix << "/a\\\\b";
+    }
+    void collapse()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, style);
+        QFETCH(QString, expected);
+        QCOMPARE(Paths::CollapseBackslashes(path, Style(style)), expected);
+    }
+
+    void replaceExtension_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("extension replaced") << "Sales.ods" << "Sales.sxw";
+        QTest::newRow("only the last one") << "a.b.xls" << "a.b.sxw";
+        QTest::newRow("no dot appends") << "Report" << "Report.sxw";
+        QTest::newRow("leading dot only appends") << ".hidden" << ".hidden.sxw";
+        QTest::newRow("trailing dot") << "name." << "name.sxw";
+    }
+    void replaceExtension()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        QCOMPARE(Paths::ReplaceExtension(name, "sxw"), expected);
+    }
+
+    void leadingNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("plain") << "3" << 3.0;
+        QTest::newRow("blanks skipped") << "  12  " << 12.0;
+        QTest::newRow("trailing letters ignored") << "12a" << 12.0;
+        QTest::newRow("point is the decimal separator") << "2.5" << 2.5;
+        QTest::newRow("comma ends the number") << "2,5" << 2.0;
+        QTest::newRow("negative") << "-3" << -3.0;
+        QTest::newRow("exponent") << "1e3" << 1000.0;
+        QTest::newRow("exponent without digits is not one") << "4e" << 4.0;
+        QTest::newRow("no number reads 0") << "abc" << 0.0;
+        QTest::newRow("empty reads 0") << "" << 0.0;
+        QTest::newRow("huge stays huge") << "99999999999" << 99999999999.0;
+        QTest::newRow("lone sign reads 0") << "-" << 0.0;
+    }
+    void leadingNumber()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, expected);
+        QCOMPARE(Paths::LeadingNumber(text), expected);
+    }
+
+    void errorReportText()
+    {
+        const QString text = ErrorReport::text("Disk full", ErrorReport::location("Calc1", "DoItByFile"), 242);
+        QCOMPARE(text, QString("Disk full\r\nin Sievekit2021/08/31.Calc1.DoItByFile at line 242\r\r"
+                               "Please email screenshot of this message to support@tamberlin.example"));
+        QCOMPARE(ErrorReport::location("AddFolder", "GetSubDirectories2016", ErrorReport::WalkProject),
+                 QString("BrindleTitle2021/08/31.AddFolder.GetSubDirectories2016"));
+    }
+
+    void stepGuardReportsAndGoesOn()
+    {
+        BoxScript boxes;
+        boxes.answer(MessageBox::Ok);
+        StepGuard step(ErrorReport::location("Form1", "Form_Load"));
+        QStringList ran;
+        step(100, [&] { ran << "100"; });
+        step(102, [&] { throw std::runtime_error("broken"); });
+        step(104, [&] { ran << "104"; });
+        QCOMPARE(ran, QStringList({"100", "104"}));
+        QCOMPARE(boxes.shown.size(), 1);
+        QCOMPARE(boxes.shown[0].title, QString("Application Error"));
+        QCOMPARE(boxes.shown[0].icon, MessageBox::Exclamation);
+        QCOMPARE(boxes.shown[0].buttons, int(MessageBox::Ok));
+        QVERIFY(boxes.shown[0].text.startsWith("broken\r\nin Sievekit2021/08/31.Form1.Form_Load at line 102\r\r"));
+    }
+
+    void stepGuardStopsAfterAbandon()
+    {
+        struct Lost : std::runtime_error, Abandon {
+            Lost() : std::runtime_error("gone") {}
+        };
+        BoxScript boxes;
+        boxes.answer(MessageBox::Ok);
+        StepGuard step("X.Y.Z");
+        bool later = false;
+        step(100, [] { throw Lost(); });
+        step(102, [&] { later = true; });
+        QVERIFY(!later);
+        QVERIFY(step.stopped());
+        QCOMPARE(boxes.shown.size(), 1);
+    }
+
+    void fileTests()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("a.ods");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QVERIFY(FileUtils::FileExists(file));
+        QVERIFY(!FileUtils::FileExists(dir.filePath("missing")));
+        QVERIFY(!FileUtils::FileExists(""));
+        QVERIFY(FileUtils::IsFolder(dir.path()));
+        QVERIFY(!FileUtils::IsFolder(file));
+        QVERIFY(!FileUtils::IsFolder(dir.filePath("missing")));
+        QVERIFY(!FileUtils::IsFolder(""));
+    }
+
+    void killFile()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("ro.ods");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QFile::setPermissions(file, QFile::ReadOwner);
+        FileUtils::KillFile(file);
+        QVERIFY(!QFile::exists(file));
+        FileUtils::KillFile(dir.filePath("missing")); // silent
+        FileUtils::KillFile(dir.path());              // a folder is not a file
+        QVERIFY(QFileInfo(dir.path()).isDir());
+    }
+
+    void replaceFileKeepsTargetOnFailure()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("a.ods");
+        QFile t(target);
+        QVERIFY(t.open(QIODevice::WriteOnly));
+        t.write("old");
+        t.close();
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, FileUtils::ReplaceFile(dir.filePath("missing.sxw"), target));
+        QVERIFY(QFile::exists(target));
+        QFile s(dir.filePath("a.sxw"));
+        QVERIFY(s.open(QIODevice::WriteOnly));
+        s.write("new");
+        s.close();
+        FileUtils::ReplaceFile(dir.filePath("a.sxw"), target);
+        QVERIFY(t.open(QIODevice::ReadOnly));
+        QCOMPARE(t.readAll(), QByteArray("new"));
+        QVERIFY(!QFile::exists(dir.filePath("a.sxw")));
+    }
+
+    void waitKeepsEventsFlowingWithoutSpinning()
+    {
+        int ticks = 0;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(20);
+        QElapsedTimer wall;
+        wall.start();
+        const std::clock_t cpuBefore = std::clock();
+        FileUtils::Wait(0.5);
+        const double cpuSeconds = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+        QVERIFY(wall.elapsed() >= 500);
+        QVERIFY2(ticks >= 3, "events were not processed while waiting");
+        // A busy poll would burn the whole half second.
+        QVERIFY2(cpuSeconds < 0.25, qPrintable(QString("used %1 s of processor").arg(cpuSeconds)));
+    }
+
+    void desktopFolderEndsInSeparator()
+    {
+        QVERIFY(FileUtils::GetDesktopFolder().endsWith(QDir::separator()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUtil)
+#include "test_util.moc"
