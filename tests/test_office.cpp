@@ -1,4 +1,252 @@
+// The office layer and the engine against the real headless office, with
+// spreadsheets that the tests make through the office.
+
+#include "BoxScript.h"
+#include "Calc1.h"
+#include "OfficeConnection.h"
+#include "ScopeCases.h"
+#include "SheetFixture.h"
+#include "TestSettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
-class TestOffice : public QObject { Q_OBJECT private slots: void todo() {} };
+
+#include <csignal>
+
+namespace {
+
+FakeBook trimmed(const QList<ShownSheet>& sheets)
+{
+    FakeBook book;
+    for (ShownSheet rows : sheets) {
+        for (QStringList& row : rows)
+            while (!row.isEmpty() && row.last().isEmpty())
+                row.removeLast();
+        while (!rows.isEmpty() && rows.last().isEmpty())
+            rows.removeLast();
+        book << rows;
+    }
+    return book;
+}
+
+bool processRuns(qint64 pid)
+{
+    return pid > 0 && ::kill(pid_t(pid), 0) == 0;
+}
+
+QString writeScript(const QString& path, const QByteArray& body)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write("#!/bin/sh\n" + body + "\n");
+    f.close();
+    f.setPermissions(f.permissions() | QFile::ExeOwner);
+    return path;
+}
+
+} // namespace
+
+class TestOffice : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString in, out;
+    std::unique_ptr<OfficeConnection> office;
+    std::unique_ptr<SheetFixture> fixture;
+
+    FakeBook process(const QString& input, TestSettings settings)
+    {
+        if (settings.folder.isEmpty())
+            settings.folder = out;
+        SeenTexts seen;
+        Calc1::DoItByFile(input, seen, {*office, settings, 0});
+        return trimmed(fixture->read(Calc1::ResultPathsFor(settings.folder, input).final));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // A machine without the office fails here rather than passing nothing.
+        QVERIFY2(!OfficeConnection::findSoffice().isEmpty(), "No office installed: run scripts/install-deps.sh");
+        office = std::make_unique<OfficeConnection>();
+        fixture = std::make_unique<SheetFixture>(*office);
+        office->serviceManager();
+    }
+
+    void init()
+    {
+        in = dir.filePath("in");
+        out = dir.filePath("out");
+        QDir(in).removeRecursively();
+        QDir(out).removeRecursively();
+        QVERIFY(QDir().mkpath(in) && QDir().mkpath(out));
+    }
+
+    void cleanupTestCase()
+    {
+        const qint64 pid = office->processId();
+        QVERIFY(processRuns(pid));
+        office.reset();
+        QVERIFY2(!processRuns(pid), "the office outlived its connection");
+    }
+
+    void scopes_data() { addScopeCases(); }
+    void scopes()
+    {
+        QFETCH(FakeBook, book);
+        QFETCH(Scope, scope);
+        QFETCH(QString, row);
+        QFETCH(QString, column);
+        QFETCH(FakeBook, expected);
+        fixture->writeTexts(in + "/a.ods", book);
+        TestSettings settings;
+        settings.scope = scope;
+        settings.row = row;
+        settings.column = column;
+        QCOMPARE(process(in + "/a.ods", settings), expected);
+    }
+
+    void sameShownTextWhateverTheType()
+    {
+        using C = FixtureCell;
+        const FixtureBook book = {
+            {{C::ofNumber(1.5), C::ofText("1.5 ")}},
+            {{C::ofText("1.5"), C::ofNumber(45535, "YYYY-MM-DD")}},
+            {{C::ofFormula("=1+0.5"), C::ofText("2024-08-31"), C::ofText("2024-08-30"), C::ofFormula("=\"2024-08-\"&30")}},
+        };
+        fixture->write(in + "/types.ods", book);
+        const FakeBook expected = {{{"1.5", "1.5 "}}, {{"", "2024-08-31"}}, {{"", "", "2024-08-30"}}};
+        QCOMPARE(process(in + "/types.ods", {}), expected);
+    }
+
+    void xlsInputGivesOdsResult()
+    {
+        fixture->writeTexts(in + "/Report.xls", {{{"k", "k", "m"}}});
+        QCOMPARE(process(in + "/Report.xls", {}), FakeBook({{{"k", "", "m"}}}));
+        QFile result(out + "/Report.ods");
+        QVERIFY(result.open(QIODevice::ReadOnly));
+        QCOMPARE(result.read(2), QByteArray("PK")); // an OpenDocument package
+        QVERIFY(result.readAll().contains("application/vnd.oasis.opendocument.spreadsheet"));
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"Report.ods"}));
+    }
+
+    void resultsFolderSeparator_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("without") << "";
+        QTest::newRow("with") << "/";
+        QTest::newRow("doubled") << "//";
+    }
+    void resultsFolderSeparator()
+    {
+        QFETCH(QString, suffix);
+        fixture->writeTexts(in + "/a.ods", {{{"z", "z"}}});
+        TestSettings settings;
+        settings.folder = out + suffix;
+        QCOMPARE(process(in + "/a.ods", settings), FakeBook({{{"z"}}}));
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"a.ods"}));
+    }
+
+    void resultReplacesOdsInputInItsOwnFolder()
+    {
+        fixture->writeTexts(in + "/a.ods", {{{"z", "z", "y"}}});
+        TestSettings settings;
+        settings.folder = in;
+        QCOMPARE(process(in + "/a.ods", settings), FakeBook({{{"z", "", "y"}}}));
+        QCOMPARE(QDir(in).entryList(QDir::Files), QStringList({"a.ods"}));
+    }
+
+    void awkwardNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("blank") << "a b.ods";
+        QTest::newRow("hash") << "no#1.ods";
+        QTest::newRow("percent") << "100%20.ods";
+        QTest::newRow("non-ASCII") << "Übersicht €.ods";
+    }
+    void awkwardNames()
+    {
+        QFETCH(QString, name);
+        fixture->writeTexts(in + '/' + name, {{{"w", "w"}}});
+        QCOMPARE(process(in + '/' + name, {}), FakeBook({{{"w"}}}));
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({QFileInfo(name).completeBaseName() + ".ods"}));
+    }
+
+    void corruptInputIsReportedAndNothingDeleted()
+    {
+        QFile bad(in + "/bad.ods");
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QByteArray(4096, '\x5a').append("PK\x03\x04 not really a package"));
+        bad.close();
+        fixture->writeTexts(out + "/bad.ods", {{{"earlier result"}}});
+        BoxScript boxes;
+        boxes.answer(MessageBox::Ok);
+        SeenTexts seen;
+        TestSettings settings;
+        settings.folder = out;
+        Calc1::DoItByFile(in + "/bad.ods", seen, {*office, settings, 0});
+        QCOMPARE(boxes.shown.size(), 1);
+        QVERIFY2(boxes.shown[0].text.contains("Calc1.DoItByFile at line 106"), qPrintable(boxes.shown[0].text));
+        QVERIFY(QFile::exists(in + "/bad.ods"));
+        QCOMPARE(trimmed(fixture->read(out + "/bad.ods")), FakeBook({{{"earlier result"}}}));
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"bad.ods"}));
+    }
+
+    void diedOfficeIsReplaced()
+    {
+        const qint64 before = office->processId();
+        QVERIFY(processRuns(before));
+        ::kill(pid_t(before), SIGKILL);
+        fixture->writeTexts(in + "/a.ods", {{{"v", "v"}}});
+        QCOMPARE(process(in + "/a.ods", {}), FakeBook({{{"v"}}}));
+        QVERIFY(office->processId() != before);
+    }
+
+    void twoConnectionsKeepApart()
+    {
+        OfficeConnection second;
+        second.serviceManager();
+        QVERIFY(second.processId() != office->processId());
+        fixture->writeTexts(in + "/a.ods", {{{"s", "s"}}});
+        TestSettings settings;
+        settings.folder = out;
+        SeenTexts seen;
+        Calc1::DoItByFile(in + "/a.ods", seen, {second, settings, 0});
+        QCOMPARE(trimmed(fixture->read(out + "/a.ods")), FakeBook({{{"s"}}}));
+        const qint64 pid = second.processId();
+        second.shutdown();
+        QVERIFY(!processRuns(pid));
+        QVERIFY(processRuns(office->processId()));
+    }
+
+    void absentOffice_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing binary") << "" << "No office was found";
+        QTest::newRow("ends at once") << "exit 3" << "The office ended at start with code 3";
+        QTest::newRow("never answers") << "exec sleep 60" << "The office did not answer in time";
+    }
+    void absentOffice()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, message);
+        OfficeConnection::Options options;
+        options.soffice = script.isEmpty() ? dir.filePath("nothing-here") : writeScript(dir.filePath("soffice"), script.toUtf8());
+        options.startTimeoutMs = 1500;
+        OfficeConnection absent(options);
+        try {
+            absent.serviceManager();
+            QFAIL("an office was reached");
+        } catch (const office::Error& e) {
+            QCOMPARE(QString(e.what()), message);
+        }
+        QCOMPARE(absent.processId(), 0);
+    }
+};
+
 QTEST_GUILESS_MAIN(TestOffice)
 #include "test_office.moc"

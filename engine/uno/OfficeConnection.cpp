@@ -72,6 +72,16 @@ struct OfficeConnection::Impl {
         return process->state() == QProcess::Running;
     }
 
+    // One round trip: an office that just died may not have been noticed yet.
+    bool answers() const
+    {
+        try {
+            return remote->getServiceManager().is();
+        } catch (const uno::Exception&) {
+            return false;
+        }
+    }
+
     void start(const QString& binary, const QString& pipe)
     {
         process = std::make_unique<QProcess>();
@@ -164,7 +174,7 @@ OfficeConnection::~OfficeConnection()
 
 std::shared_ptr<office::ServiceManager> OfficeConnection::serviceManager()
 {
-    if (d->serviceManager && d->alive())
+    if (d->serviceManager && d->alive() && d->answers())
         return d->serviceManager;
     d->stop();
     return uno_errors::guarded([this] { return d->alive(); }, [this] {
