@@ -2,7 +2,7 @@
 BUILD ?= build
 CONFIG ?= RelWithDebInfo
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test bench screenshot clean
 
 deps:
 	@scripts/install-deps.sh
@@ -21,6 +21,9 @@ test: build
 
 bench: build
 	$(BUILD)/bench/bench_engine
+
+screenshot: build
+	scripts/screenshot.sh docs/window.png
 
 clean:
 	rm -rf $(BUILD)

@@ -1,10 +1,20 @@
+#include "Form1.h"
+#include "OfficeConnection.h"
+#include "Platform.h"
+#include "WidgetPresenters.h"
+
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QLabel label("Cellwinnow");
-    label.show();
+    OfficeConnection office;
+    Form1 form(office, QCoreApplication::applicationDirPath());
+    WidgetPresenters::install(&form);
+    QObject::connect(&form, &Form1::closing, [&office] { office.shutdown(); });
+    Platform::onTerminationRequest([&form] { form.close(); });
+    if (!form.Form_Load())
+        return 0;
+    form.show();
     return app.exec();
 }

@@ -2,7 +2,9 @@
 # Installs the Debian packages the project needs, only those that are missing.
 set -euo pipefail
 
-need=(cmake ninja-build g++ make qt6-base-dev libreoffice-dev libreoffice-dev-common xvfb xauth)
+need=(cmake ninja-build g++ make qt6-base-dev libreoffice-dev libreoffice-dev-common fonts-liberation xvfb xauth)
+# Only for pictures of the real window (make screenshot).
+[ "${1:-}" = "--screenshot" ] && need+=(x11-apps x11-utils imagemagick)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 

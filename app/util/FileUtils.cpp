@@ -1,5 +1,7 @@
 #include "FileUtils.h"
 
+#include "Lifetime.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -64,7 +66,7 @@ void Wait(double seconds)
     // An empty wake-up timer makes processEvents return at the deadline at the latest.
     QTimer wake;
     wake.setSingleShot(true);
-    while (!deadline.hasExpired()) {
+    while (!deadline.hasExpired() && !Lifetime::quitting()) {
         wake.start(int(qMax<qint64>(1, deadline.remainingTime())));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }

@@ -1,5 +1,7 @@
 #include "MessageBox.h"
 
+#include "Lifetime.h"
+
 #include <cstdio>
 #include <utility>
 
@@ -32,6 +34,8 @@ MessageBox::Presenter MessageBox::setPresenter(Presenter presenter)
 
 MessageBox::Button MessageBox::show(const Box& box)
 {
+    if (Lifetime::quitting())
+        return box.defaultButton;
     if (boxPresenter())
         return boxPresenter()(box);
     // No one to ask (no window yet): say it on the console and take the default.

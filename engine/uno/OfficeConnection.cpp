@@ -1,6 +1,7 @@
 #include "OfficeConnection.h"
 #include "OfficeConnectionAccess.h"
 
+#include "Lifetime.h"
 #include "Platform.h"
 #include "UnoErrors.h"
 #include "UnoObjects.h"
@@ -177,6 +178,8 @@ std::shared_ptr<office::ServiceManager> OfficeConnection::serviceManager()
     if (d->serviceManager && d->alive() && d->answers())
         return d->serviceManager;
     d->stop();
+    if (Lifetime::quitting())
+        throw office::Gone("The program is ending");
     return uno_errors::guarded([this] { return d->alive(); }, [this] {
         d->connect();
         return d->serviceManager;

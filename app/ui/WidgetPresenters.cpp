@@ -1,0 +1,60 @@
+#include "WidgetPresenters.h"
+
+#include "MessageBox.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPointer>
+
+namespace {
+
+// The texts keep their bare carriage returns; only the display breaks lines there.
+QString displayed(QString text)
+{
+    return text.replace("\r\n", "\n").replace('\r', '\n');
+}
+
+QMessageBox::StandardButton standard(MessageBox::Button button)
+{
+    switch (button) {
+    case MessageBox::Ok: return QMessageBox::Ok;
+    case MessageBox::Yes: return QMessageBox::Yes;
+    case MessageBox::No: return QMessageBox::No;
+    case MessageBox::Cancel: return QMessageBox::Cancel;
+    default: return QMessageBox::NoButton;
+    }
+}
+
+} // namespace
+
+namespace WidgetPresenters {
+
+void install(QWidget* owner)
+{
+    QPointer<QWidget> parent(owner);
+    MessageBox::setPresenter([parent](const MessageBox::Box& box) {
+        QWidget* over = parent && parent->isVisible() ? parent.data() : nullptr;
+        QMessageBox dialog(box.icon == MessageBox::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+                           box.title, displayed(box.text), QMessageBox::NoButton, over);
+        for (MessageBox::Button b : {MessageBox::Ok, MessageBox::Yes, MessageBox::No, MessageBox::Cancel})
+            if (box.buttons & b)
+                dialog.addButton(standard(b));
+        dialog.setDefaultButton(standard(box.defaultButton));
+        switch (dialog.exec()) {
+        case QMessageBox::Yes: return MessageBox::Yes;
+        case QMessageBox::No: return MessageBox::No;
+        case QMessageBox::Cancel: return MessageBox::Cancel;
+        case QMessageBox::Ok: return MessageBox::Ok;
+        default: return box.buttons & MessageBox::Cancel ? MessageBox::Cancel : box.defaultButton;
+        }
+    });
+    InputBox::setPresenter([parent](const InputBox::Request& request) {
+        QWidget* over = parent && parent->isVisible() ? parent.data() : nullptr;
+        bool ok = false;
+        const QString answer
+            = QInputDialog::getText(over, request.title, displayed(request.prompt), QLineEdit::Normal, request.preset, &ok);
+        return ok ? answer : QString();
+    });
+}
+
+} // namespace WidgetPresenters

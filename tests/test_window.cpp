@@ -1,0 +1,446 @@
+// The real main window on the offscreen platform: its layout, list editing,
+// row dragging, pointers, and the batch run with the real office.
+
+#include "BoxScript.h"
+#include "FileList.h"
+#include "FormDriver.h"
+#include "OfficeConnection.h"
+#include "ScopeCases.h"
+#include "SheetFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Passes calls to the real office, and lets a test look at the window at the
+// moment the engine starts on a file.
+class WatchedOffice : public office::Provider {
+public:
+    explicit WatchedOffice(office::Provider& office) : office(office) {}
+    std::shared_ptr<office::ServiceManager> serviceManager() override
+    {
+        if (onFile)
+            onFile();
+        return office.serviceManager();
+    }
+    office::Provider& office;
+    std::function<void()> onFile;
+};
+
+FakeBook trimmed(const QList<ShownSheet>& sheets)
+{
+    FakeBook book;
+    for (ShownSheet rows : sheets) {
+        for (QStringList& row : rows)
+            while (!row.isEmpty() && row.last().isEmpty())
+                row.removeLast();
+        while (!rows.isEmpty() && rows.last().isEmpty())
+            rows.removeLast();
+        book << rows;
+    }
+    return book;
+}
+
+} // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString in, out;
+    std::unique_ptr<OfficeConnection> realOffice;
+    std::unique_ptr<WatchedOffice> office;
+    std::unique_ptr<Form1> form;
+
+    void fill(const QStringList& rows)
+    {
+        for (const QString& row : rows)
+            FileList::AppendRow(list(*form), row);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        realOffice = std::make_unique<OfficeConnection>();
+        office = std::make_unique<WatchedOffice>(*realOffice);
+    }
+
+    void init()
+    {
+        in = dir.filePath("in");
+        out = dir.filePath("out");
+        QDir(in).removeRecursively();
+        QDir(out).removeRecursively();
+        QVERIFY(QDir().mkpath(in) && QDir().mkpath(out));
+        office->onFile = nullptr;
+        // The program's folder is the build folder, where the shipped files are.
+        form = std::make_unique<Form1>(*office, QCoreApplication::applicationDirPath());
+        form->setLoadWaitSeconds(0);
+        QVERIFY(form->Form_Load());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    void cleanup() { form.reset(); }
+
+    void layout_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("twipsRect");
+        QTest::newRow("PushButton6") << "PushButton6" << "Help" << QRect(120, 120, 7800, 405);
+        QTest::newRow("ListView1") << "ListView1" << "" << QRect(120, 630, 7800, 2535);
+        QTest::newRow("PushButton1") << "PushButton1" << "Add Calc File(s)" << QRect(120, 3250, 3840, 405);
+        QTest::newRow("PushButton4") << "PushButton4" << "Add All Calc Files In Folder" << QRect(4080, 3250, 3840, 405);
+        QTest::newRow("PushButton5") << "PushButton5" << "Clear List" << QRect(120, 3760, 3840, 405);
+        QTest::newRow("PushButton3") << "PushButton3" << "Load Sample/Example Files" << QRect(4080, 3760, 3840, 405);
+        QTest::newRow("Frame1") << "Frame1" << "Where to look for duplicates?" << QRect(120, 4230, 7800, 825);
+        QTest::newRow("Option3") << "Option3" << "Entire Sheet" << QRect(240, 375, 1425, 225);
+        QTest::newRow("Option1") << "Option1" << "Single Row" << QRect(1800, 375, 1260, 225);
+        QTest::newRow("Text1") << "Text1" << "" << QRect(3120, 315, 540, 375);
+        QTest::newRow("Option2") << "Option2" << "Single Column" << QRect(3840, 375, 1545, 225);
+        QTest::newRow("Text2") << "Text2" << "" << QRect(5400, 315, 540, 375);
+        QTest::newRow("Frame2") << "Frame2" << "Save Results To This Folder" << QRect(120, 5130, 7800, 810);
+        QTest::newRow("Text3") << "Text3" << "" << QRect(240, 300, 6630, 345);
+        QTest::newRow("PushButton7") << "PushButton7" << "..." << QRect(6960, 300, 600, 345);
+        QTest::newRow("PushButton2") << "PushButton2" << "Start Deleting Duplicate Cells (Except First Instance)"
+                                     << QRect(120, 6075, 7800, 405);
+        QTest::newRow("ProgressBar1") << "ProgressBar1" << "Progress Bar" << QRect(120, 6600, 7800, 405);
+    }
+    void layout()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QRect, twipsRect);
+        QWidget* w = control(*form, qPrintable(name));
+        const QRect expected(Form1::twips(twipsRect.x()), Form1::twips(twipsRect.y()), Form1::twips(twipsRect.width()),
+                             Form1::twips(twipsRect.height()));
+        QCOMPARE(w->geometry(), expected);
+        QString shown;
+        if (auto* b = qobject_cast<QAbstractButton*>(w))
+            shown = b->text();
+        else if (auto* g = qobject_cast<QGroupBox*>(w))
+            shown = g->title();
+        else if (auto* p = qobject_cast<TextProgressBar*>(w))
+            shown = p->text();
+        else if (auto* e = qobject_cast<QLineEdit*>(w))
+            shown = e->text();
+        QCOMPARE(shown, caption);
+        QCOMPARE(w->palette().color(w->backgroundRole()), QColor(Qt::white));
+        const double points = qobject_cast<QPushButton*>(w) ? 11.25 : 9.0;
+        QCOMPARE(w->font().pointSizeF(), points);
+        QVERIFY(w->font().bold());
+    }
+
+    void window()
+    {
+        QCOMPARE(form->size(), QSize(Form1::twips(8040), Form1::twips(7125)));
+        QCOMPARE(form->minimumSize(), form->maximumSize());
+        QVERIFY(form->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(form->windowTitle(), QString("Cellwinnow"));
+        QCOMPARE(MessageBox::applicationTitle(), QString("Cellwinnow"));
+        QCOMPARE(QApplication::focusWidget(), list(*form));
+        QVERIFY(control<QRadioButton>(*form, "Option3")->isChecked());
+        QVERIFY(!control(*form, "Text1")->isEnabled());
+        QVERIFY(!control(*form, "Text2")->isEnabled());
+    }
+
+    void listColumn()
+    {
+        QTreeWidget* l = list(*form);
+        QCOMPARE(l->columnCount(), 1);
+        QCOMPARE(l->headerItem()->text(0), QString("Calc File(s)"));
+        QCOMPARE(l->columnWidth(0), Form1::twips(7000));
+        QVERIFY(l->toolTip().startsWith("Drag and drop files here. Double-click item to remove it. Move | line"));
+    }
+
+    void tabOrder()
+    {
+        const QStringList expected = {"ListView1", "Option1", "Option2", "Option3", "Text1", "Text2", "PushButton6",
+                                      "PushButton1", "PushButton4", "PushButton2", "PushButton5", "PushButton3",
+                                      "Text3", "PushButton7"};
+        QStringList chain;
+        QWidget* w = list(*form);
+        do {
+            if (w->focusPolicy() & Qt::TabFocus)
+                chain << w->objectName();
+            w = w->nextInFocusChain();
+        } while (w != list(*form) && chain.size() < 40);
+        QCOMPARE(chain.mid(0, expected.size()), expected);
+    }
+
+    void removingRows_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList all = {"a", "b", "c"};
+        QTest::newRow("delete removes the selected row") << "delete" << false << 1 << QStringList{"a", "c"};
+        QTest::newRow("delete with shift held") << "shift-delete" << false << 0 << QStringList{"b", "c"};
+        QTest::newRow("double-click removes the selected row") << "double-click" << false << 2 << QStringList{"a", "b"};
+        QTest::newRow("delete with nothing selected") << "delete" << false << -1 << all;
+        QTest::newRow("clear empties the list") << "clear" << false << -1 << QStringList{};
+        QTest::newRow("busy: delete does nothing") << "delete" << true << 1 << all;
+        QTest::newRow("busy: double-click does nothing") << "double-click" << true << 1 << all;
+        QTest::newRow("busy: clear does nothing") << "clear" << true << -1 << all;
+    }
+    void removingRows()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, busy);
+        QFETCH(int, selected);
+        QFETCH(QStringList, expected);
+        fill({"a", "b", "c"});
+        QTreeWidget* l = list(*form);
+        l->clearSelection();
+        if (selected >= 0)
+            l->topLevelItem(selected)->setSelected(true);
+        if (busy)
+            form->setMousePointer(Form1::Pointer::Hourglass);
+        if (how == "delete")
+            QTest::keyClick(l, Qt::Key_Delete);
+        else if (how == "shift-delete")
+            QTest::keyClick(l, Qt::Key_Delete, Qt::ShiftModifier);
+        else if (how == "double-click")
+            mouseOnList(*form, QEvent::MouseButtonDblClick, QPoint(5, l->viewport()->height() - 5));
+        else
+            click(*form, "PushButton5");
+        QCOMPARE(FileList::Rows(l), expected);
+    }
+
+    void deleteOnEmptyListSaysNothing()
+    {
+        BoxScript boxes;
+        QTest::keyClick(list(*form), Qt::Key_Delete);
+        click(*form, "PushButton5");
+        QVERIFY(boxes.shown.isEmpty());
+    }
+
+    void dragging_data()
+    {
+        QTest::addColumn<int>("pressed");
+        QTest::addColumn<QList<int>>("moves");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("selected");
+        const QStringList abc = {"a", "b", "c"};
+        QTest::newRow("row 2 down over row 3") << 1 << QList<int>{2} << abc << QStringList{"a", "c", "b"} << 2;
+        QTest::newRow("and back over row 2") << 1 << QList<int>{2, 1} << abc << abc << 1;
+        QTest::newRow("and on over row 1") << 1 << QList<int>{2, 1, 0} << abc << QStringList{"b", "a", "c"} << 0;
+        QTest::newRow("a fast move exchanges the two rows only")
+            << 1 << QList<int>{2, 0} << abc << QStringList{"b", "c", "a"} << 0;
+        QTest::newRow("equal texts exchange nothing")
+            << 0 << QList<int>{1} << QStringList{"x", "x", "y"} << QStringList{"x", "x", "y"} << -1;
+        QTest::newRow("no row pressed exchanges nothing") << -1 << QList<int>{0, 2} << abc << abc << -1;
+    }
+    void dragging()
+    {
+        QFETCH(int, pressed);
+        QFETCH(QList<int>, moves);
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, expected);
+        QFETCH(int, selected);
+        fill(rows);
+        QTreeWidget* l = list(*form);
+        QCursor::setPos(0, 330);
+        const QPoint below(5, l->viewport()->height() - 3);
+        mouseOnList(*form, QEvent::MouseButtonPress, pressed >= 0 ? rowCentre(*form, pressed) : below);
+        for (int row : moves)
+            mouseOnList(*form, QEvent::MouseMove, rowCentre(*form, row));
+        mouseOnList(*form, QEvent::MouseButtonRelease, rowCentre(*form, moves.last()));
+        QCOMPARE(FileList::Rows(l), expected);
+        if (selected >= 0)
+            QCOMPARE(l->currentItem(), l->topLevelItem(selected));
+        // Moving after the release exchanges nothing more.
+        mouseOnList(*form, QEvent::MouseMove, rowCentre(*form, 0));
+        QCOMPARE(FileList::Rows(l), expected);
+    }
+
+    void draggedRowRemovedMeanwhile()
+    {
+        fill({"a", "b", "c"});
+        mouseOnList(*form, QEvent::MouseButtonPress, rowCentre(*form, 1));
+        delete list(*form)->topLevelItem(1);
+        mouseOnList(*form, QEvent::MouseMove, rowCentre(*form, 0));
+        QCOMPARE(FileList::Rows(list(*form)), QStringList({"a", "c"}));
+    }
+
+    void scrollingWhileDragging_data()
+    {
+        QTest::addColumn<int>("screenY");
+        QTest::addColumn<int>("direction"); // -1 the row above comes into view, +1 the row below, 0 none
+        QTest::newRow("near the top: the row above") << 200 << -1;
+        QTest::newRow("between: nothing") << 330 << 0;
+        QTest::newRow("near the bottom: the row below") << 400 << 1;
+    }
+    void scrollingWhileDragging()
+    {
+        QFETCH(int, screenY);
+        QFETCH(int, direction);
+        QStringList rows;
+        for (int i = 0; i < 60; ++i)
+            rows << QString("row %1").arg(i);
+        fill(rows);
+        QTreeWidget* l = list(*form);
+        l->scrollToItem(l->topLevelItem(30), QAbstractItemView::PositionAtTop);
+        const int first = l->indexOfTopLevelItem(l->itemAt(QPoint(5, 1)));
+        const int last = l->indexOfTopLevelItem(l->itemAt(QPoint(5, l->viewport()->height() - 2)));
+        QVERIFY(first > 0 && last > first + 2);
+        const int scrolled = l->verticalScrollBar()->value();
+        QCursor::setPos(10, screenY);
+        QCOMPARE(QCursor::pos().y(), screenY);
+        // Drag the edge row's neighbour onto the edge row on the side being tested.
+        const int edge = direction > 0 ? last : first;
+        const int from = direction > 0 ? last - 1 : first + 1;
+        mouseOnList(*form, QEvent::MouseButtonPress, rowCentre(*form, from));
+        mouseOnList(*form, QEvent::MouseMove, l->visualItemRect(l->topLevelItem(edge)).center());
+        mouseOnList(*form, QEvent::MouseButtonRelease, QPoint(5, 5));
+        QCOMPARE(l->topLevelItem(edge)->text(0), QString("row %1").arg(from));
+        const int now = l->verticalScrollBar()->value();
+        if (direction == 0)
+            QCOMPARE(now, scrolled);
+        else
+            QVERIFY2(direction < 0 ? now < scrolled : now > scrolled, qPrintable(QString("%1 -> %2").arg(scrolled).arg(now)));
+    }
+
+    void pointers_data()
+    {
+        QTest::addColumn<bool>("withHand");
+        QTest::addColumn<bool>("busy");
+        QTest::newRow("hand image beside the program") << true << false;
+        QTest::newRow("no hand image") << false << false;
+        QTest::newRow("busy keeps the hourglass") << true << true;
+    }
+    void pointers()
+    {
+        QFETCH(bool, withHand);
+        QFETCH(bool, busy);
+        QTemporaryDir bare; // a program folder without the cursor file
+        BoxScript boxes;    // no box may appear, with or without the file
+        Form1 window(*office, withHand ? QCoreApplication::applicationDirPath() : bare.path());
+        window.Form_Load();
+        if (busy)
+            window.setMousePointer(Form1::Pointer::Hourglass);
+        const auto over = [&](const char* name) {
+            QWidget* w = name ? control(window, name) : &window;
+            QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(w, &move);
+            return window.cursor().shape();
+        };
+        const Qt::CursorShape hand = busy ? Qt::WaitCursor : withHand ? Qt::BitmapCursor : Qt::ArrowCursor;
+        const Qt::CursorShape plain = busy ? Qt::WaitCursor : Qt::ArrowCursor;
+        for (const char* button : {"PushButton1", "PushButton2", "PushButton3", "PushButton4", "PushButton5",
+                                   "PushButton6", "PushButton7"}) {
+            QCOMPARE(over(button), hand);
+            QCOMPARE(over("Frame1"), plain);
+        }
+        QCOMPARE(over("PushButton1"), hand);
+        QCOMPARE(over("Option2"), plain);
+        QCOMPARE(over("PushButton1"), hand);
+        QCOMPARE(over(nullptr), plain);
+        QCOMPARE(window.mousePointer(), busy ? Form1::Pointer::Hourglass : Form1::Pointer::Default);
+    }
+
+    void help()
+    {
+        BoxScript boxes;
+        boxes.answer(MessageBox::Ok);
+        click(*form, "PushButton6");
+        QCOMPARE(boxes.texts(), QStringList({"Questions? Please contact Team Tamberlin at https://tamberlin.example/contact/"}));
+        QCOMPARE(boxes.shown[0].title, QString("Cellwinnow"));
+        QCOMPARE(boxes.shown[0].buttons, int(MessageBox::Ok));
+        QCOMPARE(boxes.shown[0].icon, MessageBox::NoIcon);
+    }
+
+    void startRefuses_data()
+    {
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty list, even with no folder") << QStringList{} << "/no/such/folder" << "No files added.";
+        QTest::newRow("missing folder") << QStringList{"/x.ods"} << "/no/such/folder"
+                                        << "Folder does not exist. Please select another folder.";
+        QTest::newRow("empty folder text") << QStringList{"/x.ods"} << ""
+                                           << "Folder does not exist. Please select another folder.";
+        QTest::newRow("folder text names a file") << QStringList{"/x.ods"} << "FILE"
+                                                  << "Folder does not exist. Please select another folder.";
+    }
+    void startRefuses()
+    {
+        QFETCH(QStringList, rows);
+        QFETCH(QString, folder);
+        QFETCH(QString, message);
+        if (folder == "FILE") {
+            folder = dir.filePath("plain-file");
+            QFile f(folder);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        fill(rows);
+        control<QLineEdit>(*form, "Text3")->setText(folder);
+        bool processed = false;
+        office->onFile = [&] { processed = true; };
+        BoxScript boxes;
+        boxes.answer(MessageBox::Ok);
+        click(*form, "PushButton2");
+        QCOMPARE(boxes.texts(), QStringList{message});
+        QVERIFY(!processed);
+        QVERIFY(!form->running());
+        QCOMPARE(progress(*form)->text(), QString("Progress Bar"));
+    }
+
+    void runOverThreeFiles()
+    {
+        SheetFixture fixture(*realOffice);
+        QStringList paths;
+        for (const char* name : {"one.ods", "two.xls", "three.ods"}) {
+            paths << in + '/' + name;
+            fixture.writeTexts(paths.last(), {{{name, "same", "same"}}});
+        }
+        // The middle file is broken in between: the run goes on past it.
+        paths.insert(2, in + "/broken.ods");
+        QFile broken(paths[2]);
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("not a spreadsheet at all");
+        broken.close();
+        fill(paths);
+        control<QLineEdit>(*form, "Text3")->setText(out);
+
+        QStringList seen;
+        int reentered = 0;
+        office->onFile = [&] {
+            seen << QString("%1 %2").arg(progress(*form)->percent()).arg(progress(*form)->text());
+            QVERIFY(form->busy());
+            // A second click while running starts nothing.
+            const int before = int(seen.size());
+            click(*form, "PushButton2");
+            reentered += int(seen.size()) - before;
+        };
+        BoxScript boxes;
+        boxes.answer(MessageBox::Ok, 2); // the broken file's report, then "Done."
+        click(*form, "PushButton2");
+
+        QCOMPARE(seen, QStringList({"25 Processing: one.ods", "50 Processing: two.xls", "75 Processing: broken.ods",
+                                    "100 Processing: three.ods"}));
+        QCOMPARE(reentered, 0);
+        QCOMPARE(boxes.shown.size(), 2);
+        QVERIFY2(boxes.shown[0].text.contains("Calc1.DoItByFile at line 106"), qPrintable(boxes.shown[0].text));
+        QCOMPARE(boxes.shown[1].text, QString("Done."));
+        QCOMPARE(progress(*form)->percent(), 0.0);
+        QCOMPARE(progress(*form)->text(), QString("Progress Bar"));
+        QCOMPARE(form->mousePointer(), Form1::Pointer::Default);
+        QVERIFY(!form->running());
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"one.ods", "three.ods", "two.ods"}));
+        QCOMPARE(trimmed(fixture.read(out + "/two.ods")), FakeBook({{{"two.xls", "same"}}}));
+        QCOMPARE(FileList::Rows(list(*form)), paths); // the list stays for another run
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "test_window.moc"

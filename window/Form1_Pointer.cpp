@@ -1,0 +1,74 @@
+#include "Form1.h"
+
+#include <QEvent>
+#include <QGroupBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+void Form1::setMousePointer(Pointer pointer)
+{
+    m_pointer = pointer;
+    switch (pointer) {
+    case Pointer::Default: unsetCursor(); break;
+    case Pointer::Hourglass: setCursor(Qt::WaitCursor); break;
+    // Without a hand image the custom pointer is the ordinary one.
+    case Pointer::Custom: setCursor(m_hasCustomCursor ? m_customCursor : QCursor(Qt::ArrowCursor)); break;
+    }
+}
+
+void Form1::defaultPointerRule()
+{
+    if (!busy())
+        setMousePointer(Pointer::Default);
+}
+
+void Form1::handPointerRule()
+{
+    if (!busy())
+        setMousePointer(Pointer::Custom);
+}
+
+// A move that a child ignored reaches its parent too; only the control
+// actually under the pointer applies its rule.
+static bool pointerIsOver(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::MouseMove)
+        return true;
+    auto* widget = static_cast<QWidget*>(watched);
+    const QWidget* under = widget->childAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+    return !under || under == widget;
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::MouseMove || type == QEvent::Enter) && pointerIsOver(watched, event)) {
+        if (qobject_cast<QPushButton*>(watched))
+            handPointerRule();
+        else if (watched != ListView1)
+            defaultPointerRule();
+    }
+    if (watched == ListView1->viewport()) {
+        switch (type) {
+        case QEvent::MouseButtonPress:
+            ListView1_MouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
+            break;
+        case QEvent::MouseMove:
+            ListView1_MouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
+            break;
+        case QEvent::MouseButtonRelease:
+            ListView1_MouseUp();
+            break;
+        case QEvent::MouseButtonDblClick:
+            ListView1_DblClick();
+            return true;
+        default:
+            break;
+        }
+    } else if (watched == ListView1 && type == QEvent::KeyPress) {
+        ListView1_KeyDown(static_cast<QKeyEvent*>(event)->key());
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,40 @@
+#include "Form1.h"
+
+#include "ErrorReport.h"
+#include "Lifetime.h"
+#include "MessageBox.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QScreen>
+#include <QTreeWidget>
+
+const char* const Form1::ContactPage = "https://tamberlin.example/contact/";
+
+void Form1::PushButton6_Click()
+{
+    StepGuard step(ErrorReport::location("Form1", "PushButton6_Click"));
+    step(100, [] { MessageBox::information(QString("Questions? Please contact Team Tamberlin at ") + ContactPage); });
+}
+
+// Closing the window ends the program at once, also in the middle of a run:
+// the office goes first, so a file being processed stops where it is, and
+// whatever is still unwinding shows nothing more.
+void Form1::closeEvent(QCloseEvent* event)
+{
+    Lifetime::requestQuit();
+    emit closing();
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    if (!m_shownBefore) {
+        m_shownBefore = true;
+        if (const QScreen* screen = this->screen())
+            move(screen->availableGeometry().center() - rect().center());
+        ListView1->setFocus();
+    }
+    QWidget::showEvent(event);
+}
