@@ -1,5 +1,7 @@
 #include "FileList.h"
 
+#include "Platform.h"
+
 #include <QTreeWidget>
 
 #include <stdexcept>
@@ -42,6 +44,11 @@ void RemoveSelectedRow(QTreeWidget* list)
 void Clear(QTreeWidget* list)
 {
     list->clear();
+}
+
+bool HasBadFileName(const QString& path)
+{
+    return Platform::fileAttributes(path) < 0;
 }
 
 bool IsInList(const QTreeWidget* list, const QString& text)

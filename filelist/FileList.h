@@ -20,6 +20,10 @@ QStringList Rows(const QTreeWidget* list);
 void RemoveSelectedRow(QTreeWidget* list);
 void Clear(QTreeWidget* list);
 
+/// True when the system cannot give the path's attributes: it names nothing,
+/// or nothing this system can read.
+bool HasBadFileName(const QString& path);
+
 /// True when a row's text equals text exactly.
 bool IsInList(const QTreeWidget* list, const QString& text);
 

@@ -79,6 +79,7 @@ void Form1::buildControls()
     ListView1->header()->setStretchLastSection(false);
     ListView1->setHeaderHidden(false);
     ListView1->viewport()->setMouseTracking(true);
+    ListView1->viewport()->setAcceptDrops(true);
     ListView1->setToolTip("Drag and drop files here. Double-click item to remove it. Move | line to right and out of "
                           "window to reveal full names.");
     PushButton1 = button(this, "PushButton1", "Add Calc File(s)", 120, 3250, 3840, 405);
@@ -136,7 +137,9 @@ void Form1::buildControls()
     ListView1->installEventFilter(this);
     ListView1->viewport()->installEventFilter(this);
 
+    connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
     connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
 }

@@ -9,6 +9,8 @@
 #include <QPersistentModelIndex>
 #include <QWidget>
 
+class QDragMoveEvent;
+class QDropEvent;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -55,7 +57,9 @@ signals:
     void closing();
 
 public slots:
+    void PushButton1_Click();
     void PushButton2_Click();
+    void PushButton4_Click();
     void PushButton5_Click();
     void PushButton6_Click();
 
@@ -75,6 +79,9 @@ private:
     void ListView1_MouseDown(const QPoint& position);
     void ListView1_MouseMove(const QPoint& position);
     void ListView1_MouseUp();
+    bool ListView1_OLEDragOver(QDragMoveEvent* event);
+    void ListView1_OLEDragDrop(QDropEvent* event);
+    void appendRow(const QString& path);
 
     office::Provider& m_office;
     const QString m_programFolder;

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include <QDropEvent>
 #include <QEvent>
 #include <QGroupBox>
 #include <QMouseEvent>
@@ -63,6 +64,12 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
             break;
         case QEvent::MouseButtonDblClick:
             ListView1_DblClick();
+            return true;
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+            return ListView1_OLEDragOver(static_cast<QDragMoveEvent*>(event));
+        case QEvent::Drop:
+            ListView1_OLEDragDrop(static_cast<QDropEvent*>(event));
             return true;
         default:
             break;

@@ -1,7 +1,9 @@
 #include "WidgetPresenters.h"
 
+#include "Dialogs.h"
 #include "MessageBox.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -54,6 +56,16 @@ void install(QWidget* owner)
         const QString answer
             = QInputDialog::getText(over, request.title, displayed(request.prompt), QLineEdit::Normal, request.preset, &ok);
         return ok ? answer : QString();
+    });
+    FileDialog::setPresenter([parent](const FileDialog::Request& request) {
+        QFileDialog dialog(parent, request.title);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog.setNameFilters(request.nameFilters);
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+    });
+    FolderBrowser::setPresenter([parent](const FolderBrowser::Request& request) {
+        return QFileDialog::getExistingDirectory(parent, request.title, request.startFolder);
     });
 }
 

@@ -4,13 +4,37 @@
 
 #include <QString>
 
+#include <QStringList>
+
 #include <functional>
+#include <stdexcept>
 
 namespace Platform {
 
 /// Called in a freshly forked child before it runs its program: the child is
 /// ended when this process ends, however it ends (a crash or a kill included).
 void dieWithParent();
+
+/// Windows-style attribute value of a path: read-only 1, hidden 2 (a name
+/// beginning with "."), system 4, directory 16, archive 32 (every regular
+/// file), link 1024. -1 when the path's attributes cannot be read.
+int fileAttributes(const QString& path);
+
+/// A folder whose sub-folders cannot be read: Code 70 is "permission denied",
+/// 76 "path not found", anything else another failure.
+struct FolderError : std::runtime_error {
+    FolderError(int code, const std::string& what) : std::runtime_error(what), code(code) {}
+    int code;
+};
+/// The sub-folders' names in the system's order; throws FolderError.
+QStringList subFolderNames(const QString& folder);
+
+/// For tests: folders that read as a user without permission would find them
+/// (the tests may run as root, who may read everything).
+void setUnreadableFolders(const QStringList& folders);
+
+/// True for a file-system root ("/" here, "C:\" on Windows).
+bool isRootFolder(const QString& path);
 
 /// Calls handler on the event loop when the system asks the program to end
 /// (SIGTERM, SIGINT, SIGHUP), so that it ends as if its window were closed.

@@ -1,8 +1,14 @@
 #include "Platform.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #ifdef __linux__
@@ -16,6 +22,87 @@ void dieWithParent()
 #ifdef __linux__
     prctl(PR_SET_PDEATHSIG, SIGKILL);
 #endif
+}
+
+namespace {
+
+QStringList& unreadable()
+{
+    static QStringList folders;
+    return folders;
+}
+
+QString withoutTrailingSeparators(QString path)
+{
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    return path;
+}
+
+} // namespace
+
+int fileAttributes(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat link {};
+    if (path.isEmpty() || ::lstat(native.constData(), &link) != 0)
+        return -1;
+    struct stat target = link;
+    if (S_ISLNK(link.st_mode) && ::stat(native.constData(), &target) != 0)
+        target = link; // a dangling link is still there
+    int value = 0;
+    if (!(target.st_mode & S_IWUSR))
+        value |= 1;
+    const QString name = QFileInfo(withoutTrailingSeparators(path)).fileName();
+    if (name.startsWith('.') && name != "." && name != "..")
+        value |= 2;
+    if (S_ISDIR(target.st_mode))
+        value |= 16;
+    if (S_ISREG(target.st_mode))
+        value |= 32;
+    if (S_ISLNK(link.st_mode))
+        value |= 1024;
+    return value;
+}
+
+QStringList subFolderNames(const QString& folder)
+{
+    const QString clean = withoutTrailingSeparators(QDir::cleanPath(folder));
+    for (const QString& denied : unreadable())
+        if (withoutTrailingSeparators(QDir::cleanPath(denied)) == clean)
+            throw FolderError(70, "Permission denied");
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) {
+        const int error = errno;
+        if (error == EACCES || error == EPERM)
+            throw FolderError(70, "Permission denied");
+        if (error == ENOENT || error == ENOTDIR)
+            throw FolderError(76, "Path not found");
+        throw FolderError(error, std::strerror(error));
+    }
+    QStringList names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QString name = QFile::decodeName(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        bool isDir = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
+            isDir = QFileInfo(clean + '/' + name).isDir();
+        if (isDir)
+            names << name;
+    }
+    ::closedir(dir);
+    return names;
+}
+
+void setUnreadableFolders(const QStringList& folders)
+{
+    unreadable() = folders;
+}
+
+bool isRootFolder(const QString& path)
+{
+    return QDir::cleanPath(path) == "/";
 }
 
 namespace {

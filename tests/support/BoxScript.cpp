@@ -21,12 +21,30 @@ BoxScript::BoxScript()
         }
         return m_inputs.takeFirst();
     });
+    m_previousFiles = FileDialog::setPresenter([this](const FileDialog::Request& request) {
+        fileDialogs << request;
+        if (m_files.isEmpty()) {
+            QTest::qFail("A file dialog appeared with no answer queued", __FILE__, __LINE__);
+            return QStringList();
+        }
+        return m_files.takeFirst();
+    });
+    m_previousFolders = FolderBrowser::setPresenter([this](const FolderBrowser::Request& request) {
+        browsers << request;
+        if (m_folders.isEmpty()) {
+            QTest::qFail("A folder browser appeared with no answer queued", __FILE__, __LINE__);
+            return QString();
+        }
+        return m_folders.takeFirst();
+    });
 }
 
 BoxScript::~BoxScript()
 {
     MessageBox::setPresenter(m_previous);
     InputBox::setPresenter(m_previousInput);
+    FileDialog::setPresenter(m_previousFiles);
+    FolderBrowser::setPresenter(m_previousFolders);
 }
 
 void BoxScript::answer(MessageBox::Button button, int times)
@@ -38,6 +56,16 @@ void BoxScript::answer(MessageBox::Button button, int times)
 void BoxScript::type(const QString& text)
 {
     m_inputs << text;
+}
+
+void BoxScript::chooseFiles(const QStringList& paths)
+{
+    m_files << paths;
+}
+
+void BoxScript::chooseFolder(const QString& folder)
+{
+    m_folders << folder;
 }
 
 QStringList BoxScript::texts() const

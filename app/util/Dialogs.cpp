@@ -1,0 +1,39 @@
+#include "Dialogs.h"
+
+#include <utility>
+
+namespace {
+
+FileDialog::Presenter& filePresenter()
+{
+    static FileDialog::Presenter presenter;
+    return presenter;
+}
+
+FolderBrowser::Presenter& folderPresenter()
+{
+    static FolderBrowser::Presenter presenter;
+    return presenter;
+}
+
+} // namespace
+
+FileDialog::Presenter FileDialog::setPresenter(Presenter presenter)
+{
+    return std::exchange(filePresenter(), std::move(presenter));
+}
+
+QStringList FileDialog::getOpenFileNames(const Request& request)
+{
+    return filePresenter() ? filePresenter()(request) : QStringList();
+}
+
+FolderBrowser::Presenter FolderBrowser::setPresenter(Presenter presenter)
+{
+    return std::exchange(folderPresenter(), std::move(presenter));
+}
+
+QString FolderBrowser::browse(const Request& request)
+{
+    return folderPresenter() ? folderPresenter()(request) : QString();
+}

@@ -1,0 +1,146 @@
+#include "AddFolder.h"
+
+#include "Dialogs.h"
+#include "ErrorReport.h"
+#include "FileUtils.h"
+#include "Paths.h"
+#include "Platform.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+namespace AddFolder {
+
+namespace {
+
+constexpr int MaxPath = 260;
+constexpr int HiddenSystemFolder = 22, HiddenSystemLink = 1046, HiddenArchiveFile = 34;
+
+bool isStopped(int attributes)
+{
+    return attributes == HiddenSystemFolder || attributes == HiddenSystemLink;
+}
+
+QString realPath(const QString& folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(folder) : canonical;
+}
+
+void walk(QStringList& folders, bool recurse, QSet<QString>& walked)
+{
+    StepGuard step(ErrorReport::location("AddFolder", "GetSubDirectories2016", ErrorReport::WalkProject));
+    const QChar sep = Paths::separator();
+    QStringList newFolders;
+    for (qsizetype i = 0; i < folders.size(); ++i) {
+        const QString entry = folders[i];
+        if (!FileUtils::IsFolder(entry) || entry.size() >= MaxPath)
+            continue;
+        QCoreApplication::processEvents();
+        bool stopped = false;
+        step(104, [&] { stopped = !Platform::isRootFolder(entry) && isStopped(Platform::fileAttributes(entry)); });
+        if (stopped)
+            continue;
+        QStringList names;
+        try {
+            names = Platform::subFolderNames(entry);
+        } catch (const Platform::FolderError& e) {
+            if (e.code == 70 || e.code == 76) {
+                // Unreadable: it and its files drop out of the walk.
+                folders.removeAt(folders.indexOf(entry));
+                --i;
+            } else {
+                step.report(106, QString::fromStdString(e.what()));
+            }
+            continue;
+        }
+        for (const QString& name : names) {
+            QCoreApplication::processEvents();
+            if (name.size() >= MaxPath || HasBadNameChars(name) || name == "." || name == "..")
+                continue;
+            const QString folder = entry + name + sep;
+            // A link back into the tree, or to a folder walked already.
+            if (walked.contains(realPath(folder)))
+                continue;
+            walked.insert(realPath(folder));
+            newFolders << folder;
+        }
+    }
+    if (recurse && !newFolders.isEmpty())
+        walk(newFolders, true, walked);
+    for (const QString& folder : std::as_const(newFolders)) {
+        if (!FileUtils::IsFolder(folder))
+            continue;
+        QCoreApplication::processEvents();
+        bool admitted = false;
+        step(112, [&] { admitted = Platform::isRootFolder(folder) || !isStopped(Platform::fileAttributes(folder)); });
+        if (admitted)
+            folders << folder;
+    }
+}
+
+} // namespace
+
+QString BrowseForFolder(const QString& title, const QString& startFolder)
+{
+    return FolderBrowser::browse({title, FileUtils::IsFolder(startFolder) ? startFolder : QString()});
+}
+
+void GetSubDirectories2016(QStringList& folders, bool recurse)
+{
+    QSet<QString> walked;
+    for (const QString& folder : std::as_const(folders))
+        walked.insert(realPath(folder));
+    walk(folders, recurse, walked);
+}
+
+void AddFolderFiles(const QString& folder, const QString& pattern, const AppendRow& appendRow)
+{
+    const QChar sep = Paths::separator();
+    QStringList folders{folder + sep};
+    GetSubDirectories2016(folders, true);
+    for (const QString& entry : std::as_const(folders)) {
+        const QString path = entry.chopped(1);
+        for (const QString& name : ListFilesInFolder(path, pattern)) {
+            if (name.startsWith('~'))
+                continue;
+            const QString candidate = path + sep + name;
+            if (IsExistingFile(candidate) && Platform::fileAttributes(candidate) != HiddenArchiveFile)
+                appendRow(Paths::CollapseBackslashes(candidate));
+        }
+    }
+}
+
+QStringList ListFilesInFolder(QString folder, const QString& pattern)
+{
+    if (!folder.endsWith(Paths::separator()))
+        folder += Paths::separator();
+    // On Windows "*.*" matches every name, also one without a dot.
+    const QString filter = pattern == "*.*" ? QStringLiteral("*") : pattern;
+    const QStringList names
+        = QDir(folder).entryList({filter}, QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+    QStringList retained;
+    for (const QString& name : names)
+        if (IsExistingFile(folder + name))
+            retained << name;
+    return retained;
+}
+
+bool IsExistingFile(const QString& path)
+{
+    return QFileInfo(path).isFile();
+}
+
+bool HasBadNameChars(const QString& name)
+{
+    for (QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u < 32 || (u >= 127 && u <= 159) || u == '?')
+            return true;
+    }
+    return false;
+}
+
+} // namespace AddFolder
