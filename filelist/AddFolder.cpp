@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSet>
 
@@ -16,6 +17,18 @@ namespace AddFolder {
 namespace {
 
 constexpr int MaxPath = 260;
+
+// Lets the window handle its events often enough to stay responsive, but not
+// so often that repainting a growing list costs more than the walk itself.
+QElapsedTimer g_sinceEvents;
+
+void keepWindowAlive()
+{
+    if (!g_sinceEvents.isValid() || g_sinceEvents.elapsed() >= 10) {
+        QCoreApplication::processEvents();
+        g_sinceEvents.start();
+    }
+}
 constexpr int HiddenSystemFolder = 22, HiddenSystemLink = 1046, HiddenArchiveFile = 34;
 
 bool isStopped(int attributes)
@@ -38,7 +51,7 @@ void walk(QStringList& folders, bool recurse, QSet<QString>& walked)
         const QString entry = folders[i];
         if (!FileUtils::IsFolder(entry) || entry.size() >= MaxPath)
             continue;
-        QCoreApplication::processEvents();
+        keepWindowAlive();
         bool stopped = false;
         step(104, [&] { stopped = !Platform::isRootFolder(entry) && isStopped(Platform::fileAttributes(entry)); });
         if (stopped)
@@ -57,7 +70,7 @@ void walk(QStringList& folders, bool recurse, QSet<QString>& walked)
             continue;
         }
         for (const QString& name : names) {
-            QCoreApplication::processEvents();
+            keepWindowAlive();
             if (name.size() >= MaxPath || HasBadNameChars(name) || name == "." || name == "..")
                 continue;
             const QString folder = entry + name + sep;
@@ -73,7 +86,7 @@ void walk(QStringList& folders, bool recurse, QSet<QString>& walked)
     for (const QString& folder : std::as_const(newFolders)) {
         if (!FileUtils::IsFolder(folder))
             continue;
-        QCoreApplication::processEvents();
+        keepWindowAlive();
         bool admitted = false;
         step(112, [&] { admitted = Platform::isRootFolder(folder) || !isStopped(Platform::fileAttributes(folder)); });
         if (admitted)
@@ -90,6 +103,7 @@ QString BrowseForFolder(const QString& title, const QString& startFolder)
 
 void GetSubDirectories2016(QStringList& folders, bool recurse)
 {
+    g_sinceEvents.invalidate(); // the first folder always lets the window in
     QSet<QString> walked;
     for (const QString& folder : std::as_const(folders))
         walked.insert(realPath(folder));
@@ -102,6 +116,7 @@ void AddFolderFiles(const QString& folder, const QString& pattern, const AppendR
     QStringList folders{folder + sep};
     GetSubDirectories2016(folders, true);
     for (const QString& entry : std::as_const(folders)) {
+        keepWindowAlive(); // also while the files are added
         const QString path = entry.chopped(1);
         for (const QString& name : ListFilesInFolder(path, pattern)) {
             if (name.startsWith('~'))
