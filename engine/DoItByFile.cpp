@@ -105,7 +105,11 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
     std::shared_ptr<office::Frame> frame;
 
     step(100, [&] { busy.emplace(); });
-    const bool loaded = step(102, [&] { serviceManager = context.office.serviceManager(); })
+    const bool loaded = step(102, [&] {
+                            serviceManager = context.office.serviceManager();
+                            if (!serviceManager)
+                                throw office::Error("No office");
+                        })
         && step(104, [&] { desktop = serviceManager->desktop(); })
         && step(106, [&] {
                document = desktop->loadComponentFromUrl(FileUrl(path), "_blank", 0,

@@ -140,8 +140,10 @@ void Form1::buildControls()
     connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
     connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
+    connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
     connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+    connectJobSettings();
 }
 
 bool Form1::isSelected(Scope scope) const

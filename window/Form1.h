@@ -4,6 +4,7 @@
 
 #include "Calc1.h"
 #include "JobSettings.h"
+#include "Skin.h"
 
 #include <QCursor>
 #include <QPersistentModelIndex>
@@ -12,6 +13,7 @@
 class QDragMoveEvent;
 class QDropEvent;
 class QGroupBox;
+class StepGuard;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -57,9 +59,14 @@ signals:
     void closing();
 
 public slots:
+    void Option1_Click();
+    void Option2_Click();
+    void Option3_Click();
+    void PushButton7_Click();
     void PushButton1_Click();
     void PushButton2_Click();
     void PushButton4_Click();
+    void PushButton3_Click();
     void PushButton5_Click();
     void PushButton6_Click();
 
@@ -70,6 +77,11 @@ protected:
 
 private:
     void buildControls();
+    void connectJobSettings();
+    void restoreJobSettings(StepGuard& step);
+    void validate(QLineEdit* box, bool mustBeNumeric, const QString& message);
+    void Text1_LostFocus();
+    void Text2_LostFocus();
     void defaultPointerRule();
     void handPointerRule();
 
@@ -91,6 +103,8 @@ private:
     QCursor m_customCursor;
     bool m_hasCustomCursor = false;
     bool m_shownBefore = false;
+
+    SkinFramework SkinFramework1;
 
     // Row dragging.
     QPersistentModelIndex m_draggedRow;

@@ -3,15 +3,21 @@
 #include "CursorFile.h"
 #include "ErrorReport.h"
 #include "FileUtils.h"
+#include "OfficeCheck.h"
+#include "Samples.h"
+#include "Skin.h"
 #include "StartUp.h"
 
 #include <QHeaderView>
 #include <QIcon>
 #include <QTreeWidget>
 
+// The start-up order. The window is shown only after it, and not at all when
+// no office answers.
 bool Form1::Form_Load()
 {
     StepGuard step(ErrorReport::location("Form1", "Form_Load"));
+    step(100, [&] { Skin::ApplySkin(this, m_programFolder, SkinFramework1); });
     bool hasHand = false;
     step(104, [&] { hasHand = FileUtils::FileExists(m_programFolder + "/HAND-M.CUR"); });
     if (hasHand)
@@ -26,5 +32,14 @@ bool Form1::Form_Load()
     });
     step(128, [&] { ListView1->setHeaderLabels({"Calc File(s)"}); });
     step(130, [&] { ListView1->setColumnWidth(0, twips(7000)); });
-    return true;
+    restoreJobSettings(step);
+    bool officeFound = true;
+    step(158, [&] { officeFound = OfficeCheck::CheckOpenOfficeInstalled(m_office); });
+    return officeFound;
+}
+
+void Form1::PushButton3_Click()
+{
+    StepGuard step(ErrorReport::location("Form1", "PushButton3_Click"));
+    step(100, [&] { Samples::LoadSampleFiles(ListView1, m_programFolder); });
 }

@@ -3,6 +3,7 @@
 #include <QDropEvent>
 #include <QEvent>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -76,6 +77,12 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         }
     } else if (watched == ListView1 && type == QEvent::KeyPress) {
         ListView1_KeyDown(static_cast<QKeyEvent*>(event)->key());
+    } else if (type == QEvent::FocusOut && (watched == Text1 || watched == Text2)) {
+        // Only leaving for another control of the window counts, not another
+        // window or a pop-up menu taking the focus for a while.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            watched == Text1 ? Text1_LostFocus() : Text2_LostFocus();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -3,7 +3,9 @@
 #include "Dialogs.h"
 #include "MessageBox.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QUrl>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -67,6 +69,8 @@ void install(QWidget* owner)
     FolderBrowser::setPresenter([parent](const FolderBrowser::Request& request) {
         return QFileDialog::getExistingDirectory(parent, request.title, request.startFolder);
     });
+    // What happens then is the system's; nothing is reported.
+    Shell::setHandler([](const QString& target) { QDesktopServices::openUrl(QUrl::fromUserInput(target)); });
 }
 
 } // namespace WidgetPresenters

@@ -16,6 +16,12 @@ FolderBrowser::Presenter& folderPresenter()
     return presenter;
 }
 
+Shell::Handler& shellHandler()
+{
+    static Shell::Handler handler;
+    return handler;
+}
+
 } // namespace
 
 FileDialog::Presenter FileDialog::setPresenter(Presenter presenter)
@@ -36,4 +42,15 @@ FolderBrowser::Presenter FolderBrowser::setPresenter(Presenter presenter)
 QString FolderBrowser::browse(const Request& request)
 {
     return folderPresenter() ? folderPresenter()(request) : QString();
+}
+
+Shell::Handler Shell::setHandler(Handler handler)
+{
+    return std::exchange(shellHandler(), std::move(handler));
+}
+
+void Shell::open(const QString& target)
+{
+    if (shellHandler())
+        shellHandler()(target);
 }

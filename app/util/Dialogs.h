@@ -31,3 +31,11 @@ public:
     static Presenter setPresenter(Presenter presenter);
     static QString browse(const Request& request);
 };
+
+/// Opens a web address or a folder with the user's default handler.
+class Shell {
+public:
+    using Handler = std::function<void(const QString& target)>;
+    static Handler setHandler(Handler handler);
+    static void open(const QString& target);
+};

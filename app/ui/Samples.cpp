@@ -1,0 +1,27 @@
+#include "Samples.h"
+
+#include "AddFolder.h"
+#include "Dialogs.h"
+#include "FileList.h"
+#include "FileUtils.h"
+#include "MessageBox.h"
+
+#include <QDir>
+
+namespace Samples {
+
+void LoadSampleFiles(QTreeWidget* list, const QString& programFolder)
+{
+    const QString folder = programFolder + QDir::separator() + "Samples" + QDir::separator();
+    for (const QString& name : AddFolder::ListFilesInFolder(programFolder + QDir::separator() + "Samples", "*.*")) {
+        const QString candidate = folder + name;
+        if (FileUtils::FileExists(candidate) && !FileList::IsInList(list, candidate))
+            FileList::AppendRow(list, candidate);
+    }
+    if (MessageBox::question("Would you like this software to open the folder where these sample files are stored "
+                             "(so that you can view them before working with them)?")
+        == MessageBox::Yes)
+        Shell::open('"' + folder + '"');
+}
+
+} // namespace Samples
