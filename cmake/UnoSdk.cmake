@@ -50,6 +50,12 @@ set(CW_UNO_TYPES
   com.sun.star.sheet.XCellRangeData
   com.sun.star.lang.Locale
   com.sun.star.uno.DeploymentException
+  com.sun.star.lang.XMultiServiceFactory
+  com.sun.star.sheet.XSheetCellRangeContainer
+  com.sun.star.sheet.XSheetOperation
+  com.sun.star.sheet.CellFlags
+  com.sun.star.sheet.XSheetAnnotationAnchor
+  com.sun.star.sheet.XSheetAnnotation
 )
 
 set(CW_UNO_INCLUDE "${CMAKE_BINARY_DIR}/uno-include")

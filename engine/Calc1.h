@@ -14,11 +14,18 @@ using SeenTexts = QSet<QString>;
 
 namespace Calc1 {
 
+/// How a sheet is read and its repeats emptied; both empty the same cells.
+enum class Method {
+    Bulk,       ///< each sheet's texts in one call, its repeats emptied in one call
+    CellByCell, ///< each cell read, and each repeat emptied by three commands
+};
+
 struct Context {
     office::Provider& office;
     const JobSettings& settings;
     /// The pause after loading, during which the window keeps handling events.
     double loadWaitSeconds = 2.0;
+    Method method = Method::Bulk;
 };
 
 /// Opens the file hidden, empties every cell whose text was met earlier in the

@@ -22,6 +22,17 @@ enum VisitStep {
 };
 constexpr int EntireSheetVisit = 136, SingleRowVisit = 170, SingleColumnVisit = 204;
 
+// An empty text is never counted; the first of each text stays.
+bool isRepeat(SeenTexts& seen, const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    if (seen.contains(text))
+        return true;
+    seen.insert(text);
+    return false;
+}
+
 class SheetScan {
 public:
     SheetScan(StepGuard& step, SeenTexts& seen, office::Sheet& sheet, office::DispatchHelper& dispatcher,
@@ -39,12 +50,8 @@ public:
         if (!step(base + GetCell, [&] { cell = sheet.cellByPosition(column, row); })
             || !step(base + ReadString, [&] { text = cell->string(); }))
             return;
-        if (text.isEmpty())
+        if (!isRepeat(seen, text))
             return;
-        if (!seen.contains(text)) {
-            seen.insert(text);
-            return;
-        }
         // The delete acts on the current cell, so it is sent only when both
         // moves to this cell went through.
         office::PropertyValues argument;
@@ -90,6 +97,117 @@ std::optional<int> chosenColumn(const QString& columnText, int lastColumn)
     return number - 1;
 }
 
+void scanCellByCell(StepGuard& step, office::Document& document, office::DispatchHelper& dispatcher,
+                    office::Frame& frame, int sheetCount, const JobSettings& settings, SeenTexts& seenTexts)
+{
+    int lastRow = 0;
+    for (int i = 0; i < sheetCount && !step.stopped(); ++i) {
+        std::unique_ptr<office::Sheet> sheet;
+        if (!step(116, [&] { sheet = document.sheetByIndex(i); }))
+            continue; // scanning whatever sheet came before would empty the wrong cells
+        // A failure here keeps the previous sheet's row bound.
+        step(118, [&] { lastRow = getLastUsedRow(*sheet); });
+        StepGuard columnStep(ErrorReport::location("Calc1", "getLastUsedColumn"));
+        const int lastColumn = getLastUsedColumn(*sheet, columnStep);
+        if (columnStep.stopped())
+            step.stop();
+
+        SheetScan scan(step, seenTexts, *sheet, dispatcher, frame, i);
+        // The scope and the texts are read once per sheet: nothing runs between
+        // the cells of one sheet that could change them.
+        bool entireSheet = false, singleRow = false, singleColumn = false;
+        step(130, [&] { entireSheet = settings.isSelected(Scope::EntireSheet); });
+        if (entireSheet) {
+            for (int r = 0; r <= lastRow && !step.stopped(); ++r)
+                for (int c = 0; c <= lastColumn && !step.stopped(); ++c)
+                    scan.visit(c, r, EntireSheetVisit);
+            continue;
+        }
+        step(162, [&] { singleRow = settings.isSelected(Scope::SingleRow); });
+        if (singleRow) {
+            std::optional<int> row;
+            step(166, [&] { row = chosenRow(settings.rowText(), lastRow); });
+            for (int c = 0; row && c <= lastColumn && !step.stopped(); ++c)
+                scan.visit(c, *row, SingleRowVisit);
+            continue;
+        }
+        step(196, [&] { singleColumn = settings.isSelected(Scope::SingleColumn); });
+        if (singleColumn) {
+            std::optional<int> column;
+            step(202, [&] { column = chosenColumn(settings.columnText(), lastColumn); });
+            for (int r = 0; column && r <= lastRow && !step.stopped(); ++r)
+                scan.visit(*column, r, SingleColumnVisit);
+        }
+    }
+
+}
+
+// One run of consecutive cells of a row (or, for a column, of a column) is one range.
+QList<office::RangeAddress> toRanges(QList<std::pair<int, int>> cells, bool alongColumn)
+{
+    QList<office::RangeAddress> ranges;
+    for (const auto& [column, row] : cells) {
+        if (!ranges.isEmpty()) {
+            office::RangeAddress& last = ranges.last();
+            if (!alongColumn && last.endRow == row && last.endColumn + 1 == column) {
+                last.endColumn = column;
+                continue;
+            }
+            if (alongColumn && last.endColumn == column && last.endRow + 1 == row) {
+                last.endRow = row;
+                continue;
+            }
+        }
+        ranges << office::RangeAddress{0, column, row, column, row};
+    }
+    return ranges;
+}
+
+// The sheet's texts come in one call and its repeats go in one call; the cells
+// are visited in the same order as one by one, so the same ones stay.
+void scanInBulk(StepGuard& step, office::Document& document, int sheetIndex, const JobSettings& settings,
+                SeenTexts& seenTexts)
+{
+    QList<QStringList> rows;
+    if (!step(EntireSheetVisit + ReadString, [&] { rows = document.shownTexts(sheetIndex); }))
+        return; // without the texts nothing here can be judged
+    const int lastRow = int(rows.size()) - 1;
+    int lastColumn = 0;
+    for (const QStringList& row : rows)
+        lastColumn = std::max(lastColumn, int(row.size()) - 1);
+    const auto text = [&](int column, int row) {
+        return column < rows[row].size() ? rows[row][column] : QString();
+    };
+
+    QList<std::pair<int, int>> repeats;
+    bool entireSheet = false, singleRow = false, singleColumn = false, alongColumn = false;
+    int base = EntireSheetVisit;
+    step(130, [&] { entireSheet = settings.isSelected(Scope::EntireSheet); });
+    if (entireSheet) {
+        for (int r = 0; r <= lastRow; ++r)
+            for (int c = 0; c <= lastColumn; ++c)
+                if (isRepeat(seenTexts, text(c, r)))
+                    repeats << std::pair{c, r};
+    } else if (step(162, [&] { singleRow = settings.isSelected(Scope::SingleRow); }) && singleRow) {
+        base = SingleRowVisit;
+        std::optional<int> row;
+        step(166, [&] { row = chosenRow(settings.rowText(), lastRow); });
+        for (int c = 0; row && c <= lastColumn; ++c)
+            if (isRepeat(seenTexts, text(c, *row)))
+                repeats << std::pair{c, *row};
+    } else if (step(196, [&] { singleColumn = settings.isSelected(Scope::SingleColumn); }) && singleColumn) {
+        base = SingleColumnVisit;
+        alongColumn = true;
+        std::optional<int> column;
+        step(202, [&] { column = chosenColumn(settings.columnText(), lastColumn); });
+        for (int r = 0; column && r <= lastRow; ++r)
+            if (isRepeat(seenTexts, text(*column, r)))
+                repeats << std::pair{*column, r};
+    }
+    if (!repeats.isEmpty())
+        step(base + Delete, [&] { document.clearRanges(sheetIndex, toRanges(repeats, alongColumn)); });
+}
+
 } // namespace
 
 void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context)
@@ -126,45 +244,11 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
 
     int sheetCount = 0;
     const bool counted = editable && step(114, [&] { sheetCount = document->sheetCount(); });
-    int lastRow = 0;
-    for (int i = 0; counted && i < sheetCount && !step.stopped(); ++i) {
-        std::unique_ptr<office::Sheet> sheet;
-        if (!step(116, [&] { sheet = document->sheetByIndex(i); }))
-            continue; // scanning whatever sheet came before would empty the wrong cells
-        // A failure here keeps the previous sheet's row bound.
-        step(118, [&] { lastRow = getLastUsedRow(*sheet); });
-        StepGuard columnStep(ErrorReport::location("Calc1", "getLastUsedColumn"));
-        const int lastColumn = getLastUsedColumn(*sheet, columnStep);
-        if (columnStep.stopped())
-            step.stop();
-
-        SheetScan scan(step, seenTexts, *sheet, *dispatcher, *frame, i);
-        // The scope and the texts are read once per sheet: nothing runs between
-        // the cells of one sheet that could change them.
-        bool entireSheet = false, singleRow = false, singleColumn = false;
-        step(130, [&] { entireSheet = settings.isSelected(Scope::EntireSheet); });
-        if (entireSheet) {
-            for (int r = 0; r <= lastRow && !step.stopped(); ++r)
-                for (int c = 0; c <= lastColumn && !step.stopped(); ++c)
-                    scan.visit(c, r, EntireSheetVisit);
-            continue;
-        }
-        step(162, [&] { singleRow = settings.isSelected(Scope::SingleRow); });
-        if (singleRow) {
-            std::optional<int> row;
-            step(166, [&] { row = chosenRow(settings.rowText(), lastRow); });
-            for (int c = 0; row && c <= lastColumn && !step.stopped(); ++c)
-                scan.visit(c, *row, SingleRowVisit);
-            continue;
-        }
-        step(196, [&] { singleColumn = settings.isSelected(Scope::SingleColumn); });
-        if (singleColumn) {
-            std::optional<int> column;
-            step(202, [&] { column = chosenColumn(settings.columnText(), lastColumn); });
-            for (int r = 0; column && r <= lastRow && !step.stopped(); ++r)
-                scan.visit(*column, r, SingleColumnVisit);
-        }
-    }
+    if (context.method == Method::Bulk)
+        for (int i = 0; counted && i < sheetCount && !step.stopped(); ++i)
+            scanInBulk(step, *document, i, settings, seenTexts);
+    else
+        scanCellByCell(step, *document, *dispatcher, *frame, sheetCount, settings, seenTexts);
 
     ResultPaths result;
     const bool stored = counted && step(236, [&] { result = ResultPathsFor(settings.resultsFolder(), path); })

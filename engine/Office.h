@@ -87,6 +87,15 @@ public:
     /// Stores a copy; with no properties, in the office's default format.
     virtual void storeToUrl(const QString& url, const PropertyValues& properties) = 0;
     virtual void close(bool deliverOwnership) = 0;
+
+    // Whole-sheet work in one call each, for speed.
+
+    /// What each cell of the sheet shows (its String), row by row from A1; a
+    /// row may stop short of the sheet's width (the rest is empty).
+    virtual QList<QStringList> shownTexts(int sheetIndex) = 0;
+    /// Empties the ranges' cells of that sheet as ".uno:Delete" with the flags
+    /// "A" does: contents, formats and notes go; no cell moves.
+    virtual void clearRanges(int sheetIndex, const QList<RangeAddress>& ranges) = 0;
 };
 
 class DispatchHelper {

@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QUrl>
 
+Q_DECLARE_METATYPE(Calc1::Method)
+
 
 namespace {
 
@@ -37,14 +39,15 @@ class TestEngine : public QObject {
     QString in, out;
 
     // Processes one fake file and returns what the result holds.
-    FakeBook run(FakeOffice& office, const FakeBook& book, TestSettings settings, const QString& name = "a.ods")
+    FakeBook run(FakeOffice& office, const FakeBook& book, TestSettings settings, const QString& name = "a.ods",
+                 Calc1::Method method = Calc1::Method::Bulk)
     {
         const QString input = in + '/' + name;
         FakeOffice::writeBook(input, book);
         if (settings.folder.isEmpty())
             settings.folder = out;
         SeenTexts seen;
-        Calc1::DoItByFile(input, seen, {office, settings, 0});
+        Calc1::DoItByFile(input, seen, {office, settings, 0, method});
         return FakeOffice::readBook(out + '/' + QFileInfo(name).completeBaseName() + ".ods");
     }
 
@@ -172,18 +175,20 @@ private slots:
         QFETCH(QString, row);
         QFETCH(QString, column);
         QFETCH(FakeBook, expected);
-        FakeOffice office;
         TestSettings settings;
         settings.scope = scope;
         settings.row = row;
         settings.column = column;
-        QCOMPARE(run(office, book, settings), expected);
+        for (Calc1::Method method : {Calc1::Method::Bulk, Calc1::Method::CellByCell}) {
+            FakeOffice office;
+            QCOMPARE(run(office, book, settings, "a.ods", method), expected);
+        }
     }
 
     void commandsForOneDuplicate()
     {
         FakeOffice office;
-        run(office, {{{"x"}}, {{"y"}, {"", "x"}}}, {});
+        run(office, {{{"x"}}, {{"y"}, {"", "x"}}}, {}, "a.ods", Calc1::Method::CellByCell);
         const QString input = QUrl::fromLocalFile(in + "/a.ods").toString();
         const QStringList expected = {
             "loadComponentFromUrl " + input + " _blank 0 Hidden=true",
@@ -194,6 +199,25 @@ private slots:
         };
         QCOMPARE(office.log, expected);
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"a.ods"}));
+    }
+
+    void bulkClearsRunsAsRanges_data()
+    {
+        QTest::addColumn<Scope>("scope");
+        QTest::addColumn<QString>("cleared");
+        QTest::newRow("runs along a row") << Scope::EntireSheet << "clearRanges 0 1,0:3,0 0,1:1,1 3,1:3,1 1,2:1,2";
+        QTest::newRow("runs down a column") << Scope::SingleColumn << "clearRanges 0 1,1:1,2";
+    }
+    void bulkClearsRunsAsRanges()
+    {
+        QFETCH(Scope, scope);
+        QFETCH(QString, cleared);
+        FakeOffice office;
+        TestSettings settings;
+        settings.scope = scope;
+        settings.column = "B";
+        run(office, {{{"a", "a", "a", "a"}, {"a", "a", "b", "a"}, {"c", "a"}}}, settings);
+        QCOMPARE(office.log.filter("clearRanges"), QStringList{cleared});
     }
 
     void seenTextsBelongToOneDocument()
@@ -225,41 +249,53 @@ private slots:
         QTest::addColumn<QStringList>("reports");
         QTest::addColumn<FakeBook>("expected"); // empty: no result written, the old one kept
         QTest::addColumn<int>("deletes");
+        QTest::addColumn<Calc1::Method>("method");
+        const auto one = Calc1::Method::CellByCell, bulk = Calc1::Method::Bulk;
 
         // The book is a b a / b a c: "a" at A1, C1, B2 and "b" at B1, A2.
         QTest::newRow("no office: nothing else happens") << "serviceManager" << 1 << false
-                                                         << QStringList{"DoItByFile:102"} << FakeBook{} << 0;
+                                                         << QStringList{"DoItByFile:102"} << FakeBook{} << 0 << one;
         QTest::newRow("load failed: nothing scanned or stored")
-            << "loadComponentFromUrl" << 1 << false << QStringList{"DoItByFile:106"} << FakeBook{} << 0;
+            << "loadComponentFromUrl" << 1 << false << QStringList{"DoItByFile:106"} << FakeBook{} << 0 << one;
         QTest::newRow("no dispatcher: closed without a result")
-            << "dispatchHelper" << 1 << false << QStringList{"DoItByFile:108"} << FakeBook{} << 0;
+            << "dispatchHelper" << 1 << false << QStringList{"DoItByFile:108"} << FakeBook{} << 0 << one;
         QTest::newRow("sheets not counted: nothing scanned or stored")
-            << "sheetCount" << 1 << false << QStringList{"DoItByFile:114"} << FakeBook{} << 0;
+            << "sheetCount" << 1 << false << QStringList{"DoItByFile:114"} << FakeBook{} << 0 << one;
         QTest::newRow("cell not read: that cell is not compared")
             << "string" << 3 << false << QStringList{"DoItByFile:138"} << FakeBook{{{"a", "b", "a"}, {"", "", "c"}}}
-            << 2;
+            << 2 << one;
         QTest::newRow("cell not reached: that cell is not compared")
             << "cellByPosition" << 5 << false << QStringList{"DoItByFile:136"}
-            << FakeBook{{{"a", "b", "a"}, {"", "", "c"}}} << 2;
+            << FakeBook{{{"a", "b", "a"}, {"", "", "c"}}} << 2 << one;
         QTest::newRow("jump failed: no delete on whatever cell is current")
             << ".uno:JumpToTable" << 1 << false << QStringList{"DoItByFile:148"}
-            << FakeBook{{{"a", "b", "a"}, {"", "", "c"}}} << 2;
+            << FakeBook{{{"a", "b", "a"}, {"", "", "c"}}} << 2 << one;
         QTest::newRow("go-to failed: no delete on whatever cell is current")
             << ".uno:GoToCell" << 2 << false << QStringList{"DoItByFile:152"} << FakeBook{{{"a", "b"}, {"b", "", "c"}}}
-            << 2;
+            << 2 << one;
         QTest::newRow("delete failed: the cell stays, the scan goes on")
             << ".uno:Delete" << 1 << false << QStringList{"DoItByFile:156"}
-            << FakeBook{{{"a", "b", "a"}, {"", "", "c"}}} << 2;
+            << FakeBook{{{"a", "b", "a"}, {"", "", "c"}}} << 2 << one;
         QTest::newRow("store failed: the old result stays") << "storeToUrl" << 1 << false
-                                                            << QStringList{"DoItByFile:242"} << FakeBook{} << 3;
+                                                            << QStringList{"DoItByFile:242"} << FakeBook{} << 3 << one;
         QTest::newRow("row bound failed: the first sheet scans row 1 only")
             << "rangeAddress" << 1 << false << QStringList{"DoItByFile:118"} << FakeBook{{{"a", "b"}, {"b", "a", "c"}}}
-            << 1;
+            << 1 << one;
         QTest::newRow("column bound failed: column A only")
             << "rangeAddress" << 2 << false << QStringList{"getLastUsedColumn:106"}
-            << FakeBook{{{"a", "b", "a"}, {"b", "a", "c"}}} << 0;
+            << FakeBook{{{"a", "b", "a"}, {"b", "a", "c"}}} << 0 << one;
         QTest::newRow("office lost mid-scan: one report, nothing stored")
-            << "string" << 4 << true << QStringList{"DoItByFile:138"} << FakeBook{} << 1;
+            << "string" << 4 << true << QStringList{"DoItByFile:138"} << FakeBook{} << 1 << one;
+        QTest::newRow("bulk: texts not read: that sheet is left alone")
+            << "shownTexts" << 1 << false << QStringList{"DoItByFile:138"} << FakeBook{{{"a", "b", "a"}, {"b", "a", "c"}}}
+            << 0 << bulk;
+        QTest::newRow("bulk: clearing failed: the cells stay, the rest is stored")
+            << "clearRanges" << 1 << false << QStringList{"DoItByFile:156"} << FakeBook{{{"a", "b", "a"}, {"b", "a", "c"}}}
+            << 0 << bulk;
+        QTest::newRow("bulk: office lost: one report, nothing stored")
+            << "shownTexts" << 1 << true << QStringList{"DoItByFile:138"} << FakeBook{} << 0 << bulk;
+        QTest::newRow("bulk: store failed: the old result stays")
+            << "storeToUrl" << 1 << false << QStringList{"DoItByFile:242"} << FakeBook{} << 1 << bulk;
     }
     void failures()
     {
@@ -269,6 +305,7 @@ private slots:
         QFETCH(QStringList, reports);
         QFETCH(FakeBook, expected);
         QFETCH(int, deletes);
+        QFETCH(Calc1::Method, method);
 
         const FakeBook old = {{{"old result"}}};
         FakeOffice::writeBook(out + "/a.ods", old);
@@ -276,11 +313,11 @@ private slots:
         office.failAt(operation, nth, gone);
         BoxScript boxes;
         boxes.answer(MessageBox::Ok, int(reports.size()));
-        const FakeBook result = run(office, {{{"a", "b", "a"}, {"b", "a", "c"}}}, {});
+        const FakeBook result = run(office, {{{"a", "b", "a"}, {"b", "a", "c"}}}, {}, "a.ods", method);
 
         QCOMPARE(reportedSteps(boxes), reports);
         QCOMPARE(result, expected.isEmpty() ? old : expected);
-        QCOMPARE(int(office.log.filter(".uno:Delete").size()), deletes);
+        QCOMPARE(int(office.log.filter(method == Calc1::Method::Bulk ? "clearRanges" : ".uno:Delete").size()), deletes);
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"a.ods"})); // no temporary left
         QCOMPARE(FakeOffice::readBook(in + "/a.ods"), FakeBook({{{"a", "b", "a"}, {"b", "a", "c"}}}));
     }

@@ -109,6 +109,74 @@ private slots:
         QCOMPARE(process(in + "/a.ods", settings), expected);
     }
 
+    // Both ways of emptying must leave every cell exactly alike: what it shows,
+    // its formula, its number format, its note, its merging.
+    void bulkAndCellByCellEmptyTheSameCells_data()
+    {
+        QTest::addColumn<Scope>("scope");
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<QString>("column");
+        QTest::newRow("entire sheet") << Scope::EntireSheet << "1" << "A";
+        QTest::newRow("single row 2") << Scope::SingleRow << "2" << "A";
+        QTest::newRow("single column B") << Scope::SingleColumn << "1" << "B";
+        QTest::newRow("single column C") << Scope::SingleColumn << "1" << "C";
+    }
+    void bulkAndCellByCellEmptyTheSameCells()
+    {
+        QFETCH(Scope, scope);
+        QFETCH(QString, row);
+        QFETCH(QString, column);
+        using C = FixtureCell;
+        auto noted = [](C cell, const QString& note) {
+            cell.note = note;
+            return cell;
+        };
+        auto merged = [](C cell, int columns, int rows) {
+            cell.mergeColumns = columns;
+            cell.mergeRows = rows;
+            return cell;
+        };
+        const FixtureBook book = {
+            {
+                {C::ofNumber(1.5), C::ofText("1.5"), C::ofFormula("=1+0.5"), C::ofNumber(45535, "YYYY-MM-DD")},
+                {C::ofText("2024-08-31"), C::ofNumber(0.15, "0%"), C::ofText("15%"), C::ofNumber(0.15, "0%")},
+                {C::ofNumber(1234.5, "#,##0.00 \"EUR\""), C::ofText("1,234.50 EUR"), C::ofNumber(1234.5, "@"),
+                 C::ofText("1234.5")},
+                {C::ofFormula("=1/0"), C::ofFormula("=2/0"), C::ofFormula("=NA()"), C::ofFormula("=\"\"")},
+                {C::ofFormula("=\"\""), C::ofText("line\nbreak"), C::ofText("line\nbreak"), C::ofText("say \"hi\", twice")},
+                {C::ofText("say \"hi\", twice"), C::ofText(" padded"), C::ofText("padded "), C::ofText(" padded")},
+                {merged(C::ofText("m"), 2, 2), C{}, noted(C::ofText("m"), "a note that goes"), C::ofText("n")},
+                {C{}, C{}, merged(C::ofText("n"), 2, 1), C{}},
+                {noted(C::ofText("1.5"), "note"), C::ofNumber(-0.0), C::ofNumber(0), C::ofText("0")},
+            },
+            {
+                {C::ofText("15%"), C::ofText("x"), C::ofFormula("=Sheet1.A1*1"), C::ofNumber(45535, "DD.MM.YY")},
+                {C::ofText("y"), C::ofText("x"), merged(C::ofText("n"), 1, 2), C::ofText("line\nbreak")},
+                {C::ofText("Y"), C::ofText("y "), C{}, C::ofFormula("=1/0")},
+            },
+            {},
+        };
+        fixture->write(in + "/varied.ods", book);
+        TestSettings settings;
+        settings.scope = scope;
+        settings.row = row;
+        settings.column = column;
+        QList<QList<ShownSheet>> results;
+        for (Calc1::Method method : {Calc1::Method::Bulk, Calc1::Method::CellByCell}) {
+            settings.folder = out + (method == Calc1::Method::Bulk ? "/bulk" : "/one-by-one");
+            QDir().mkpath(settings.folder);
+            BoxScript boxes; // neither way may fail anywhere
+            SeenTexts seen;
+            Calc1::DoItByFile(in + "/varied.ods", seen, {*office, settings, 0, method});
+            results << fixture->describe(settings.folder + "/varied.ods");
+        }
+        QCOMPARE(results[0].size(), 3);
+        for (int s = 0; s < results[0].size(); ++s)
+            QCOMPARE(results[0][s], results[1][s]);
+        // And the input's own cells differ from them: something was emptied.
+        QVERIFY(fixture->describe(in + "/varied.ods") != results[0]);
+    }
+
     void sameShownTextWhateverTheType()
     {
         using C = FixtureCell;

@@ -22,6 +22,9 @@
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XMergeable.hpp>
+#include <com/sun/star/sheet/XSheetAnnotationAnchor.hpp>
+#include <com/sun/star/sheet/XSheetAnnotation.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 #include <com/sun/star/lang/Locale.hpp>
@@ -143,6 +146,11 @@ void SheetFixture::write(const QString& path, const FixtureBook& book)
                     if (!in.format.isEmpty())
                         Reference<beans::XPropertySet>(cell, UNO_QUERY_THROW)
                             ->setPropertyValue("NumberFormat", uno::Any(doc.formatKey(in.format)));
+                    if (in.mergeColumns > 1 || in.mergeRows > 1)
+                        Reference<util::XMergeable>(
+                            sheet->getCellRangeByPosition(c, r, c + in.mergeColumns - 1, r + in.mergeRows - 1),
+                            UNO_QUERY_THROW)
+                            ->merge(true);
                     if (!in.note.isEmpty())
                         Reference<sheet::XSheetAnnotationsSupplier>(sheet, UNO_QUERY_THROW)
                             ->getAnnotations()
@@ -182,10 +190,13 @@ void SheetFixture::writeTexts(const QString& path, const QList<QList<QStringList
     });
 }
 
-QList<ShownSheet> SheetFixture::read(const QString& path)
+namespace {
+
+template <typename Describe>
+QList<ShownSheet> eachCell(OfficeConnection& office, const QString& path, Describe describe)
 {
     return uno_errors::guarded([] { return true; }, [&] {
-        Doc doc(OfficeConnectionAccess::remoteContext(m_office), QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
+        Doc doc(OfficeConnectionAccess::remoteContext(office), QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
         QList<ShownSheet> result;
         for (int s = 0; s < doc.sheetCount(); ++s) {
             Reference<sheet::XSpreadsheet> sheet = doc.sheet(s, false);
@@ -197,12 +208,41 @@ QList<ShownSheet> SheetFixture::read(const QString& path)
             for (int r = 0; r <= end.EndRow; ++r) {
                 QStringList row;
                 for (int c = 0; c <= end.EndColumn; ++c)
-                    row << toQString(Reference<text::XTextRange>(sheet->getCellByPosition(c, r), UNO_QUERY_THROW)->getString());
+                    row << describe(doc, sheet, sheet->getCellByPosition(c, r));
                 shown << row;
             }
             result << shown;
         }
         return result;
+    });
+}
+
+} // namespace
+
+QList<ShownSheet> SheetFixture::read(const QString& path)
+{
+    return eachCell(m_office, path, [](Doc&, const Reference<sheet::XSpreadsheet>&, const Reference<table::XCell>& cell) {
+        return toQString(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString());
+    });
+}
+
+QList<ShownSheet> SheetFixture::describe(const QString& path)
+{
+    return eachCell(m_office, path, [](Doc& doc, const Reference<sheet::XSpreadsheet>&, const Reference<table::XCell>& cell) {
+        sal_Int32 key = 0;
+        Reference<beans::XPropertySet>(cell, UNO_QUERY_THROW)->getPropertyValue("NumberFormat") >>= key;
+        const Reference<beans::XPropertySet> format(
+            Reference<util::XNumberFormatsSupplier>(doc.component, UNO_QUERY_THROW)->getNumberFormats()->getByKey(key));
+        OUString code;
+        format->getPropertyValue("FormatString") >>= code;
+        const OUString note = Reference<text::XTextRange>(
+                                  Reference<sheet::XSheetAnnotationAnchor>(cell, UNO_QUERY_THROW)->getAnnotation(),
+                                  UNO_QUERY_THROW)
+                                  ->getString();
+        const bool merged = Reference<util::XMergeable>(cell, UNO_QUERY_THROW)->getIsMerged();
+        return QStringList{toQString(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString()),
+                           toQString(cell->getFormula()), toQString(code), toQString(note), merged ? "merged" : ""}
+            .join(" | ");
     });
 }
 

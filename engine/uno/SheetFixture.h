@@ -15,6 +15,8 @@ struct FixtureCell {
     double number = 0;
     QString format; ///< a number format code such as "YYYY-MM-DD"; empty keeps the default
     QString note;   ///< a comment attached to the cell
+    int mergeColumns = 1; ///< with mergeRows, merges the cell with its neighbours
+    int mergeRows = 1;
 
     static FixtureCell ofText(const QString& t) { return {Text, t}; }
     static FixtureCell ofNumber(double n, const QString& format = {}) { return {Number, {}, n, format}; }
@@ -39,6 +41,9 @@ public:
     void writeTexts(const QString& path, const QList<QList<QStringList>>& sheets);
 
     QList<ShownSheet> read(const QString& path);
+    /// Everything the tests compare of each cell of the used area:
+    /// "shown | formula | number format | note | merged".
+    QList<ShownSheet> describe(const QString& path);
 
     /// Loads the file hidden and stores it unchanged to another path.
     void loadAndStore(const QString& from, const QString& to);

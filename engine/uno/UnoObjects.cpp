@@ -21,6 +21,17 @@
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/sheet/CellFlags.hpp>
+#include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
+#include <com/sun/star/sheet/XSheetOperation.hpp>
+
+#include "CsvText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
 
 using namespace css;
 using rtl::OUString;
@@ -191,6 +202,58 @@ public:
         call([&] { Reference<util::XCloseable>(component, UNO_QUERY_THROW)->close(deliverOwnership); });
     }
 
+    // The office writes one sheet as text "as shown", which is each cell's
+    // String, in milliseconds; reading cell by cell takes a round trip each.
+    QList<QStringList> shownTexts(int sheetIndex) override
+    {
+        if (!m_scratch)
+            m_scratch = std::make_unique<QTemporaryDir>();
+        if (!m_scratch->isValid())
+            throw office::Error("No folder for the sheet's text: " + m_scratch->errorString().toStdString());
+        // The office names the file after the sheet too; a folder per sheet finds it.
+        const QString folder = m_scratch->filePath(QString::number(sheetIndex + 1));
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        const QString path = folder + "/sheet.csv";
+        call([&] {
+            // Comma, double quote, UTF-8, ..., contents as shown, no formulas, no trimming, this sheet.
+            const QString options = QString("44,34,76,1,,0,false,true,true,false,false,%1").arg(sheetIndex + 1);
+            Reference<frame::XStorable>(component, UNO_QUERY_THROW)
+                ->storeToURL(toOUString(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)),
+                             toSequence({{"FilterName", QString("Text - txt - csv (StarCalc)")},
+                                         {"FilterOptions", options}}));
+        });
+        const QStringList written = QDir(folder).entryList(QDir::Files);
+        QFile file(written.size() == 1 ? folder + '/' + written[0] : path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw office::Error("The sheet's text could not be read: " + file.errorString().toStdString());
+        QList<QStringList> rows = CsvText::parse(QString::fromUtf8(file.readAll()));
+        file.close();
+        QDir(folder).removeRecursively();
+        return rows;
+    }
+
+    void clearRanges(int sheetIndex, const QList<office::RangeAddress>& ranges) override
+    {
+        if (ranges.isEmpty())
+            return;
+        call([&] {
+            Reference<sheet::XSheetCellRangeContainer> container(
+                Reference<lang::XMultiServiceFactory>(component, UNO_QUERY_THROW)
+                    ->createInstance("com.sun.star.sheet.SheetCellRanges"),
+                UNO_QUERY_THROW);
+            uno::Sequence<table::CellRangeAddress> addresses(sal_Int32(ranges.size()));
+            auto* out = addresses.getArray();
+            for (const office::RangeAddress& r : ranges)
+                *out++ = table::CellRangeAddress(sal_Int16(sheetIndex), r.startColumn, r.startRow, r.endColumn, r.endRow);
+            container->addRangeAddresses(addresses, false);
+            using namespace sheet::CellFlags;
+            Reference<sheet::XSheetOperation>(container, UNO_QUERY_THROW)
+                ->clearContents(VALUE | DATETIME | STRING | ANNOTATION | FORMULA | HARDATTR | STYLES | OBJECTS
+                                | EDITATTR | FORMATTED);
+        });
+    }
+
 private:
     Reference<container::XIndexAccess> sheets()
     {
@@ -198,6 +261,7 @@ private:
             Reference<sheet::XSpreadsheetDocument>(component, UNO_QUERY_THROW)->getSheets(), UNO_QUERY_THROW);
     }
     Reference<lang::XComponent> component;
+    std::unique_ptr<QTemporaryDir> m_scratch;
 };
 
 class UnoDispatchHelper : public office::DispatchHelper, Object {

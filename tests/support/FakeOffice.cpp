@@ -133,6 +133,33 @@ struct FakeDocument : office::Document, office::Controller, std::enable_shared_f
         office.enter("close");
         closed = true;
     }
+    QList<QStringList> shownTexts(int sheetIndex) override
+    {
+        office.enter("shownTexts");
+        QList<QStringList> rows;
+        const Cells& cells = sheets.at(sheetIndex);
+        for (auto it = cells.begin(); it != cells.end(); ++it) {
+            const auto [r, c] = it.key();
+            while (rows.size() <= r)
+                rows << QStringList();
+            while (rows[r].size() <= c)
+                rows[r] << QString();
+            rows[r][c] = it.value();
+        }
+        return rows;
+    }
+    void clearRanges(int sheetIndex, const QList<office::RangeAddress>& ranges) override
+    {
+        office.enter("clearRanges");
+        QStringList described;
+        for (const office::RangeAddress& a : ranges) {
+            described << QString("%1,%2:%3,%4").arg(a.startColumn).arg(a.startRow).arg(a.endColumn).arg(a.endRow);
+            for (int r = a.startRow; r <= a.endRow; ++r)
+                for (int c = a.startColumn; c <= a.endColumn; ++c)
+                    sheets[sheetIndex].remove({r, c});
+        }
+        office.log << QString("clearRanges %1 ").arg(sheetIndex) + described.join(' ');
+    }
 
     void dispatch(const QString& command, const office::PropertyValues& arguments)
     {
