@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace Calc1 {
@@ -163,49 +164,45 @@ QList<office::RangeAddress> toRanges(QList<std::pair<int, int>> cells, bool alon
     return ranges;
 }
 
-// The sheet's texts come in one call and its repeats go in one call; the cells
-// are visited in the same order as one by one, so the same ones stay.
+// The sheet's texts come in one call and its repeats go in one call. The
+// cells come in the order they are visited one by one, so the same ones stay,
+// and only cells that show something cost anything.
 void scanInBulk(StepGuard& step, office::Document& document, int sheetIndex, const JobSettings& settings,
                 SeenTexts& seenTexts)
 {
-    QList<QStringList> rows;
-    if (!step(EntireSheetVisit + ReadString, [&] { rows = document.shownTexts(sheetIndex); }))
+    QList<office::ShownCell> cells;
+    if (!step(EntireSheetVisit + ReadString, [&] { cells = document.shownTexts(sheetIndex); }))
         return; // without the texts nothing here can be judged
-    const int lastRow = int(rows.size()) - 1;
-    int lastColumn = 0;
-    for (const QStringList& row : rows)
-        lastColumn = std::max(lastColumn, int(row.size()) - 1);
-    const auto text = [&](int column, int row) {
-        return column < rows[row].size() ? rows[row][column] : QString();
-    };
+    constexpr int anyRow = std::numeric_limits<int>::max() - 1;
 
     QList<std::pair<int, int>> repeats;
-    bool entireSheet = false, singleRow = false, singleColumn = false, alongColumn = false;
+    auto visit = [&](const office::ShownCell& cell) {
+        if (isRepeat(seenTexts, cell.text))
+            repeats << std::pair{cell.column, cell.row};
+    };
+    bool entireSheet = false, singleRow = false, singleColumn = false;
     int base = EntireSheetVisit;
     step(130, [&] { entireSheet = settings.isSelected(Scope::EntireSheet); });
     if (entireSheet) {
-        for (int r = 0; r <= lastRow; ++r)
-            for (int c = 0; c <= lastColumn; ++c)
-                if (isRepeat(seenTexts, text(c, r)))
-                    repeats << std::pair{c, r};
+        for (const office::ShownCell& cell : std::as_const(cells))
+            visit(cell);
     } else if (step(162, [&] { singleRow = settings.isSelected(Scope::SingleRow); }) && singleRow) {
         base = SingleRowVisit;
         std::optional<int> row;
-        step(166, [&] { row = chosenRow(settings.rowText(), lastRow); });
-        for (int c = 0; row && c <= lastColumn; ++c)
-            if (isRepeat(seenTexts, text(c, *row)))
-                repeats << std::pair{c, *row};
+        step(166, [&] { row = chosenRow(settings.rowText(), anyRow); });
+        for (const office::ShownCell& cell : std::as_const(cells))
+            if (row && cell.row == *row)
+                visit(cell);
     } else if (step(196, [&] { singleColumn = settings.isSelected(Scope::SingleColumn); }) && singleColumn) {
         base = SingleColumnVisit;
-        alongColumn = true;
         std::optional<int> column;
-        step(202, [&] { column = chosenColumn(settings.columnText(), lastColumn); });
-        for (int r = 0; column && r <= lastRow; ++r)
-            if (isRepeat(seenTexts, text(*column, r)))
-                repeats << std::pair{*column, r};
+        step(202, [&] { column = chosenColumn(settings.columnText(), anyRow); });
+        for (const office::ShownCell& cell : std::as_const(cells))
+            if (column && cell.column == *column)
+                visit(cell);
     }
     if (!repeats.isEmpty())
-        step(base + Delete, [&] { document.clearRanges(sheetIndex, toRanges(repeats, alongColumn)); });
+        step(base + Delete, [&] { document.clearRanges(sheetIndex, toRanges(repeats, singleColumn)); });
 }
 
 } // namespace

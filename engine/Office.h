@@ -45,6 +45,13 @@ struct RangeAddress {
     int endRow = 0;
 };
 
+struct ShownCell {
+    int column = 0;
+    int row = 0;
+    QString text;
+    bool operator==(const ShownCell&) const = default;
+};
+
 class Cell {
 public:
     virtual ~Cell() = default;
@@ -90,9 +97,9 @@ public:
 
     // Whole-sheet work in one call each, for speed.
 
-    /// What each cell of the sheet shows (its String), row by row from A1; a
-    /// row may stop short of the sheet's width (the rest is empty).
-    virtual QList<QStringList> shownTexts(int sheetIndex) = 0;
+    /// The cells of the sheet that show something, with what they show (their
+    /// String), row by row from the top and left to right within a row.
+    virtual QList<ShownCell> shownTexts(int sheetIndex) = 0;
     /// Empties the ranges' cells of that sheet as ".uno:Delete" with the flags
     /// "A" does: contents, formats and notes go; no cell moves.
     virtual void clearRanges(int sheetIndex, const QList<RangeAddress>& ranges) = 0;

@@ -116,16 +116,21 @@ private slots:
         QTest::addColumn<Scope>("scope");
         QTest::addColumn<QString>("row");
         QTest::addColumn<QString>("column");
-        QTest::newRow("entire sheet") << Scope::EntireSheet << "1" << "A";
-        QTest::newRow("single row 2") << Scope::SingleRow << "2" << "A";
-        QTest::newRow("single column B") << Scope::SingleColumn << "1" << "B";
-        QTest::newRow("single column C") << Scope::SingleColumn << "1" << "C";
+        QTest::addColumn<bool>("padded"); // many cells: the sheet is read as text, not cell by cell
+        for (bool padded : {false, true}) {
+            const QString how = padded ? " (many cells)" : " (few cells)";
+            QTest::newRow(qPrintable("entire sheet" + how)) << Scope::EntireSheet << "1" << "A" << padded;
+            QTest::newRow(qPrintable("single row 2" + how)) << Scope::SingleRow << "2" << "A" << padded;
+            QTest::newRow(qPrintable("single column B" + how)) << Scope::SingleColumn << "1" << "B" << padded;
+            QTest::newRow(qPrintable("single column C" + how)) << Scope::SingleColumn << "1" << "C" << padded;
+        }
     }
     void bulkAndCellByCellEmptyTheSameCells()
     {
         QFETCH(Scope, scope);
         QFETCH(QString, row);
         QFETCH(QString, column);
+        QFETCH(bool, padded);
         using C = FixtureCell;
         auto noted = [](C cell, const QString& note) {
             cell.note = note;
@@ -136,7 +141,7 @@ private slots:
             cell.mergeRows = rows;
             return cell;
         };
-        const FixtureBook book = {
+        FixtureBook book = {
             {
                 {C::ofNumber(1.5), C::ofText("1.5"), C::ofFormula("=1+0.5"), C::ofNumber(45535, "YYYY-MM-DD")},
                 {C::ofText("2024-08-31"), C::ofNumber(0.15, "0%"), C::ofText("15%"), C::ofNumber(0.15, "0%")},
@@ -156,6 +161,12 @@ private slots:
             },
             {},
         };
+        for (int r = 0; padded && r < 30; ++r) {
+            QList<C> filler;
+            for (int c = 0; c < 8; ++c)
+                filler << C::ofText(QString("filler %1").arg((r * 8 + c) % 150));
+            book[0] << filler;
+        }
         fixture->write(in + "/varied.ods", book);
         TestSettings settings;
         settings.scope = scope;

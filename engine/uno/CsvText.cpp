@@ -2,52 +2,45 @@
 
 namespace CsvText {
 
-QList<QStringList> parse(const QString& text)
+void parse(const QString& text, const std::function<void(int column, int row, QString&& field)>& field)
 {
-    QList<QStringList> rows;
-    QStringList row;
-    QString field;
+    int row = 0, column = 0;
+    QString current;
     bool quoted = false;
-    bool fieldStarted = false;
+    bool started = false;
+    auto endField = [&] {
+        if (!current.isEmpty())
+            field(column, row, std::move(current));
+        current.clear();
+        started = false;
+    };
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = text[i];
         if (quoted) {
-            if (c == '"') {
-                if (i + 1 < n && text[i + 1] == '"') {
-                    field += '"';
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                field += c;
-            }
-        } else if (c == '"' && !fieldStarted) {
-            quoted = true;
-            fieldStarted = true;
+            if (c != '"')
+                current += c;
+            else if (i + 1 < n && text[i + 1] == '"')
+                current += text[++i];
+            else
+                quoted = false;
+        } else if (c == '"' && !started) {
+            quoted = started = true;
         } else if (c == ',') {
-            row << field;
-            field.clear();
-            fieldStarted = false;
+            endField();
+            ++column;
         } else if (c == '\n' || c == '\r') {
             if (c == '\r' && i + 1 < n && text[i + 1] == '\n')
                 ++i;
-            row << field;
-            rows << row;
-            row.clear();
-            field.clear();
-            fieldStarted = false;
+            endField();
+            ++row;
+            column = 0;
         } else {
-            field += c;
-            fieldStarted = true;
+            current += c;
+            started = true;
         }
     }
-    if (fieldStarted || !row.isEmpty()) {
-        row << field;
-        rows << row;
-    }
-    return rows;
+    endField();
 }
 
 } // namespace CsvText

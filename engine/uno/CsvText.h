@@ -6,8 +6,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace CsvText {
 
-QList<QStringList> parse(const QString& text);
+/// Calls field(column, row, text) for every field that is not empty, row by row.
+void parse(const QString& text, const std::function<void(int column, int row, QString&& field)>& field);
 
 } // namespace CsvText

@@ -190,6 +190,17 @@ void SheetFixture::writeTexts(const QString& path, const QList<QList<QStringList
     });
 }
 
+void SheetFixture::writePlaced(const QString& path, const QList<Placed>& cells)
+{
+    uno_errors::guarded([] { return true; }, [&] {
+        Doc doc(OfficeConnectionAccess::remoteContext(m_office), "private:factory/scalc");
+        for (const Placed& p : cells)
+            Reference<text::XTextRange>(doc.sheet(p.sheet, true)->getCellByPosition(p.column, p.row), UNO_QUERY_THROW)
+                ->setString(toOUString(p.text));
+        doc.storeTo(path);
+    });
+}
+
 namespace {
 
 template <typename Describe>

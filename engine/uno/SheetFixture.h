@@ -40,6 +40,13 @@ public:
     /// (an empty text leaves its cell empty).
     void writeTexts(const QString& path, const QList<QList<QStringList>>& sheets);
 
+    /// A few texts at given places: {sheet, column, row, text}.
+    struct Placed {
+        int sheet, column, row;
+        QString text;
+    };
+    void writePlaced(const QString& path, const QList<Placed>& cells);
+
     QList<ShownSheet> read(const QString& path);
     /// Everything the tests compare of each cell of the used area:
     /// "shown | formula | number format | note | merged".

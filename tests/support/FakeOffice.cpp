@@ -133,20 +133,14 @@ struct FakeDocument : office::Document, office::Controller, std::enable_shared_f
         office.enter("close");
         closed = true;
     }
-    QList<QStringList> shownTexts(int sheetIndex) override
+    QList<office::ShownCell> shownTexts(int sheetIndex) override
     {
         office.enter("shownTexts");
-        QList<QStringList> rows;
-        const Cells& cells = sheets.at(sheetIndex);
-        for (auto it = cells.begin(); it != cells.end(); ++it) {
-            const auto [r, c] = it.key();
-            while (rows.size() <= r)
-                rows << QStringList();
-            while (rows[r].size() <= c)
-                rows[r] << QString();
-            rows[r][c] = it.value();
-        }
-        return rows;
+        QList<office::ShownCell> shown;
+        const Cells& cells = sheets.at(sheetIndex); // keyed (row, column): row by row already
+        for (auto it = cells.begin(); it != cells.end(); ++it)
+            shown << office::ShownCell{it.key().second, it.key().first, it.value()};
+        return shown;
     }
     void clearRanges(int sheetIndex, const QList<office::RangeAddress>& ranges) override
     {
