@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cmath>
 #include <limits>
@@ -227,6 +228,9 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
                         })
         && step(104, [&] { desktop = serviceManager->desktop(); })
         && step(106, [&] {
+               // The office would take an empty file for a new, empty spreadsheet.
+               if (QFileInfo(path).isFile() && QFileInfo(path).size() == 0)
+                   throw office::Error("The file is empty: " + path.toStdString());
                document = desktop->loadComponentFromUrl(FileUrl(path), "_blank", 0,
                                                         {MakePropertyValue("Hidden", true)});
            });
@@ -250,6 +254,9 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
     ResultPaths result;
     const bool stored = counted && step(236, [&] { result = ResultPathsFor(settings.resultsFolder(), path); })
         && step(242, [&] {
+               // The office would make a vanished folder anew, somewhere the user never chose.
+               if (!FileUtils::IsFolder(QFileInfo(result.temporary).path()))
+                   throw office::Error("The results folder is not there any more: " + QFileInfo(result.temporary).path().toStdString());
                try {
                    document->storeToUrl(FileUrl(result.temporary), {});
                } catch (...) {

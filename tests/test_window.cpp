@@ -376,6 +376,8 @@ private slots:
                                            << "Folder does not exist. Please select another folder.";
         QTest::newRow("folder text names a file") << QStringList{"/x.ods"} << "FILE"
                                                   << "Folder does not exist. Please select another folder.";
+        QTest::newRow("very long folder text") << QStringList{"/x.ods"} << "/tmp/" + QString(5000, 'l')
+                                               << "Folder does not exist. Please select another folder.";
     }
     void startRefuses()
     {

@@ -36,6 +36,9 @@ void setUnreadableFolders(const QStringList& folders);
 /// True for a file-system root ("/" here, "C:\" on Windows).
 bool isRootFolder(const QString& path);
 
+/// Ends a process at once (it cannot refuse); safe to call from any thread.
+void killProcess(qint64 pid);
+
 /// Calls handler on the event loop when the system asks the program to end
 /// (SIGTERM, SIGINT, SIGHUP), so that it ends as if its window were closed.
 void onTerminationRequest(std::function<void()> handler);

@@ -100,6 +100,12 @@ void setUnreadableFolders(const QStringList& folders)
     unreadable() = folders;
 }
 
+void killProcess(qint64 pid)
+{
+    if (pid > 0)
+        ::kill(pid_t(pid), SIGKILL);
+}
+
 bool isRootFolder(const QString& path)
 {
     return QDir::cleanPath(path) == "/";

@@ -60,6 +60,7 @@ QString realBinary(const QString& soffice)
 
 struct OfficeConnection::Impl {
     Options options;
+    std::shared_ptr<CallWatch> watch;
     std::unique_ptr<QTemporaryDir> profile;
     std::unique_ptr<QProcess> process;
     std::shared_ptr<office::ServiceManager> serviceManager;
@@ -73,10 +74,16 @@ struct OfficeConnection::Impl {
         return process->state() == QProcess::Running;
     }
 
+    uno_errors::Link link()
+    {
+        return {[this] { return alive(); }, watch};
+    }
+
     // One round trip: an office that just died may not have been noticed yet.
     bool answers() const
     {
         try {
+            CallWatch::Scope scope(watch.get());
             return remote->getServiceManager().is();
         } catch (const uno::Exception&) {
             return false;
@@ -96,6 +103,7 @@ struct OfficeConnection::Impl {
         process->start();
         if (!process->waitForStarted(10000))
             throw office::Error("The office could not be started: " + process->errorString().toStdString());
+        watch->watch(process->processId());
     }
 
     void connect()
@@ -118,8 +126,11 @@ struct OfficeConnection::Impl {
             const OUString url = uno_office::toOUString("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext");
             while (!deadline.hasExpired()) {
                 try {
-                    remote.set(resolver->resolve(url), UNO_QUERY_THROW);
-                    serviceManager = uno_office::makeServiceManager(remote, [this] { return alive(); });
+                    {
+                        CallWatch::Scope scope(watch.get(), std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime())));
+                        remote.set(resolver->resolve(url), UNO_QUERY_THROW);
+                    }
+                    serviceManager = uno_office::makeServiceManager(remote, link());
                     return;
                 } catch (const connection::NoConnectException&) {
                     // Not listening yet; the wait ends early should the process end.
@@ -140,8 +151,10 @@ struct OfficeConnection::Impl {
     void stop()
     {
         serviceManager.reset();
-        if (remote.is()) {
+        if (remote.is() && alive()) {
             try {
+                // An office that does not answer is not waited for long here.
+                CallWatch::Scope scope(watch.get(), std::chrono::seconds(10));
                 Reference<frame::XDesktop> desktop(remote->getServiceManager()->createInstanceWithContext(
                                                        "com.sun.star.frame.Desktop", remote),
                                                    UNO_QUERY_THROW);
@@ -149,8 +162,8 @@ struct OfficeConnection::Impl {
             } catch (const uno::Exception&) {
                 // Disposed: the office went away while answering, as it may.
             }
-            remote.clear();
         }
+        remote.clear();
         if (process) {
             if (!process->waitForFinished(10000)) {
                 process->kill();
@@ -166,6 +179,7 @@ OfficeConnection::OfficeConnection() : OfficeConnection(Options{}) {}
 OfficeConnection::OfficeConnection(Options options) : d(std::make_unique<Impl>())
 {
     d->options = std::move(options);
+    d->watch = std::make_shared<CallWatch>(std::chrono::milliseconds(d->options.callTimeoutMs));
 }
 
 OfficeConnection::~OfficeConnection()
@@ -180,7 +194,7 @@ std::shared_ptr<office::ServiceManager> OfficeConnection::serviceManager()
     d->stop();
     if (Lifetime::quitting())
         throw office::Gone("The program is ending");
-    return uno_errors::guarded([this] { return d->alive(); }, [this] {
+    return uno_errors::guarded({[this] { return d->alive(); }, nullptr}, [this] {
         d->connect();
         return d->serviceManager;
     });
@@ -213,6 +227,11 @@ QString OfficeConnection::findSoffice()
             return found;
     }
     return {};
+}
+
+uno_errors::Link OfficeConnectionAccess::link(OfficeConnection& office)
+{
+    return office.d->link();
 }
 
 Reference<uno::XComponentContext> OfficeConnectionAccess::remoteContext(OfficeConnection& office)

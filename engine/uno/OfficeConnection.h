@@ -17,6 +17,8 @@ public:
         QString soffice;
         /// How long a start may take until the office answers.
         int startTimeoutMs = 60000;
+        /// How long one call may wait for the office; then the office is ended.
+        int callTimeoutMs = 5 * 60 * 1000;
     };
 
     OfficeConnection();

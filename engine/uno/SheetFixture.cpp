@@ -104,11 +104,16 @@ public:
     {
         return Reference<container::XIndexAccess>(spreadsheet->getSheets(), UNO_QUERY_THROW)->getCount();
     }
-    void storeTo(const QString& path)
+    void storeTo(const QString& path, const QString& password = {})
     {
-        Reference<frame::XStorable>(component, UNO_QUERY_THROW)
-            ->storeToURL(url(path), properties({{"FilterName", uno::Any(toOUString(filterFor(path)))},
-                                                {"Overwrite", uno::Any(true)}}));
+        uno::Sequence<beans::PropertyValue> props = properties(
+            {{"FilterName", uno::Any(toOUString(filterFor(path)))}, {"Overwrite", uno::Any(true)}});
+        if (!password.isEmpty()) {
+            props.realloc(3);
+            props.getArray()[2].Name = "Password";
+            props.getArray()[2].Value <<= toOUString(password);
+        }
+        Reference<frame::XStorable>(component, UNO_QUERY_THROW)->storeToURL(url(path), props);
     }
     sal_Int32 formatKey(const QString& code)
     {
@@ -127,7 +132,7 @@ public:
 
 void SheetFixture::write(const QString& path, const FixtureBook& book)
 {
-    uno_errors::guarded([] { return true; }, [&] {
+    uno_errors::guarded(OfficeConnectionAccess::link(m_office), [&] {
         Doc doc(OfficeConnectionAccess::remoteContext(m_office), "private:factory/scalc");
         for (int s = 0; s < book.size(); ++s) {
             Reference<sheet::XSpreadsheet> sheet = doc.sheet(s, true);
@@ -162,9 +167,9 @@ void SheetFixture::write(const QString& path, const FixtureBook& book)
     });
 }
 
-void SheetFixture::writeTexts(const QString& path, const QList<QList<QStringList>>& sheets)
+void SheetFixture::writeTexts(const QString& path, const QList<QList<QStringList>>& sheets, const QString& password)
 {
-    uno_errors::guarded([] { return true; }, [&] {
+    uno_errors::guarded(OfficeConnectionAccess::link(m_office), [&] {
         Doc doc(OfficeConnectionAccess::remoteContext(m_office), "private:factory/scalc");
         for (int s = 0; s < sheets.size(); ++s) {
             Reference<sheet::XSpreadsheet> sheet = doc.sheet(s, true);
@@ -186,13 +191,13 @@ void SheetFixture::writeTexts(const QString& path, const QList<QList<QStringList
                 = sheet->getCellRangeByPosition(0, 0, width - 1, sal_Int32(rows.size()) - 1);
             Reference<sheet::XCellRangeData>(range, UNO_QUERY_THROW)->setDataArray(data);
         }
-        doc.storeTo(path);
+        doc.storeTo(path, password);
     });
 }
 
 void SheetFixture::writePlaced(const QString& path, const QList<Placed>& cells)
 {
-    uno_errors::guarded([] { return true; }, [&] {
+    uno_errors::guarded(OfficeConnectionAccess::link(m_office), [&] {
         Doc doc(OfficeConnectionAccess::remoteContext(m_office), "private:factory/scalc");
         for (const Placed& p : cells)
             Reference<text::XTextRange>(doc.sheet(p.sheet, true)->getCellByPosition(p.column, p.row), UNO_QUERY_THROW)
@@ -206,7 +211,7 @@ namespace {
 template <typename Describe>
 QList<ShownSheet> eachCell(OfficeConnection& office, const QString& path, Describe describe)
 {
-    return uno_errors::guarded([] { return true; }, [&] {
+    return uno_errors::guarded(OfficeConnectionAccess::link(office), [&] {
         Doc doc(OfficeConnectionAccess::remoteContext(office), QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
         QList<ShownSheet> result;
         for (int s = 0; s < doc.sheetCount(); ++s) {
@@ -259,7 +264,7 @@ QList<ShownSheet> SheetFixture::describe(const QString& path)
 
 void SheetFixture::loadAndStore(const QString& from, const QString& to)
 {
-    uno_errors::guarded([] { return true; }, [&] {
+    uno_errors::guarded(OfficeConnectionAccess::link(m_office), [&] {
         Doc doc(OfficeConnectionAccess::remoteContext(m_office), QUrl::fromLocalFile(QFileInfo(from).absoluteFilePath()).toString(QUrl::FullyEncoded));
         Reference<frame::XStorable>(doc.component, UNO_QUERY_THROW)->storeToURL(url(to), {});
     });

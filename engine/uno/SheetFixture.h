@@ -38,7 +38,8 @@ public:
     void write(const QString& path, const FixtureBook& book);
     /// Texts only, many cells quickly: each sheet's rows are written in one call
     /// (an empty text leaves its cell empty).
-    void writeTexts(const QString& path, const QList<QList<QStringList>>& sheets);
+    /// With a password the file can be opened only with it.
+    void writeTexts(const QString& path, const QList<QList<QStringList>>& sheets, const QString& password = {});
 
     /// A few texts at given places: {sheet, column, row, text}.
     struct Placed {

@@ -20,15 +20,19 @@ static std::string describe(const css::uno::Exception& e)
     return text.toStdString();
 }
 
-void translate(const std::function<bool()>& alive)
+void translate(const Link& link)
 {
+    if (link.watch && link.watch->fired())
+        throw office::Gone(QString("The office did not answer within %1 seconds and was ended")
+                               .arg(link.watch->limit().count() / 1000.0)
+                               .toStdString());
     try {
         throw;
     } catch (const css::lang::DisposedException& e) {
         throw office::Gone(describe(e));
     } catch (const css::uno::RuntimeException& e) {
         // A broken bridge shows as a plain runtime error; the process tells.
-        if (!alive())
+        if (!link.alive())
             throw office::Gone(describe(e));
         throw office::Error(describe(e));
     } catch (const css::uno::Exception& e) {

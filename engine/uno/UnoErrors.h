@@ -2,25 +2,36 @@
 // Turns the office's exceptions into office::Error (office::Gone when the
 // office itself is lost), keeping the office's own description.
 
+#include "CallWatch.h"
 #include "Office.h"
 
 #include <functional>
+#include <memory>
 
 namespace uno_errors {
 
-/// Rethrows the UNO exception being handled as office::Error or office::Gone.
-/// alive() tells whether the office process still runs.
-[[noreturn]] void translate(const std::function<bool()>& alive);
+/// What a remote call needs to know of its office.
+struct Link {
+    /// Whether the office process still runs.
+    std::function<bool()> alive;
+    /// Ends the office when a call does not come back in time; may be null.
+    std::shared_ptr<CallWatch> watch;
+};
 
+/// Rethrows the UNO exception being handled as office::Error or office::Gone.
+[[noreturn]] void translate(const Link& link);
+
+/// Runs one remote call under the time limit, its failures as office::Error.
 template <typename F>
-auto guarded(const std::function<bool()>& alive, F&& f) -> decltype(f())
+auto guarded(const Link& link, F&& f) -> decltype(f())
 {
     try {
+        CallWatch::Scope scope(link.watch.get());
         return f();
     } catch (const office::Error&) {
         throw;
     } catch (...) {
-        translate(alive);
+        translate(link);
     }
 }
 

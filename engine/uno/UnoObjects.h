@@ -2,6 +2,7 @@
 // The office interface over UNO references. Internal to the office layer.
 
 #include "Office.h"
+#include "UnoErrors.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/uno/Any.hxx>
@@ -14,7 +15,7 @@
 
 namespace uno_office {
 
-using Alive = std::function<bool()>;
+using Alive = uno_errors::Link;
 
 rtl::OUString toOUString(const QString& s);
 QString toQString(const rtl::OUString& s);

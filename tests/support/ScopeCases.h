@@ -45,7 +45,8 @@ inline void addScopeCases()
     for (const char* row : {"0", "-3", "2.5", "3", "99999999999", "abc", "", "1e3"})
         QTest::newRow(qPrintable(QString("row '%1' names no row of the sheet").arg(row)))
             << dupes << Scope::SingleRow << row << "A" << dupes;
-    for (const char* column : {"", "C", "ZZ", "A1", "ÄB", "ZZZZZZZ", "XFE"})
+    QTest::newRow("column 'a' is column A") << dupes << Scope::SingleColumn << "1" << "a" << FakeBook{{{"a", "a"}, {"", "a"}}};
+    for (const char* column : {"", "C", "ZZ", "AAA", "XFD", "A1", "ÄB", "ZZZZZZZ", "XFE"})
         QTest::newRow(qPrintable(QString("column '%1' names no used column").arg(column)))
             << dupes << Scope::SingleColumn << "1" << column << dupes;
 }

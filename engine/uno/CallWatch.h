@@ -1,0 +1,53 @@
+#pragma once
+// Ends an office that stops answering: every remote call runs under a time
+// limit, and a call still waiting when it passes gets its office killed, which
+// makes the call fail at once instead of hanging the program for ever.
+
+#include <QtGlobal>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+class CallWatch {
+public:
+    explicit CallWatch(std::chrono::milliseconds limit);
+    ~CallWatch();
+    CallWatch(const CallWatch&) = delete;
+    CallWatch& operator=(const CallWatch&) = delete;
+
+    /// The office process to end; 0 for none.
+    void watch(qint64 pid);
+    /// True once a call overran and its office was ended (until watch() again).
+    bool fired() const;
+    std::chrono::milliseconds limit() const { return m_limit; }
+
+    /// Marks one remote call, with the watch's limit or a shorter one; a null
+    /// watch marks nothing.
+    class Scope {
+    public:
+        explicit Scope(CallWatch* watch, std::chrono::milliseconds limit = std::chrono::milliseconds::zero());
+        ~Scope();
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        CallWatch* m_watch;
+    };
+
+private:
+    void begin(std::chrono::milliseconds limit);
+    void end();
+    void run();
+
+    const std::chrono::milliseconds m_limit;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::chrono::steady_clock::time_point m_deadline;
+    int m_depth = 0;
+    qint64 m_pid = 0;
+    bool m_fired = false;
+    bool m_quit = false;
+    std::thread m_thread;
+};
