@@ -6,6 +6,7 @@
 #include "OfficeConnection.h"
 #include "ScopeCases.h"
 #include "SheetFixture.h"
+#include "ShownBook.h"
 #include "TestSettings.h"
 
 #include <QDir>
@@ -17,20 +18,6 @@
 #include <csignal>
 
 namespace {
-
-FakeBook trimmed(const QList<ShownSheet>& sheets)
-{
-    FakeBook book;
-    for (ShownSheet rows : sheets) {
-        for (QStringList& row : rows)
-            while (!row.isEmpty() && row.last().isEmpty())
-                row.removeLast();
-        while (!rows.isEmpty() && rows.last().isEmpty())
-            rows.removeLast();
-        book << rows;
-    }
-    return book;
-}
 
 bool processRuns(qint64 pid)
 {

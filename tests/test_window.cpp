@@ -7,6 +7,7 @@
 #include "OfficeConnection.h"
 #include "ScopeCases.h"
 #include "SheetFixture.h"
+#include "ShownBook.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,20 +31,6 @@ public:
     office::Provider& office;
     std::function<void()> onFile;
 };
-
-FakeBook trimmed(const QList<ShownSheet>& sheets)
-{
-    FakeBook book;
-    for (ShownSheet rows : sheets) {
-        for (QStringList& row : rows)
-            while (!row.isEmpty() && row.last().isEmpty())
-                row.removeLast();
-        while (!rows.isEmpty() && rows.last().isEmpty())
-            rows.removeLast();
-        book << rows;
-    }
-    return book;
-}
 
 } // namespace
 
