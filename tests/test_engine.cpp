@@ -1,6 +1,7 @@
 // The engine's own logic, against the in-memory office.
 
 #include "BoxScript.h"
+#include "WorkFolders.h"
 #include "ScopeCases.h"
 #include "Calc1.h"
 #include "FakeOffice.h"
@@ -55,11 +56,7 @@ private slots:
     void init()
     {
         QVERIFY(dir.isValid());
-        in = dir.filePath("in");
-        out = dir.filePath("out");
-        QDir(in).removeRecursively();
-        QDir(out).removeRecursively();
-        QVERIFY(QDir().mkpath(in) && QDir().mkpath(out));
+        QVERIFY(freshFolders(dir, in, out));
     }
 
     void columnLetters_data()

@@ -3,6 +3,7 @@
 // lost, nothing half-written is left.
 
 #include "BoxScript.h"
+#include "WorkFolders.h"
 #include "Calc1.h"
 #include "FileList.h"
 #include "FormDriver.h"
@@ -86,11 +87,7 @@ private slots:
 
     void init()
     {
-        in = dir.filePath("in");
-        out = dir.filePath("out");
-        QDir(in).removeRecursively();
-        QDir(out).removeRecursively();
-        QVERIFY(QDir().mkpath(in) && QDir().mkpath(out));
+        QVERIFY(freshFolders(dir, in, out));
     }
 
     void killedOrFrozenOffice_data()

@@ -2,6 +2,7 @@
 // spreadsheets that the tests make through the office.
 
 #include "BoxScript.h"
+#include "WorkFolders.h"
 #include "Calc1.h"
 #include "OfficeConnection.h"
 #include "ScopeCases.h"
@@ -65,11 +66,7 @@ private slots:
 
     void init()
     {
-        in = dir.filePath("in");
-        out = dir.filePath("out");
-        QDir(in).removeRecursively();
-        QDir(out).removeRecursively();
-        QVERIFY(QDir().mkpath(in) && QDir().mkpath(out));
+        QVERIFY(freshFolders(dir, in, out));
     }
 
     void cleanupTestCase()

@@ -2,6 +2,7 @@
 // row dragging, pointers, and the batch run with the real office.
 
 #include "BoxScript.h"
+#include "WorkFolders.h"
 #include "FileList.h"
 #include "FormDriver.h"
 #include "OfficeConnection.h"
@@ -64,11 +65,7 @@ private slots:
 
     void init()
     {
-        in = dir.filePath("in");
-        out = dir.filePath("out");
-        QDir(in).removeRecursively();
-        QDir(out).removeRecursively();
-        QVERIFY(QDir().mkpath(in) && QDir().mkpath(out));
+        QVERIFY(freshFolders(dir, in, out));
         office->onFile = nullptr;
         config = std::make_unique<QTemporaryDir>();
         qputenv("XDG_CONFIG_HOME", config->path().toUtf8());
