@@ -57,7 +57,8 @@ public:
         // The delete acts on the current cell, so it is sent only when both
         // moves to this cell went through.
         office::PropertyValues argument;
-        step(base + SheetArgument, [&] { argument = {MakePropertyValue("Nr", sheetIndex + 1)}; })
+        const QVariant sheetNumber = QVariant::fromValue(short(sheetIndex + 1)); // the office takes 16 bits
+        step(base + SheetArgument, [&] { argument = {MakePropertyValue("Nr", sheetNumber)}; })
             && step(base + JumpToTable, [&] { dispatch(".uno:JumpToTable", argument); })
             && step(base + CellArgument, [&] {
                    const QString point = '$' + getColumnLetters(column + 1) + '$' + QString::number(row + 1);
@@ -245,18 +246,19 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
 
     int sheetCount = 0;
     const bool counted = editable && step(114, [&] { sheetCount = document->sheetCount(); });
-    if (context.method == Method::Bulk)
-        for (int i = 0; counted && i < sheetCount && !step.stopped(); ++i)
+    if (counted && context.method == Method::Bulk)
+        for (int i = 0; i < sheetCount && !step.stopped(); ++i)
             scanInBulk(step, *document, i, settings, seenTexts);
-    else
+    else if (counted)
         scanCellByCell(step, *document, *dispatcher, *frame, sheetCount, settings, seenTexts);
 
     ResultPaths result;
     const bool stored = counted && step(236, [&] { result = ResultPathsFor(settings.resultsFolder(), path); })
         && step(242, [&] {
                // The office would make a vanished folder anew, somewhere the user never chose.
-               if (!FileUtils::IsFolder(QFileInfo(result.temporary).path()))
-                   throw office::Error("The results folder is not there any more: " + QFileInfo(result.temporary).path().toStdString());
+               const QString folder = QFileInfo(result.temporary).path();
+               if (!FileUtils::IsFolder(folder))
+                   throw office::Error("The results folder is not there any more: " + folder.toStdString());
                try {
                    document->storeToUrl(FileUrl(result.temporary), {});
                } catch (...) {
