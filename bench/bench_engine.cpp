@@ -9,11 +9,11 @@
 #include "SheetFixture.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QDir>
 #include <QTemporaryDir>
 
 #include <sys/resource.h>

@@ -29,8 +29,8 @@ int main(int argc, char* argv[])
     QStringList made;
     const int top = 40;
     for (int i = 0; i < folders; ++i) {
-        const QString path = i < top ? QString("%1/t%2").arg(root).arg(i)
-                                     : QString("%1/t%2/s%3").arg(root).arg(i % top).arg(i);
+        const QString path
+            = i < top ? QString("%1/t%2").arg(root).arg(i) : QString("%1/t%2/s%3").arg(root).arg(i % top).arg(i);
         QDir().mkpath(path);
         made << path;
     }

@@ -16,7 +16,7 @@ namespace Calc1 {
 
 /// How a sheet is read and its repeats emptied; both empty the same cells.
 enum class Method {
-    Bulk,       ///< each sheet's texts in one call, its repeats emptied in one call
+    Bulk, ///< each sheet's texts in one call, its repeats emptied in one call
     CellByCell, ///< each cell read, and each repeat emptied by three commands
 };
 
@@ -58,7 +58,7 @@ QString FileUrl(const QString& path);
 
 struct ResultPaths {
     QString temporary; ///< where the office stores the result first
-    QString final;     ///< the name it then takes, replacing any earlier result
+    QString final; ///< the name it then takes, replacing any earlier result
 };
 /// The result of an input goes to the results folder under the input's name
 /// with the extension "ods", by way of the extension "sxw". A temporary name

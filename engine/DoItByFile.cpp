@@ -19,8 +19,14 @@ namespace {
 
 // Step numbers of visiting one cell, counted from the scope's first.
 enum VisitStep {
-    GetCell = 0, ReadString = 2, SheetArgument = 10, JumpToTable = 12, CellArgument = 14, GoToCell = 16,
-    FlagsArgument = 18, Delete = 20,
+    GetCell = 0,
+    ReadString = 2,
+    SheetArgument = 10,
+    JumpToTable = 12,
+    CellArgument = 14,
+    GoToCell = 16,
+    FlagsArgument = 18,
+    Delete = 20,
 };
 constexpr int EntireSheetVisit = 136, SingleRowVisit = 170, SingleColumnVisit = 204;
 
@@ -60,10 +66,11 @@ public:
         const QVariant sheetNumber = QVariant::fromValue(short(sheetIndex + 1)); // the office takes 16 bits
         step(base + SheetArgument, [&] { argument = {MakePropertyValue("Nr", sheetNumber)}; })
             && step(base + JumpToTable, [&] { dispatch(".uno:JumpToTable", argument); })
-            && step(base + CellArgument, [&] {
-                   const QString point = '$' + getColumnLetters(column + 1) + '$' + QString::number(row + 1);
-                   argument = {MakePropertyValue("ToPoint", point)};
-               })
+            && step(base + CellArgument,
+                    [&] {
+                        const QString point = '$' + getColumnLetters(column + 1) + '$' + QString::number(row + 1);
+                        argument = {MakePropertyValue("ToPoint", point)};
+                    })
             && step(base + GoToCell, [&] { dispatch(".uno:GoToCell", argument); })
             && step(base + FlagsArgument, [&] { argument = {MakePropertyValue("Flags", "A")}; })
             && step(base + Delete, [&] { dispatch(".uno:Delete", argument); });
@@ -142,7 +149,6 @@ void scanCellByCell(StepGuard& step, office::Document& document, office::Dispatc
                 scan.visit(*column, r, SingleColumnVisit);
         }
     }
-
 }
 
 // One run of consecutive cells of a row (or, for a column, of a column) is one range.
@@ -222,23 +228,22 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
     std::shared_ptr<office::Frame> frame;
 
     step(100, [&] { busy.emplace(); });
-    const bool loaded = step(102, [&] {
-                            serviceManager = context.office.serviceManager();
-                            if (!serviceManager)
-                                throw office::Error("No office");
-                        })
-        && step(104, [&] { desktop = serviceManager->desktop(); })
-        && step(106, [&] {
-               // The office would take an empty file for a new, empty spreadsheet.
-               if (QFileInfo(path).isFile() && QFileInfo(path).size() == 0)
-                   throw office::Error("The file is empty: " + path.toStdString());
-               document = desktop->loadComponentFromUrl(FileUrl(path), "_blank", 0,
-                                                        {MakePropertyValue("Hidden", true)});
-           });
+    const bool loaded = step(102,
+                             [&] {
+                                 serviceManager = context.office.serviceManager();
+                                 if (!serviceManager)
+                                     throw office::Error("No office");
+                             })
+        && step(104, [&] { desktop = serviceManager->desktop(); }) && step(106, [&] {
+                            // The office would take an empty file for a new, empty spreadsheet.
+                            if (QFileInfo(path).isFile() && QFileInfo(path).size() == 0)
+                                throw office::Error("The file is empty: " + path.toStdString());
+                            document = desktop->loadComponentFromUrl(FileUrl(path), "_blank", 0,
+                                                                     {MakePropertyValue("Hidden", true)});
+                        });
     // A document that cannot be edited is closed without a result: storing it
     // unchanged would pass off the input as cleaned.
-    const bool editable = loaded
-        && step(108, [&] { dispatcher = serviceManager->dispatchHelper(); })
+    const bool editable = loaded && step(108, [&] { dispatcher = serviceManager->dispatchHelper(); })
         && step(110, [&] { controller = document->currentController(); })
         && step(112, [&] { frame = controller->frame(); });
     if (editable)
@@ -253,19 +258,19 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
         scanCellByCell(step, *document, *dispatcher, *frame, sheetCount, settings, seenTexts);
 
     ResultPaths result;
-    const bool stored = counted && step(236, [&] { result = ResultPathsFor(settings.resultsFolder(), path); })
-        && step(242, [&] {
-               // The office would make a vanished folder anew, somewhere the user never chose.
-               const QString folder = QFileInfo(result.temporary).path();
-               if (!FileUtils::IsFolder(folder))
-                   throw office::Error("The results folder is not there any more: " + folder.toStdString());
-               try {
-                   document->storeToUrl(FileUrl(result.temporary), {});
-               } catch (...) {
-                   QFile::remove(result.temporary); // ours: the name was free before the store
-                   throw;
-               }
-           });
+    const bool stored
+        = counted && step(236, [&] { result = ResultPathsFor(settings.resultsFolder(), path); }) && step(242, [&] {
+              // The office would make a vanished folder anew, somewhere the user never chose.
+              const QString folder = QFileInfo(result.temporary).path();
+              if (!FileUtils::IsFolder(folder))
+                  throw office::Error("The results folder is not there any more: " + folder.toStdString());
+              try {
+                  document->storeToUrl(FileUrl(result.temporary), {});
+              } catch (...) {
+                  QFile::remove(result.temporary); // ours: the name was free before the store
+                  throw;
+              }
+          });
     if (loaded)
         step(244, [&] {
             try {

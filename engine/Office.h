@@ -108,15 +108,17 @@ public:
 class DispatchHelper {
 public:
     virtual ~DispatchHelper() = default;
-    virtual void executeDispatch(Frame& frame, const QString& command, const QString& targetFrameName,
-                                 int searchFlags, const PropertyValues& arguments) = 0;
+    virtual void executeDispatch(Frame& frame, const QString& command, const QString& targetFrameName, int searchFlags,
+                                 const PropertyValues& arguments)
+        = 0;
 };
 
 class Desktop {
 public:
     virtual ~Desktop() = default;
     virtual std::shared_ptr<Document> loadComponentFromUrl(const QString& url, const QString& targetFrameName,
-                                                           int searchFlags, const PropertyValues& arguments) = 0;
+                                                           int searchFlags, const PropertyValues& arguments)
+        = 0;
 };
 
 class ServiceManager {

@@ -23,8 +23,7 @@ int getLastUsedColumn(office::Sheet& sheet, StepGuard& step)
     int result = 0;
     step(100, [&] { cell = sheet.cellByPosition(0, 0); }) //
         && step(102, [&] { cursor = sheet.createCursorByRange(*cell); })
-        && step(104, [&] { cursor->gotoEndOfUsedArea(true); })
-        && step(106, [&] { address = cursor->rangeAddress(); })
+        && step(104, [&] { cursor->gotoEndOfUsedArea(true); }) && step(106, [&] { address = cursor->rangeAddress(); })
         && step(108, [&] { result = address.endColumn; });
     return result;
 }

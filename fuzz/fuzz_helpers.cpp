@@ -65,7 +65,8 @@ QString quoted(QString field)
 void csv(const QString& s)
 {
     // Any text parses; a grid written as the office writes it reads back the same.
-    CsvText::parse(s, [](int column, int row, QString&& field) { require(column >= 0 && row >= 0 && !field.isEmpty()); });
+    CsvText::parse(s,
+                   [](int column, int row, QString&& field) { require(column >= 0 && row >= 0 && !field.isEmpty()); });
     QList<QStringList> grid;
     for (const QString& line : s.split(QChar(2)))
         grid << line.split(QChar(1));

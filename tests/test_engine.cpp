@@ -1,11 +1,11 @@
 // The engine's own logic, against the in-memory office.
 
 #include "BoxScript.h"
-#include "WorkFolders.h"
-#include "ScopeCases.h"
 #include "Calc1.h"
 #include "FakeOffice.h"
+#include "ScopeCases.h"
 #include "TestSettings.h"
+#include "WorkFolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +15,6 @@
 #include <QUrl>
 
 Q_DECLARE_METATYPE(Calc1::Method)
-
 
 namespace {
 
@@ -112,11 +111,22 @@ private slots:
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("temporary");
         QTest::addColumn<QString>("final");
-        QTest::newRow("folder without separator") << "/out" << "/in/Sales.ods" << "/out/Sales.sxw" << "/out/Sales.ods";
-        QTest::newRow("folder with separator") << "/out/" << "/in/Sales.ods" << "/out/Sales.sxw" << "/out/Sales.ods";
-        QTest::newRow("xls becomes ods") << "/out" << "/in/Report.xls" << "/out/Report.sxw" << "/out/Report.ods";
-        QTest::newRow("name without dot gets ods appended")
-            << "/out" << "/in.d/Report" << "/out/Report.sxw" << "/out/Report.ods";
+        QTest::newRow("folder without separator") << "/out"
+                                                  << "/in/Sales.ods"
+                                                  << "/out/Sales.sxw"
+                                                  << "/out/Sales.ods";
+        QTest::newRow("folder with separator") << "/out/"
+                                               << "/in/Sales.ods"
+                                               << "/out/Sales.sxw"
+                                               << "/out/Sales.ods";
+        QTest::newRow("xls becomes ods") << "/out"
+                                         << "/in/Report.xls"
+                                         << "/out/Report.sxw"
+                                         << "/out/Report.ods";
+        QTest::newRow("name without dot gets ods appended") << "/out"
+                                                            << "/in.d/Report"
+                                                            << "/out/Report.sxw"
+                                                            << "/out/Report.ods";
     }
     void resultPaths()
     {
@@ -250,8 +260,8 @@ private slots:
         const auto one = Calc1::Method::CellByCell, bulk = Calc1::Method::Bulk;
 
         // The book is a b a / b a c: "a" at A1, C1, B2 and "b" at B1, A2.
-        QTest::newRow("no office: nothing else happens") << "serviceManager" << 1 << false
-                                                         << QStringList{"DoItByFile:102"} << FakeBook{} << 0 << one;
+        QTest::newRow("no office: nothing else happens")
+            << "serviceManager" << 1 << false << QStringList{"DoItByFile:102"} << FakeBook{} << 0 << one;
         QTest::newRow("load failed: nothing scanned or stored")
             << "loadComponentFromUrl" << 1 << false << QStringList{"DoItByFile:106"} << FakeBook{} << 0 << one;
         QTest::newRow("no dispatcher: closed without a result")
@@ -273,8 +283,8 @@ private slots:
         QTest::newRow("delete failed: the cell stays, the scan goes on")
             << ".uno:Delete" << 1 << false << QStringList{"DoItByFile:156"}
             << FakeBook{{{"a", "b", "a"}, {"", "", "c"}}} << 2 << one;
-        QTest::newRow("store failed: the old result stays") << "storeToUrl" << 1 << false
-                                                            << QStringList{"DoItByFile:242"} << FakeBook{} << 3 << one;
+        QTest::newRow("store failed: the old result stays")
+            << "storeToUrl" << 1 << false << QStringList{"DoItByFile:242"} << FakeBook{} << 3 << one;
         QTest::newRow("row bound failed: the first sheet scans row 1 only")
             << "rangeAddress" << 1 << false << QStringList{"DoItByFile:118"} << FakeBook{{{"a", "b"}, {"b", "a", "c"}}}
             << 1 << one;
@@ -284,11 +294,11 @@ private slots:
         QTest::newRow("office lost mid-scan: one report, nothing stored")
             << "string" << 4 << true << QStringList{"DoItByFile:138"} << FakeBook{} << 1 << one;
         QTest::newRow("bulk: texts not read: that sheet is left alone")
-            << "shownTexts" << 1 << false << QStringList{"DoItByFile:138"} << FakeBook{{{"a", "b", "a"}, {"b", "a", "c"}}}
-            << 0 << bulk;
+            << "shownTexts" << 1 << false << QStringList{"DoItByFile:138"}
+            << FakeBook{{{"a", "b", "a"}, {"b", "a", "c"}}} << 0 << bulk;
         QTest::newRow("bulk: clearing failed: the cells stay, the rest is stored")
-            << "clearRanges" << 1 << false << QStringList{"DoItByFile:156"} << FakeBook{{{"a", "b", "a"}, {"b", "a", "c"}}}
-            << 0 << bulk;
+            << "clearRanges" << 1 << false << QStringList{"DoItByFile:156"}
+            << FakeBook{{{"a", "b", "a"}, {"b", "a", "c"}}} << 0 << bulk;
         QTest::newRow("bulk: office lost: one report, nothing stored")
             << "shownTexts" << 1 << true << QStringList{"DoItByFile:138"} << FakeBook{} << 0 << bulk;
         QTest::newRow("bulk: store failed: the old result stays")

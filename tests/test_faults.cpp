@@ -3,7 +3,6 @@
 // lost, nothing half-written is left.
 
 #include "BoxScript.h"
-#include "WorkFolders.h"
 #include "Calc1.h"
 #include "FileList.h"
 #include "FormDriver.h"
@@ -11,6 +10,7 @@
 #include "SheetFixture.h"
 #include "SmallDisk.h"
 #include "TestSettings.h"
+#include "WorkFolders.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -85,10 +85,7 @@ private slots:
         fixture = std::make_unique<SheetFixture>(*office);
     }
 
-    void init()
-    {
-        QVERIFY(freshFolders(dir, in, out));
-    }
+    void init() { QVERIFY(freshFolders(dir, in, out)); }
 
     void killedOrFrozenOffice_data()
     {
@@ -225,8 +222,7 @@ private slots:
         // file takes a page) but cannot store the result beside it.
         QFile filler(folder + "/filler");
         QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        while (filler.write(QByteArray(4096, 'f')) == 4096) {
-        }
+        while (filler.write(QByteArray(4096, 'f')) == 4096) { }
         filler.resize(filler.size() - 3 * 4096);
 
         filler.close();

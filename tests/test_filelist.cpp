@@ -127,10 +127,10 @@ private slots:
             << QStringList{".hidden.ods", "RO:.readonly.ods"} << "*.*" << QStringList{".readonly.ods"};
         QTest::newRow("an extension typed with its dot matches nothing")
             << QStringList{"a.ods"} << "*..ods" << QStringList{};
-        QTest::newRow("two extensions at once are one literal") << QStringList{"a.ods", "b.xls"} << "*.ods;xls"
-                                                                << QStringList{};
-        QTest::newRow("office lock files are dot-files") << QStringList{".~lock.a.ods#", "a.ods"} << "*.*"
-                                                         << QStringList{"a.ods"};
+        QTest::newRow("two extensions at once are one literal")
+            << QStringList{"a.ods", "b.xls"} << "*.ods;xls" << QStringList{};
+        QTest::newRow("office lock files are dot-files")
+            << QStringList{".~lock.a.ods#", "a.ods"} << "*.*" << QStringList{"a.ods"};
     }
     void whichFilesAreTaken()
     {
@@ -151,8 +151,9 @@ private slots:
 
     void foldersLeftOut()
     {
-        makeFiles(root, {"ok/a.ods", QString("bad\x01name/b.ods"), "what?/c.ods", QString("del\x7f/d.ods"),
-                         "shut/e.ods", "shut/inner/f.ods", ".hidden/g.ods"});
+        makeFiles(root,
+                  {"ok/a.ods", QString("bad\x01name/b.ods"), "what?/c.ods", QString("del\x7f/d.ods"), "shut/e.ods",
+                   "shut/inner/f.ods", ".hidden/g.ods"});
         Platform::setUnreadableFolders({root + "/shut/"});
         QFile::setPermissions(root + "/shut", {}); // as an ordinary user meets it
         BoxScript boxes; // and no message about any of it
@@ -164,7 +165,7 @@ private slots:
     void linksLeadingBackAreWalkedOnce()
     {
         makeFiles(root, {"a.ods", "sub/b.ods", "other/c.ods"});
-        QVERIFY(QFile::link(root, root + "/sub/up"));            // back to the top
+        QVERIFY(QFile::link(root, root + "/sub/up")); // back to the top
         QVERIFY(QFile::link(root + "/sub", root + "/sub/self")); // to itself
         QVERIFY(QFile::link(root + "/other", root + "/sub/also-other"));
         QStringList rows = walk(root);
@@ -262,10 +263,10 @@ private slots:
         QTest::newRow("one missing of three, in between")
             << QStringList{"R/a.ods", "R/gone.ods", "R/b.xls"} << QStringList{"R/a.ods", "R/b.xls"}
             << QStringList{"R/gone.ods"};
-        QTest::newRow("a typed name of no file") << QStringList{"R/typed.ods"} << QStringList{}
-                                                 << QStringList{"R/typed.ods"};
-        QTest::newRow("already listed is listed again") << QStringList{"R/a.ods", "R/a.ods"}
-                                                        << QStringList{"R/a.ods", "R/a.ods"} << QStringList{};
+        QTest::newRow("a typed name of no file")
+            << QStringList{"R/typed.ods"} << QStringList{} << QStringList{"R/typed.ods"};
+        QTest::newRow("already listed is listed again")
+            << QStringList{"R/a.ods", "R/a.ods"} << QStringList{"R/a.ods", "R/a.ods"} << QStringList{};
     }
     void dialog()
     {
@@ -288,8 +289,8 @@ private slots:
         QCOMPARE(boxes.fileDialogs.size(), 1);
         QCOMPARE(boxes.fileDialogs[0].title, QString("Add File(s) - Hold Ctrl to select multiple files"));
         QCOMPARE(boxes.fileDialogs[0].nameFilters,
-                 QStringList({"Calc Spreadsheets (*.ods;*.ots;*.sxc;*.stc) (*.ods *.ots *.sxc *.stc)",
-                              "All Files (*.*) (*)"}));
+                 QStringList(
+                     {"Calc Spreadsheets (*.ods;*.ots;*.sxc;*.stc) (*.ods *.ots *.sxc *.stc)", "All Files (*.*) (*)"}));
     }
 
     void dialogSelectionTooLarge()
@@ -306,8 +307,9 @@ private slots:
         boxes.chooseFiles(chosen);
         boxes.answer(MessageBox::Ok);
         click(*form, "PushButton1");
-        QCOMPARE(boxes.texts(),
-                 QStringList({"You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button."}));
+        QCOMPARE(
+            boxes.texts(),
+            QStringList({"You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button."}));
         QCOMPARE(FileList::RowCount(list(*form)), 0);
         // One file fewer fits, and the readable one is added.
         chosen.removeLast();
@@ -320,15 +322,25 @@ private slots:
     void addFolder_data()
     {
         QTest::addColumn<QString>("extension"); // "" cancels the prompt
-        QTest::addColumn<QString>("folder");    // "" cancels the browser
+        QTest::addColumn<QString>("folder"); // "" cancels the browser
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QString>("storedExtension");
         QTest::addColumn<QString>("storedFolder");
-        QTest::newRow("ods in a folder") << "ods" << "R" << QStringList{"a.ods"} << "ods" << "R";
-        QTest::newRow("star takes every file") << "*" << "R" << QStringList{"a.ods", "b.txt"} << "*" << "R";
-        QTest::newRow("prompt cancelled: nothing written") << "" << "-" << QStringList{} << "" << "";
-        QTest::newRow("browser cancelled: the extension is kept") << "txt" << "" << QStringList{} << "txt" << "";
-        QTest::newRow("typed with a dot: nothing matches") << ".ods" << "R" << QStringList{} << ".ods" << "R";
+        QTest::newRow("ods in a folder") << "ods"
+                                         << "R" << QStringList{"a.ods"} << "ods"
+                                         << "R";
+        QTest::newRow("star takes every file") << "*"
+                                               << "R" << QStringList{"a.ods", "b.txt"} << "*"
+                                               << "R";
+        QTest::newRow("prompt cancelled: nothing written") << ""
+                                                           << "-" << QStringList{} << ""
+                                                           << "";
+        QTest::newRow("browser cancelled: the extension is kept") << "txt"
+                                                                  << "" << QStringList{} << "txt"
+                                                                  << "";
+        QTest::newRow("typed with a dot: nothing matches") << ".ods"
+                                                           << "R" << QStringList{} << ".ods"
+                                                           << "R";
     }
     void addFolder()
     {
@@ -351,8 +363,9 @@ private slots:
         click(*form, "PushButton4");
 
         QCOMPARE(boxes.asked.size(), 1);
-        QCOMPARE(boxes.asked[0].prompt, QString("Enter file extension to load:\r\r(* for all files, txt for all txt "
-                                                "files, doc for all doc files, etc.)"));
+        QCOMPARE(boxes.asked[0].prompt,
+                 QString("Enter file extension to load:\r\r(* for all files, txt for all txt "
+                         "files, doc for all doc files, etc.)"));
         QCOMPARE(boxes.asked[0].preset, QString("ods"));
         QCOMPARE(boxes.asked[0].title, QString("Cellwinnow"));
         QCOMPARE(boxes.browsers.size(), folder == "-" ? 0 : 1);
@@ -419,10 +432,11 @@ private slots:
 
     void drop()
     {
-        makeFiles(root, {"A/x.ods", "A/notes.txt", "A/~tmp.ods", "A/sub/y.ods", "B/z.ods", "loose.txt", "~own.ods",
-                         "hidden/.h.ods"});
-        std::unique_ptr<QMimeData> data(filesData(
-            {root + "/loose.txt", root + "/A/", root + "/~own.ods", root + "/B", root + "/hidden", root + "/gone.ods"}));
+        makeFiles(root,
+                  {"A/x.ods", "A/notes.txt", "A/~tmp.ods", "A/sub/y.ods", "B/z.ods", "loose.txt", "~own.ods",
+                   "hidden/.h.ods"});
+        std::unique_ptr<QMimeData> data(filesData({root + "/loose.txt", root + "/A/", root + "/~own.ods", root + "/B",
+                                                   root + "/hidden", root + "/gone.ods"}));
         BoxScript boxes;
         QVERIFY(dropOn(*form, QEvent::Drop, data.get()));
         const QStringList rows = relative(root, FileList::Rows(list(*form)));

@@ -2,13 +2,13 @@
 // spreadsheets that the tests make through the office.
 
 #include "BoxScript.h"
-#include "WorkFolders.h"
 #include "Calc1.h"
 #include "OfficeConnection.h"
 #include "ScopeCases.h"
 #include "SheetFixture.h"
 #include "ShownBook.h"
 #include "TestSettings.h"
+#include "WorkFolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,10 +64,7 @@ private slots:
         office->serviceManager();
     }
 
-    void init()
-    {
-        QVERIFY(freshFolders(dir, in, out));
-    }
+    void init() { QVERIFY(freshFolders(dir, in, out)); }
 
     void cleanupTestCase()
     {
@@ -103,10 +100,14 @@ private slots:
         QTest::addColumn<bool>("padded"); // many cells: the sheet is read as text, not cell by cell
         for (bool padded : {false, true}) {
             const QString how = padded ? " (many cells)" : " (few cells)";
-            QTest::newRow(qPrintable("entire sheet" + how)) << Scope::EntireSheet << "1" << "A" << padded;
-            QTest::newRow(qPrintable("single row 2" + how)) << Scope::SingleRow << "2" << "A" << padded;
-            QTest::newRow(qPrintable("single column B" + how)) << Scope::SingleColumn << "1" << "B" << padded;
-            QTest::newRow(qPrintable("single column C" + how)) << Scope::SingleColumn << "1" << "C" << padded;
+            QTest::newRow(qPrintable("entire sheet" + how)) << Scope::EntireSheet << "1"
+                                                            << "A" << padded;
+            QTest::newRow(qPrintable("single row 2" + how)) << Scope::SingleRow << "2"
+                                                            << "A" << padded;
+            QTest::newRow(qPrintable("single column B" + how)) << Scope::SingleColumn << "1"
+                                                               << "B" << padded;
+            QTest::newRow(qPrintable("single column C" + how)) << Scope::SingleColumn << "1"
+                                                               << "C" << padded;
         }
     }
     void bulkAndCellByCellEmptyTheSameCells()
@@ -132,7 +133,8 @@ private slots:
                 {C::ofNumber(1234.5, "#,##0.00 \"EUR\""), C::ofText("1,234.50 EUR"), C::ofNumber(1234.5, "@"),
                  C::ofText("1234.5")},
                 {C::ofFormula("=1/0"), C::ofFormula("=2/0"), C::ofFormula("=NA()"), C::ofFormula("=\"\"")},
-                {C::ofFormula("=\"\""), C::ofText("line\nbreak"), C::ofText("line\nbreak"), C::ofText("say \"hi\", twice")},
+                {C::ofFormula("=\"\""), C::ofText("line\nbreak"), C::ofText("line\nbreak"),
+                 C::ofText("say \"hi\", twice")},
                 {C::ofText("say \"hi\", twice"), C::ofText(" padded"), C::ofText("padded "), C::ofText(" padded")},
                 {merged(C::ofText("m"), 2, 2), C{}, noted(C::ofText("m"), "a note that goes"), C::ofText("n")},
                 {C{}, C{}, merged(C::ofText("n"), 2, 1), C{}},
@@ -178,7 +180,8 @@ private slots:
         const FixtureBook book = {
             {{C::ofNumber(1.5), C::ofText("1.5 ")}},
             {{C::ofText("1.5"), C::ofNumber(45535, "YYYY-MM-DD")}},
-            {{C::ofFormula("=1+0.5"), C::ofText("2024-08-31"), C::ofText("2024-08-30"), C::ofFormula("=\"2024-08-\"&30")}},
+            {{C::ofFormula("=1+0.5"), C::ofText("2024-08-31"), C::ofText("2024-08-30"),
+              C::ofFormula("=\"2024-08-\"&30")}},
         };
         fixture->write(in + "/types.ods", book);
         const FakeBook expected = {{{"1.5", "1.5 "}}, {{"", "2024-08-31"}}, {{"", "", "2024-08-30"}}};
@@ -289,16 +292,20 @@ private slots:
     {
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing binary") << "" << "No office was found";
-        QTest::newRow("ends at once") << "exit 3" << "The office ended at start with code 3";
-        QTest::newRow("never answers") << "exec sleep 60" << "The office did not answer in time";
+        QTest::newRow("missing binary") << ""
+                                        << "No office was found";
+        QTest::newRow("ends at once") << "exit 3"
+                                      << "The office ended at start with code 3";
+        QTest::newRow("never answers") << "exec sleep 60"
+                                       << "The office did not answer in time";
     }
     void absentOffice()
     {
         QFETCH(QString, script);
         QFETCH(QString, message);
         OfficeConnection::Options options;
-        options.soffice = script.isEmpty() ? dir.filePath("nothing-here") : writeScript(dir.filePath("soffice"), script.toUtf8());
+        options.soffice
+            = script.isEmpty() ? dir.filePath("nothing-here") : writeScript(dir.filePath("soffice"), script.toUtf8());
         options.startTimeoutMs = 1500;
         OfficeConnection absent(options);
         try {

@@ -88,12 +88,18 @@ private slots:
         QTest::addColumn<QString>("selected");
         QTest::addColumn<bool>("rowEnabled");
         QTest::addColumn<bool>("columnEnabled");
-        QTest::newRow("1 single row") << "1" << "Option1" << true << false;
-        QTest::newRow("2 single column") << "2" << "Option2" << false << true;
-        QTest::newRow("3 entire sheet") << "3" << "Option3" << false << false;
-        QTest::newRow("leading number counts") << " 2 and more" << "Option2" << false << true;
-        QTest::newRow("7 selects nothing new") << "7" << "Option3" << false << false;
-        QTest::newRow("x selects nothing new") << "x" << "Option3" << false << false;
+        QTest::newRow("1 single row") << "1"
+                                      << "Option1" << true << false;
+        QTest::newRow("2 single column") << "2"
+                                         << "Option2" << false << true;
+        QTest::newRow("3 entire sheet") << "3"
+                                        << "Option3" << false << false;
+        QTest::newRow("leading number counts") << " 2 and more"
+                                               << "Option2" << false << true;
+        QTest::newRow("7 selects nothing new") << "7"
+                                               << "Option3" << false << false;
+        QTest::newRow("x selects nothing new") << "x"
+                                               << "Option3" << false << false;
     }
     void storedOption()
     {
@@ -137,19 +143,41 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message"); // empty: passes
         const QString numeric = "Must be numeric entry", letters = "Must be a character column";
-        QTest::newRow("row 12a") << "Text1" << "12a" << numeric;
-        QTest::newRow("row two separators") << "Text1" << "1.2.3" << numeric;
-        QTest::newRow("row with blanks") << "Text1" << " 12 " << "";
-        QTest::newRow("row negative") << "Text1" << "-3" << "";
-        QTest::newRow("row fraction") << "Text1" << "1.5" << "";
-        QTest::newRow("row exponent") << "Text1" << "1E3" << "";
-        QTest::newRow("row empty") << "Text1" << "" << "";
-        QTest::newRow("column A") << "Text2" << "A" << "";
-        QTest::newRow("column AB") << "Text2" << "AB" << "";
-        QTest::newRow("column lower case") << "Text2" << "a" << "";
-        QTest::newRow("column A1") << "Text2" << "A1" << "";
-        QTest::newRow("column 3") << "Text2" << "3" << letters;
-        QTest::newRow("column 2.5") << "Text2" << "2.5" << letters;
+        QTest::newRow("row 12a") << "Text1"
+                                 << "12a" << numeric;
+        QTest::newRow("row two separators") << "Text1"
+                                            << "1.2.3" << numeric;
+        QTest::newRow("row with blanks") << "Text1"
+                                         << " 12 "
+                                         << "";
+        QTest::newRow("row negative") << "Text1"
+                                      << "-3"
+                                      << "";
+        QTest::newRow("row fraction") << "Text1"
+                                      << "1.5"
+                                      << "";
+        QTest::newRow("row exponent") << "Text1"
+                                      << "1E3"
+                                      << "";
+        QTest::newRow("row empty") << "Text1"
+                                   << ""
+                                   << "";
+        QTest::newRow("column A") << "Text2"
+                                  << "A"
+                                  << "";
+        QTest::newRow("column AB") << "Text2"
+                                   << "AB"
+                                   << "";
+        QTest::newRow("column lower case") << "Text2"
+                                           << "a"
+                                           << "";
+        QTest::newRow("column A1") << "Text2"
+                                   << "A1"
+                                   << "";
+        QTest::newRow("column 3") << "Text2"
+                                  << "3" << letters;
+        QTest::newRow("column 2.5") << "Text2"
+                                    << "2.5" << letters;
     }
     void validation()
     {
@@ -186,9 +214,15 @@ private slots:
         QTest::addColumn<QString>("chosen"); // "" cancels
         QTest::addColumn<QString>("text3");
         QTest::addColumn<QString>("lastFolderDot");
-        QTest::newRow("a folder gets a separator") << "D/Out" << "D/Out/" << "D/Out";
-        QTest::newRow("a root stays as it is") << "/" << "/" << "/";
-        QTest::newRow("cancel changes nothing") << "" << "KEEP" << "";
+        QTest::newRow("a folder gets a separator") << "D/Out"
+                                                   << "D/Out/"
+                                                   << "D/Out";
+        QTest::newRow("a root stays as it is") << "/"
+                                               << "/"
+                                               << "/";
+        QTest::newRow("cancel changes nothing") << ""
+                                                << "KEEP"
+                                                << "";
     }
     void browseResultsFolder()
     {
@@ -248,11 +282,12 @@ private slots:
         QVERIFY(!form.isVisible());
         QCOMPARE(boxes.shown.size(), 1);
         const MessageBox::Box& box = boxes.shown[0];
-        QCOMPARE(box.text, QString("Error 214878392\r\n\r\nOpenOffice is required to run this software. It is not "
-                                   "installed on this computer.\r\rWoud you like to open this site now?\r\n\r\n(If you "
-                                   "think this error is a mistake and you have OpenOffice installed, please email a "
-                                   "screenshot of this error message and a screenshot of the OpenOffice 'About' "
-                                   "window to support@tamberlin.example)"));
+        QCOMPARE(box.text,
+                 QString("Error 214878392\r\n\r\nOpenOffice is required to run this software. It is not "
+                         "installed on this computer.\r\rWoud you like to open this site now?\r\n\r\n(If you "
+                         "think this error is a mistake and you have OpenOffice installed, please email a "
+                         "screenshot of this error message and a screenshot of the OpenOffice 'About' "
+                         "window to support@tamberlin.example)"));
         QCOMPARE(box.title, QString("Cellwinnow")); // the title came first in the order
         QCOMPARE(box.buttons, MessageBox::Yes | MessageBox::No);
         QCOMPARE(box.defaultButton, MessageBox::Yes);
@@ -280,10 +315,13 @@ private slots:
         QStringList rows = FileList::Rows(list(*form));
         QCOMPARE(rows.size(), 3);
         rows.sort();
-        QCOMPARE(rows, QStringList({programFolder + "/Samples//a.ods", programFolder + "/Samples/a.ods",
-                                    programFolder + "/Samples/~tilde.ods"}));
-        QCOMPARE(boxes.texts(), QStringList(2, "Would you like this software to open the folder where these sample "
-                                               "files are stored (so that you can view them before working with them)?"));
+        QCOMPARE(rows,
+                 QStringList({programFolder + "/Samples//a.ods", programFolder + "/Samples/a.ods",
+                              programFolder + "/Samples/~tilde.ods"}));
+        QCOMPARE(boxes.texts(),
+                 QStringList(2,
+                             "Would you like this software to open the folder where these sample "
+                             "files are stored (so that you can view them before working with them)?"));
         QCOMPARE(boxes.shown[0].buttons, MessageBox::Yes | MessageBox::No);
         QCOMPARE(opened, QStringList{'"' + programFolder + "/Samples/\""});
     }
@@ -320,9 +358,10 @@ private slots:
     {
         QFETCH(bool, present);
         if (present)
-            QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + "/x/o.cjs", programFolder + "/x/o.cjs")
-                    || (QDir().mkpath(programFolder + "/x")
-                        && QFile::copy(QCoreApplication::applicationDirPath() + "/x/o.cjs", programFolder + "/x/o.cjs")));
+            QVERIFY(
+                QFile::copy(QCoreApplication::applicationDirPath() + "/x/o.cjs", programFolder + "/x/o.cjs")
+                || (QDir().mkpath(programFolder + "/x")
+                    && QFile::copy(QCoreApplication::applicationDirPath() + "/x/o.cjs", programFolder + "/x/o.cjs")));
         BoxScript boxes; // no message either way
         auto form = start(office);
         const QColor face = QApplication::style()->standardPalette().color(QPalette::Button);
@@ -339,8 +378,10 @@ private slots:
     {
         QTest::addColumn<QString>("product");
         QTest::addColumn<QString>("title");
-        QTest::newRow("one word is the title") << "Cellwinnow" << "Cellwinnow";
-        QTest::newRow("the last word always goes") << "Tamberlin Cellwinnow" << "Tamberlin";
+        QTest::newRow("one word is the title") << "Cellwinnow"
+                                               << "Cellwinnow";
+        QTest::newRow("the last word always goes") << "Tamberlin Cellwinnow"
+                                                   << "Tamberlin";
         QTest::newRow("cut again while too long")
             << "Tamberlin Cellwinnow Spreadsheet Duplicate Cell Remover Professional Edition"
             << "Tamberlin Cellwinnow Spreadsheet";

@@ -22,11 +22,16 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("windows full path") << "C:\\a\\b.ods" << "b.ods";
-        QTest::newRow("windows bare name") << "b.ods" << "b.ods";
-        QTest::newRow("windows trailing separator gives empty") << "C:\\a\\" << "";
-        QTest::newRow("posix full path") << "/a/b.ods" << "b.ods";
-        QTest::newRow("posix trailing separator gives empty") << "/a/" << "";
+        QTest::newRow("windows full path") << "C:\\a\\b.ods"
+                                           << "b.ods";
+        QTest::newRow("windows bare name") << "b.ods"
+                                           << "b.ods";
+        QTest::newRow("windows trailing separator gives empty") << "C:\\a\\"
+                                                                << "";
+        QTest::newRow("posix full path") << "/a/b.ods"
+                                         << "b.ods";
+        QTest::newRow("posix trailing separator gives empty") << "/a/"
+                                                              << "";
     }
     void fileName()
     {
@@ -40,13 +45,20 @@ private slots:
     {
         QTest::addColumn<QString>("s");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << "report.ods" << "ods";
-        QTest::newRow("no dot gives the whole text") << "report" << "report";
-        QTest::newRow("only a leading dot gives the whole text") << ".ods" << ".ods";
-        QTest::newRow("last dot wins") << "a.b.c" << "c";
-        QTest::newRow("trailing dot gives empty") << "name." << "";
-        QTest::newRow("dot in folder counts") << "C:\\my.dir\\file" << "dir\\file";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("plain") << "report.ods"
+                               << "ods";
+        QTest::newRow("no dot gives the whole text") << "report"
+                                                     << "report";
+        QTest::newRow("only a leading dot gives the whole text") << ".ods"
+                                                                 << ".ods";
+        QTest::newRow("last dot wins") << "a.b.c"
+                                       << "c";
+        QTest::newRow("trailing dot gives empty") << "name."
+                                                  << "";
+        QTest::newRow("dot in folder counts") << "C:\\my.dir\\file"
+                                              << "dir\\file";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void extension()
     {
@@ -86,11 +98,16 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("extension replaced") << "Sales.ods" << "Sales.sxw";
-        QTest::newRow("only the last one") << "a.b.xls" << "a.b.sxw";
-        QTest::newRow("no dot appends") << "Report" << "Report.sxw";
-        QTest::newRow("leading dot only appends") << ".hidden" << ".hidden.sxw";
-        QTest::newRow("trailing dot") << "name." << "name.sxw";
+        QTest::newRow("extension replaced") << "Sales.ods"
+                                            << "Sales.sxw";
+        QTest::newRow("only the last one") << "a.b.xls"
+                                           << "a.b.sxw";
+        QTest::newRow("no dot appends") << "Report"
+                                        << "Report.sxw";
+        QTest::newRow("leading dot only appends") << ".hidden"
+                                                  << ".hidden.sxw";
+        QTest::newRow("trailing dot") << "name."
+                                      << "name.sxw";
     }
     void replaceExtension()
     {
@@ -126,8 +143,9 @@ private slots:
     void errorReportText()
     {
         const QString text = ErrorReport::text("Disk full", ErrorReport::location("Calc1", "DoItByFile"), 242);
-        QCOMPARE(text, QString("Disk full\r\nin Sievekit2021/08/31.Calc1.DoItByFile at line 242\r\r"
-                               "Please email screenshot of this message to support@tamberlin.example"));
+        QCOMPARE(text,
+                 QString("Disk full\r\nin Sievekit2021/08/31.Calc1.DoItByFile at line 242\r\r"
+                         "Please email screenshot of this message to support@tamberlin.example"));
         QCOMPARE(ErrorReport::location("AddFolder", "GetSubDirectories2016", ErrorReport::WalkProject),
                  QString("BrindleTitle2021/08/31.AddFolder.GetSubDirectories2016"));
     }
@@ -152,7 +170,7 @@ private slots:
     void stepGuardStopsAfterAbandon()
     {
         struct Lost : std::runtime_error, Abandon {
-            Lost() : std::runtime_error("gone") {}
+            Lost() : std::runtime_error("gone") { }
         };
         BoxScript boxes;
         boxes.answer(MessageBox::Ok);
@@ -192,7 +210,7 @@ private slots:
         FileUtils::KillFile(file);
         QVERIFY(!QFile::exists(file));
         FileUtils::KillFile(dir.filePath("missing")); // silent
-        FileUtils::KillFile(dir.path());              // a folder is not a file
+        FileUtils::KillFile(dir.path()); // a folder is not a file
         QVERIFY(QFileInfo(dir.path()).isDir());
     }
 
@@ -233,10 +251,7 @@ private slots:
         QVERIFY2(cpuSeconds < 0.25, qPrintable(QString("used %1 s of processor").arg(cpuSeconds)));
     }
 
-    void desktopFolderEndsInSeparator()
-    {
-        QVERIFY(FileUtils::GetDesktopFolder().endsWith(QDir::separator()));
-    }
+    void desktopFolderEndsInSeparator() { QVERIFY(FileUtils::GetDesktopFolder().endsWith(QDir::separator())); }
 };
 
 QTEST_GUILESS_MAIN(TestUtil)

@@ -2,13 +2,13 @@
 // row dragging, pointers, and the batch run with the real office.
 
 #include "BoxScript.h"
-#include "WorkFolders.h"
 #include "FileList.h"
 #include "FormDriver.h"
 #include "OfficeConnection.h"
 #include "ScopeCases.h"
 #include "SheetFixture.h"
 #include "ShownBook.h"
+#include "WorkFolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,7 +22,7 @@ namespace {
 // moment the engine starts on a file.
 class WatchedOffice : public office::Provider {
 public:
-    explicit WatchedOffice(office::Provider& office) : office(office) {}
+    explicit WatchedOffice(office::Provider& office) : office(office) { }
     std::shared_ptr<office::ServiceManager> serviceManager() override
     {
         if (onFile)
@@ -83,24 +83,41 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QRect>("twipsRect");
-        QTest::newRow("PushButton6") << "PushButton6" << "Help" << QRect(120, 120, 7800, 405);
-        QTest::newRow("ListView1") << "ListView1" << "" << QRect(120, 630, 7800, 2535);
-        QTest::newRow("PushButton1") << "PushButton1" << "Add Calc File(s)" << QRect(120, 3250, 3840, 405);
-        QTest::newRow("PushButton4") << "PushButton4" << "Add All Calc Files In Folder" << QRect(4080, 3250, 3840, 405);
-        QTest::newRow("PushButton5") << "PushButton5" << "Clear List" << QRect(120, 3760, 3840, 405);
-        QTest::newRow("PushButton3") << "PushButton3" << "Load Sample/Example Files" << QRect(4080, 3760, 3840, 405);
-        QTest::newRow("Frame1") << "Frame1" << "Where to look for duplicates?" << QRect(120, 4230, 7800, 825);
-        QTest::newRow("Option3") << "Option3" << "Entire Sheet" << QRect(240, 375, 1425, 225);
-        QTest::newRow("Option1") << "Option1" << "Single Row" << QRect(1800, 375, 1260, 225);
-        QTest::newRow("Text1") << "Text1" << "" << QRect(3120, 315, 540, 375);
-        QTest::newRow("Option2") << "Option2" << "Single Column" << QRect(3840, 375, 1545, 225);
-        QTest::newRow("Text2") << "Text2" << "" << QRect(5400, 315, 540, 375);
-        QTest::newRow("Frame2") << "Frame2" << "Save Results To This Folder" << QRect(120, 5130, 7800, 810);
-        QTest::newRow("Text3") << "Text3" << "" << QRect(240, 300, 6630, 345);
-        QTest::newRow("PushButton7") << "PushButton7" << "..." << QRect(6960, 300, 600, 345);
-        QTest::newRow("PushButton2") << "PushButton2" << "Start Deleting Duplicate Cells (Except First Instance)"
+        QTest::newRow("PushButton6") << "PushButton6"
+                                     << "Help" << QRect(120, 120, 7800, 405);
+        QTest::newRow("ListView1") << "ListView1"
+                                   << "" << QRect(120, 630, 7800, 2535);
+        QTest::newRow("PushButton1") << "PushButton1"
+                                     << "Add Calc File(s)" << QRect(120, 3250, 3840, 405);
+        QTest::newRow("PushButton4") << "PushButton4"
+                                     << "Add All Calc Files In Folder" << QRect(4080, 3250, 3840, 405);
+        QTest::newRow("PushButton5") << "PushButton5"
+                                     << "Clear List" << QRect(120, 3760, 3840, 405);
+        QTest::newRow("PushButton3") << "PushButton3"
+                                     << "Load Sample/Example Files" << QRect(4080, 3760, 3840, 405);
+        QTest::newRow("Frame1") << "Frame1"
+                                << "Where to look for duplicates?" << QRect(120, 4230, 7800, 825);
+        QTest::newRow("Option3") << "Option3"
+                                 << "Entire Sheet" << QRect(240, 375, 1425, 225);
+        QTest::newRow("Option1") << "Option1"
+                                 << "Single Row" << QRect(1800, 375, 1260, 225);
+        QTest::newRow("Text1") << "Text1"
+                               << "" << QRect(3120, 315, 540, 375);
+        QTest::newRow("Option2") << "Option2"
+                                 << "Single Column" << QRect(3840, 375, 1545, 225);
+        QTest::newRow("Text2") << "Text2"
+                               << "" << QRect(5400, 315, 540, 375);
+        QTest::newRow("Frame2") << "Frame2"
+                                << "Save Results To This Folder" << QRect(120, 5130, 7800, 810);
+        QTest::newRow("Text3") << "Text3"
+                               << "" << QRect(240, 300, 6630, 345);
+        QTest::newRow("PushButton7") << "PushButton7"
+                                     << "..." << QRect(6960, 300, 600, 345);
+        QTest::newRow("PushButton2") << "PushButton2"
+                                     << "Start Deleting Duplicate Cells (Except First Instance)"
                                      << QRect(120, 6075, 7800, 405);
-        QTest::newRow("ProgressBar1") << "ProgressBar1" << "Progress Bar" << QRect(120, 6600, 7800, 405);
+        QTest::newRow("ProgressBar1") << "ProgressBar1"
+                                      << "Progress Bar" << QRect(120, 6600, 7800, 405);
     }
     void layout()
     {
@@ -150,9 +167,9 @@ private slots:
 
     void tabOrder()
     {
-        const QStringList expected = {"ListView1", "Option1", "Option2", "Option3", "Text1", "Text2", "PushButton6",
-                                      "PushButton1", "PushButton4", "PushButton2", "PushButton5", "PushButton3",
-                                      "Text3", "PushButton7"};
+        const QStringList expected
+            = {"ListView1",   "Option1",     "Option2",     "Option3",     "Text1",       "Text2", "PushButton6",
+               "PushButton1", "PushButton4", "PushButton2", "PushButton5", "PushButton3", "Text3", "PushButton7"};
         QStringList chain;
         QWidget* w = list(*form);
         do {
@@ -295,7 +312,8 @@ private slots:
         if (direction == 0)
             QCOMPARE(now, scrolled);
         else
-            QVERIFY2(direction < 0 ? now < scrolled : now > scrolled, qPrintable(QString("%1 -> %2").arg(scrolled).arg(now)));
+            QVERIFY2(direction < 0 ? now < scrolled : now > scrolled,
+                     qPrintable(QString("%1 -> %2").arg(scrolled).arg(now)));
     }
 
     void pointers_data()
@@ -311,7 +329,7 @@ private slots:
         QFETCH(bool, withHand);
         QFETCH(bool, busy);
         QTemporaryDir bare; // a program folder without the cursor file
-        BoxScript boxes;    // no box may appear, with or without the file
+        BoxScript boxes; // no box may appear, with or without the file
         Form1 window(*office, withHand ? programFolder : bare.path());
         window.Form_Load();
         if (busy)
@@ -342,7 +360,8 @@ private slots:
         BoxScript boxes;
         boxes.answer(MessageBox::Ok);
         click(*form, "PushButton6");
-        QCOMPARE(boxes.texts(), QStringList({"Questions? Please contact Team Tamberlin at https://tamberlin.example/contact/"}));
+        QCOMPARE(boxes.texts(),
+                 QStringList({"Questions? Please contact Team Tamberlin at https://tamberlin.example/contact/"}));
         QCOMPARE(boxes.shown[0].title, QString("Cellwinnow"));
         QCOMPARE(boxes.shown[0].buttons, int(MessageBox::Ok));
         QCOMPARE(boxes.shown[0].icon, MessageBox::NoIcon);
@@ -353,7 +372,8 @@ private slots:
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty list, even with no folder") << QStringList{} << "/no/such/folder" << "No files added.";
+        QTest::newRow("empty list, even with no folder") << QStringList{} << "/no/such/folder"
+                                                         << "No files added.";
         QTest::newRow("missing folder") << QStringList{"/x.ods"} << "/no/such/folder"
                                         << "Folder does not exist. Please select another folder.";
         QTest::newRow("empty folder text") << QStringList{"/x.ods"} << ""
@@ -417,8 +437,9 @@ private slots:
         boxes.answer(MessageBox::Ok, 2); // the broken file's report, then "Done."
         click(*form, "PushButton2");
 
-        QCOMPARE(seen, QStringList({"25 Processing: one.ods", "50 Processing: two.xls", "75 Processing: broken.ods",
-                                    "100 Processing: three.ods"}));
+        QCOMPARE(seen,
+                 QStringList({"25 Processing: one.ods", "50 Processing: two.xls", "75 Processing: broken.ods",
+                              "100 Processing: three.ods"}));
         QCOMPARE(reentered, 0);
         QCOMPARE(boxes.shown.size(), 2);
         QVERIFY2(boxes.shown[0].text.contains("Calc1.DoItByFile at line 106"), qPrintable(boxes.shown[0].text));

@@ -31,8 +31,9 @@ int Form1::twips(int value)
 }
 
 Form1::Form1(office::Provider& office, QString programFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent,
+              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                  | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , m_office(office)
     , m_programFolder(std::move(programFolder))
 {
@@ -109,7 +110,8 @@ void Form1::buildControls()
     place(Text3, "Text3", 240, 300, 6630, 345);
     PushButton7 = button(Frame2, "PushButton7", "...", 6960, 300, 600, 345);
 
-    PushButton2 = button(this, "PushButton2", "Start Deleting Duplicate Cells (Except First Instance)", 120, 6075, 7800, 405);
+    PushButton2
+        = button(this, "PushButton2", "Start Deleting Duplicate Cells (Except First Instance)", 120, 6075, 7800, 405);
     ProgressBar1 = new TextProgressBar(this);
     place(ProgressBar1, "ProgressBar1", 120, 6600, 7800, 405);
     ProgressBar1->setRange(0, 100);
@@ -117,22 +119,22 @@ void Form1::buildControls()
     ProgressBar1->setTextVisible(true);
     ProgressBar1->setAlignment(Qt::AlignCenter);
 
-    for (QWidget* w : std::initializer_list<QWidget*>{ListView1, Frame1, Frame2, Option1, Option2, Option3, Text1, Text2,
-                                                       Text3, ProgressBar1, PushButton1, PushButton2, PushButton3,
-                                                       PushButton4, PushButton5, PushButton6, PushButton7}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{ListView1, Frame1, Frame2, Option1, Option2, Option3, Text1,
+                                                      Text2, Text3, ProgressBar1, PushButton1, PushButton2, PushButton3,
+                                                      PushButton4, PushButton5, PushButton6, PushButton7}) {
         w->setPalette(white);
         w->setAutoFillBackground(true);
     }
 
     // The tab order of the focusable controls.
-    const QList<QWidget*> order = {ListView1, Option1, Option2, Option3, Text1, Text2, PushButton6, PushButton1,
-                                   PushButton4, PushButton2, PushButton5, PushButton3, Text3, PushButton7};
+    const QList<QWidget*> order = {ListView1,   Option1,     Option2,     Option3,     Text1,       Text2, PushButton6,
+                                   PushButton1, PushButton4, PushButton2, PushButton5, PushButton3, Text3, PushButton7};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    for (QWidget* w : std::initializer_list<QWidget*>{this, Frame1, Frame2, Option1, Option2, Option3, PushButton1,
-                                                       PushButton2, PushButton3, PushButton4, PushButton5, PushButton6,
-                                                       PushButton7})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{this, Frame1, Frame2, Option1, Option2, Option3, PushButton1, PushButton2,
+                                         PushButton3, PushButton4, PushButton5, PushButton6, PushButton7})
         w->installEventFilter(this);
     ListView1->installEventFilter(this);
     ListView1->viewport()->installEventFilter(this);

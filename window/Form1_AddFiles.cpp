@@ -62,7 +62,8 @@ void Form1::PushButton1_Click()
         return;
     if (resultLength(chosen) > DialogResultCapacity) {
         step(102, [] {
-            MessageBox::information("You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button.");
+            MessageBox::information(
+                "You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button.");
         });
         return;
     }
@@ -70,9 +71,9 @@ void Form1::PushButton1_Click()
     for (const QString& path : std::as_const(chosen)) {
         step(104, [&] {
             // Several files come as a folder and names, joined here again.
-            const QString candidate = several ? Paths::CollapseBackslashes(QFileInfo(path).path() + Paths::separator()
-                                                                           + QFileInfo(path).fileName())
-                                              : path;
+            const QString candidate = several
+                ? Paths::CollapseBackslashes(QFileInfo(path).path() + Paths::separator() + QFileInfo(path).fileName())
+                : path;
             if (FileList::HasBadFileName(candidate))
                 MessageBox::information(candidate + "\r\rwas not added because it has bad characters in the filename.");
             else

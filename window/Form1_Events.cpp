@@ -32,23 +32,13 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         case QEvent::MouseButtonPress:
             ListView1_MouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
             break;
-        case QEvent::MouseMove:
-            ListView1_MouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
-            break;
-        case QEvent::MouseButtonRelease:
-            ListView1_MouseUp();
-            break;
-        case QEvent::MouseButtonDblClick:
-            ListView1_DblClick();
-            return true;
+        case QEvent::MouseMove: ListView1_MouseMove(static_cast<QMouseEvent*>(event)->position().toPoint()); break;
+        case QEvent::MouseButtonRelease: ListView1_MouseUp(); break;
+        case QEvent::MouseButtonDblClick: ListView1_DblClick(); return true;
         case QEvent::DragEnter:
-        case QEvent::DragMove:
-            return ListView1_OLEDragOver(static_cast<QDragMoveEvent*>(event));
-        case QEvent::Drop:
-            ListView1_OLEDragDrop(static_cast<QDropEvent*>(event));
-            return true;
-        default:
-            break;
+        case QEvent::DragMove: return ListView1_OLEDragOver(static_cast<QDragMoveEvent*>(event));
+        case QEvent::Drop: ListView1_OLEDragDrop(static_cast<QDropEvent*>(event)); return true;
+        default: break;
         }
     } else if (watched == ListView1 && type == QEvent::KeyPress) {
         ListView1_KeyDown(static_cast<QKeyEvent*>(event)->key());
@@ -59,8 +49,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         // Once the focus has moved on: the box must come after the box's own
         // focus-out handling, which would clear the selection made here.
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            QMetaObject::invokeMethod(
-                this, watched == Text1 ? &Form1::Text1_LostFocus : &Form1::Text2_LostFocus, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, watched == Text1 ? &Form1::Text1_LostFocus : &Form1::Text2_LostFocus,
+                                      Qt::QueuedConnection);
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -85,7 +85,8 @@ void Form1::PushButton7_Click()
 {
     StepGuard step(ErrorReport::location("Form1", "PushButton7_Click"));
     QString folder;
-    step(100, [&] { folder = AddFolder::BrowseForFolder("Please select folder:", SettingsStore::read("LastFolderDot")); });
+    step(100,
+         [&] { folder = AddFolder::BrowseForFolder("Please select folder:", SettingsStore::read("LastFolderDot")); });
     if (folder.isEmpty())
         return;
     step(104, [&] { SettingsStore::write("LastFolderDot", folder); });

@@ -17,7 +17,8 @@ void SkinFramework::LoadSkin(const QString& path, const QString&)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(QString("The skin %1 could not be read: %2").arg(path, file.errorString()).toStdString());
+        throw std::runtime_error(
+            QString("The skin %1 could not be read: %2").arg(path, file.errorString()).toStdString());
     m_styleSheet = QString::fromUtf8(file.readAll());
 }
 

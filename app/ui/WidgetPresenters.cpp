@@ -5,10 +5,10 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QUrl>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QUrl>
 
 namespace {
 
@@ -38,8 +38,8 @@ void install(QWidget* owner)
     QPointer<QWidget> parent(owner);
     MessageBox::setPresenter([parent](const MessageBox::Box& box) {
         QWidget* over = parent && parent->isVisible() ? parent.data() : nullptr;
-        QMessageBox dialog(box.icon == MessageBox::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
-                           box.title, displayed(box.text), QMessageBox::NoButton, over);
+        QMessageBox dialog(box.icon == MessageBox::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, box.title,
+                           displayed(box.text), QMessageBox::NoButton, over);
         for (MessageBox::Button b : {MessageBox::Ok, MessageBox::Yes, MessageBox::No, MessageBox::Cancel})
             if (box.buttons & b)
                 dialog.addButton(standard(b));
@@ -55,8 +55,8 @@ void install(QWidget* owner)
     InputBox::setPresenter([parent](const InputBox::Request& request) {
         QWidget* over = parent && parent->isVisible() ? parent.data() : nullptr;
         bool ok = false;
-        const QString answer
-            = QInputDialog::getText(over, request.title, displayed(request.prompt), QLineEdit::Normal, request.preset, &ok);
+        const QString answer = QInputDialog::getText(over, request.title, displayed(request.prompt), QLineEdit::Normal,
+                                                     request.preset, &ok);
         return ok ? answer : QString();
     });
     FileDialog::setPresenter([parent](const FileDialog::Request& request) {

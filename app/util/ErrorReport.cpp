@@ -8,14 +8,14 @@ namespace ErrorReport {
 
 QString text(const QString& description, const QString& location, int step)
 {
-    return description + "\r\n" + "in " + location + ' ' + "at line " + QString::number(step)
-        + "\r\r" + "Please email screenshot of this message to " + SupportEmail;
+    return description + "\r\n" + "in " + location + ' ' + "at line " + QString::number(step) + "\r\r"
+        + "Please email screenshot of this message to " + SupportEmail;
 }
 
 void show(const QString& description, const QString& location, int step)
 {
-    MessageBox::show({MessageBox::Exclamation, QStringLiteral("Application Error"),
-                      text(description, location, step), MessageBox::Ok, MessageBox::Ok});
+    MessageBox::show({MessageBox::Exclamation, QStringLiteral("Application Error"), text(description, location, step),
+                      MessageBox::Ok, MessageBox::Ok});
 }
 
 QString location(const QString& module, const QString& procedure, const char* project)

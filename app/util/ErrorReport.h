@@ -35,11 +35,10 @@ public:
 
 class StepGuard {
 public:
-    explicit StepGuard(QString location) : m_location(std::move(location)) {}
+    explicit StepGuard(QString location) : m_location(std::move(location)) { }
 
     /// Runs one numbered step. A failure is reported and false returned.
-    template <typename F>
-    bool operator()(int step, F&& f)
+    template <typename F> bool operator()(int step, F&& f)
     {
         if (m_stopped)
             return false;

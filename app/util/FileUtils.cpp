@@ -44,8 +44,8 @@ void ReplaceFile(const QString& from, const QString& to)
     if (QFileInfo(to).isDir())
         throw std::runtime_error(QString("%1 is a folder").arg(to).toStdString());
     std::error_code error;
-    std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
-                            std::filesystem::path(to.toStdU16String()), error);
+    std::filesystem::rename(std::filesystem::path(from.toStdU16String()), std::filesystem::path(to.toStdU16String()),
+                            error);
     if (error)
         throw std::runtime_error(QString("Could not rename %1 to %2: %3")
                                      .arg(from, to, QString::fromStdString(error.message()))

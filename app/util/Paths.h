@@ -8,7 +8,7 @@ namespace Paths {
 
 enum class Style {
     Windows, // "\" separates; a leading pair marks a network path
-    Posix,   // "/" separates; a leading run is the root
+    Posix, // "/" separates; a leading run is the root
 };
 
 /// The style of this platform's own paths.

@@ -23,7 +23,7 @@ int fileAttributes(const QString& path);
 /// A folder whose sub-folders cannot be read: Code 70 is "permission denied",
 /// 76 "path not found", anything else another failure.
 struct FolderError : std::runtime_error {
-    FolderError(int code, const std::string& what) : std::runtime_error(what), code(code) {}
+    FolderError(int code, const std::string& what) : std::runtime_error(what), code(code) { }
     int code;
 };
 /// The sub-folders' names in the system's order; throws FolderError.

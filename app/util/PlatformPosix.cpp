@@ -8,8 +8,8 @@
 #include <csignal>
 #include <cstring>
 #include <dirent.h>
-#include <sys/stat.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #ifdef __linux__
 #include <sys/prctl.h>
@@ -44,7 +44,7 @@ QString withoutTrailingSeparators(QString path)
 int fileAttributes(const QString& path)
 {
     const QByteArray native = QFile::encodeName(path);
-    struct stat link {};
+    struct stat link { };
     if (path.isEmpty() || ::lstat(native.constData(), &link) != 0)
         return -1;
     struct stat target = link;
@@ -131,7 +131,7 @@ void onTerminationRequest(std::function<void()> handler)
         [[maybe_unused]] ssize_t read = ::read(g_signalPipe[1], &byte, 1);
         handler();
     });
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

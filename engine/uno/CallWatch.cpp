@@ -2,7 +2,7 @@
 
 #include "Platform.h"
 
-CallWatch::CallWatch(std::chrono::milliseconds limit) : m_limit(limit), m_thread([this] { run(); }) {}
+CallWatch::CallWatch(std::chrono::milliseconds limit) : m_limit(limit), m_thread([this] { run(); }) { }
 
 CallWatch::~CallWatch()
 {

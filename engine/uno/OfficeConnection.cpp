@@ -24,9 +24,9 @@
 #include <QUrl>
 
 using namespace css;
-using rtl::OUString;
 using css::uno::Reference;
 using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
 
 namespace {
 
@@ -94,9 +94,10 @@ struct OfficeConnection::Impl {
     {
         process = std::make_unique<QProcess>();
         process->setProgram(binary);
-        process->setArguments({"--headless", "--invisible", "--nologo", "--norestore", "--nodefault", "--nolockcheck",
-                               "-env:UserInstallation=" + QUrl::fromLocalFile(profile->path()).toString(QUrl::FullyEncoded),
-                               "--accept=pipe,name=" + pipe + ";urp;"});
+        process->setArguments(
+            {"--headless", "--invisible", "--nologo", "--norestore", "--nodefault", "--nolockcheck",
+             "-env:UserInstallation=" + QUrl::fromLocalFile(profile->path()).toString(QUrl::FullyEncoded),
+             "--accept=pipe,name=" + pipe + ";urp;"});
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process->setStandardOutputFile(QProcess::nullDevice());
         process->setChildProcessModifier([] { Platform::dieWithParent(); });
@@ -127,7 +128,8 @@ struct OfficeConnection::Impl {
             while (!deadline.hasExpired()) {
                 try {
                     {
-                        CallWatch::Scope scope(watch.get(), std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime())));
+                        CallWatch::Scope scope(
+                            watch.get(), std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime())));
                         remote.set(resolver->resolve(url), UNO_QUERY_THROW);
                     }
                     serviceManager = uno_office::makeServiceManager(remote, link());
@@ -155,9 +157,9 @@ struct OfficeConnection::Impl {
             try {
                 // An office that does not answer is not waited for long here.
                 CallWatch::Scope scope(watch.get(), std::chrono::seconds(10));
-                Reference<frame::XDesktop> desktop(remote->getServiceManager()->createInstanceWithContext(
-                                                       "com.sun.star.frame.Desktop", remote),
-                                                   UNO_QUERY_THROW);
+                Reference<frame::XDesktop> desktop(
+                    remote->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop", remote),
+                    UNO_QUERY_THROW);
                 desktop->terminate();
             } catch (const uno::Exception&) {
                 // Disposed: the office went away while answering, as it may.
@@ -174,7 +176,7 @@ struct OfficeConnection::Impl {
     }
 };
 
-OfficeConnection::OfficeConnection() : OfficeConnection(Options{}) {}
+OfficeConnection::OfficeConnection() : OfficeConnection(Options{}) { }
 
 OfficeConnection::OfficeConnection(Options options) : d(std::make_unique<Impl>())
 {
@@ -215,9 +217,9 @@ QString OfficeConnection::findSoffice()
     const QString configured = qEnvironmentVariable("CELLWINNOW_SOFFICE");
     if (!configured.isEmpty())
         return QFileInfo(configured).isExecutable() ? configured : QString();
-    for (const QString& candidate : {QStringLiteral(CW_OFFICE_PROGRAM_DIR "/soffice"),
-                                     QStringLiteral("/usr/lib/libreoffice/program/soffice"),
-                                     QStringLiteral("/opt/libreoffice/program/soffice")}) {
+    for (const QString& candidate :
+         {QStringLiteral(CW_OFFICE_PROGRAM_DIR "/soffice"), QStringLiteral("/usr/lib/libreoffice/program/soffice"),
+          QStringLiteral("/opt/libreoffice/program/soffice")}) {
         if (QFileInfo(candidate).isExecutable())
             return candidate;
     }

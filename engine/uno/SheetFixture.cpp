@@ -5,11 +5,15 @@
 #include "UnoObjects.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XSheetAnnotation.hpp>
+#include <com/sun/star/sheet/XSheetAnnotationAnchor.hpp>
 #include <com/sun/star/sheet/XSheetAnnotations.hpp>
 #include <com/sun/star/sheet/XSheetAnnotationsSupplier.hpp>
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
@@ -17,25 +21,21 @@
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
-#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XMergeable.hpp>
-#include <com/sun/star/sheet/XSheetAnnotationAnchor.hpp>
-#include <com/sun/star/sheet/XSheetAnnotation.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
-#include <com/sun/star/lang/Locale.hpp>
 
 #include <QFileInfo>
 #include <QUrl>
 
 using namespace css;
-using rtl::OUString;
 using css::uno::Reference;
 using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
 using uno_office::toOUString;
 using uno_office::toQString;
 
@@ -78,8 +78,8 @@ public:
         Reference<frame::XComponentLoader> loader(
             context->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop", context),
             UNO_QUERY_THROW);
-        component = loader->loadComponentFromURL(toOUString(fromUrl), "_blank", 0,
-                                                 properties({{"Hidden", uno::Any(true)}}));
+        component
+            = loader->loadComponentFromURL(toOUString(fromUrl), "_blank", 0, properties({{"Hidden", uno::Any(true)}}));
         if (!component.is())
             throw office::Error("Could not open " + fromUrl.toStdString());
         spreadsheet.set(component, UNO_QUERY_THROW);
@@ -106,8 +106,8 @@ public:
     }
     void storeTo(const QString& path, const QString& password = {})
     {
-        uno::Sequence<beans::PropertyValue> props = properties(
-            {{"FilterName", uno::Any(toOUString(filterFor(path)))}, {"Overwrite", uno::Any(true)}});
+        uno::Sequence<beans::PropertyValue> props
+            = properties({{"FilterName", uno::Any(toOUString(filterFor(path)))}, {"Overwrite", uno::Any(true)}});
         if (!password.isEmpty()) {
             props.realloc(3);
             props.getArray()[2].Name = "Password";
@@ -212,14 +212,16 @@ template <typename Describe>
 QList<ShownSheet> eachCell(OfficeConnection& office, const QString& path, Describe describe)
 {
     return uno_errors::guarded(OfficeConnectionAccess::link(office), [&] {
-        Doc doc(OfficeConnectionAccess::remoteContext(office), QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
+        Doc doc(OfficeConnectionAccess::remoteContext(office),
+                QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
         QList<ShownSheet> result;
         for (int s = 0; s < doc.sheetCount(); ++s) {
             Reference<sheet::XSpreadsheet> sheet = doc.sheet(s, false);
-            Reference<sheet::XSheetCellCursor> cursor
-                = sheet->createCursorByRange(Reference<sheet::XSheetCellRange>(sheet->getCellByPosition(0, 0), UNO_QUERY_THROW));
+            Reference<sheet::XSheetCellCursor> cursor = sheet->createCursorByRange(
+                Reference<sheet::XSheetCellRange>(sheet->getCellByPosition(0, 0), UNO_QUERY_THROW));
             Reference<sheet::XUsedAreaCursor>(cursor, UNO_QUERY_THROW)->gotoEndOfUsedArea(true);
-            const table::CellRangeAddress end = Reference<sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)->getRangeAddress();
+            const table::CellRangeAddress end
+                = Reference<sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)->getRangeAddress();
             ShownSheet shown;
             for (int r = 0; r <= end.EndRow; ++r) {
                 QStringList row;
@@ -237,35 +239,40 @@ QList<ShownSheet> eachCell(OfficeConnection& office, const QString& path, Descri
 
 QList<ShownSheet> SheetFixture::read(const QString& path)
 {
-    return eachCell(m_office, path, [](Doc&, const Reference<sheet::XSpreadsheet>&, const Reference<table::XCell>& cell) {
-        return toQString(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString());
-    });
+    return eachCell(m_office, path,
+                    [](Doc&, const Reference<sheet::XSpreadsheet>&, const Reference<table::XCell>& cell) {
+                        return toQString(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString());
+                    });
 }
 
 QList<ShownSheet> SheetFixture::describe(const QString& path)
 {
-    return eachCell(m_office, path, [](Doc& doc, const Reference<sheet::XSpreadsheet>&, const Reference<table::XCell>& cell) {
-        sal_Int32 key = 0;
-        Reference<beans::XPropertySet>(cell, UNO_QUERY_THROW)->getPropertyValue("NumberFormat") >>= key;
-        const Reference<beans::XPropertySet> format(
-            Reference<util::XNumberFormatsSupplier>(doc.component, UNO_QUERY_THROW)->getNumberFormats()->getByKey(key));
-        OUString code;
-        format->getPropertyValue("FormatString") >>= code;
-        const OUString note = Reference<text::XTextRange>(
-                                  Reference<sheet::XSheetAnnotationAnchor>(cell, UNO_QUERY_THROW)->getAnnotation(),
-                                  UNO_QUERY_THROW)
-                                  ->getString();
-        const bool merged = Reference<util::XMergeable>(cell, UNO_QUERY_THROW)->getIsMerged();
-        return QStringList{toQString(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString()),
-                           toQString(cell->getFormula()), toQString(code), toQString(note), merged ? "merged" : ""}
-            .join(" | ");
-    });
+    return eachCell(
+        m_office, path, [](Doc& doc, const Reference<sheet::XSpreadsheet>&, const Reference<table::XCell>& cell) {
+            sal_Int32 key = 0;
+            Reference<beans::XPropertySet>(cell, UNO_QUERY_THROW)->getPropertyValue("NumberFormat") >>= key;
+            const Reference<beans::XPropertySet> format(
+                Reference<util::XNumberFormatsSupplier>(doc.component, UNO_QUERY_THROW)
+                    ->getNumberFormats()
+                    ->getByKey(key));
+            OUString code;
+            format->getPropertyValue("FormatString") >>= code;
+            const OUString note
+                = Reference<text::XTextRange>(
+                      Reference<sheet::XSheetAnnotationAnchor>(cell, UNO_QUERY_THROW)->getAnnotation(), UNO_QUERY_THROW)
+                      ->getString();
+            const bool merged = Reference<util::XMergeable>(cell, UNO_QUERY_THROW)->getIsMerged();
+            return QStringList{toQString(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString()),
+                               toQString(cell->getFormula()), toQString(code), toQString(note), merged ? "merged" : ""}
+                .join(" | ");
+        });
 }
 
 void SheetFixture::loadAndStore(const QString& from, const QString& to)
 {
     uno_errors::guarded(OfficeConnectionAccess::link(m_office), [&] {
-        Doc doc(OfficeConnectionAccess::remoteContext(m_office), QUrl::fromLocalFile(QFileInfo(from).absoluteFilePath()).toString(QUrl::FullyEncoded));
+        Doc doc(OfficeConnectionAccess::remoteContext(m_office),
+                QUrl::fromLocalFile(QFileInfo(from).absoluteFilePath()).toString(QUrl::FullyEncoded));
         Reference<frame::XStorable>(doc.component, UNO_QUERY_THROW)->storeToURL(url(to), {});
     });
 }

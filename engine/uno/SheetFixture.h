@@ -14,7 +14,7 @@ struct FixtureCell {
     QString text; ///< the text, or the formula
     double number = 0;
     QString format; ///< a number format code such as "YYYY-MM-DD"; empty keeps the default
-    QString note;   ///< a comment attached to the cell
+    QString note; ///< a comment attached to the cell
     int mergeColumns = 1; ///< with mergeRows, merges the cell with its neighbours
     int mergeRows = 1;
 
@@ -32,7 +32,7 @@ using ShownSheet = QList<QStringList>;
 
 class SheetFixture {
 public:
-    explicit SheetFixture(OfficeConnection& office) : m_office(office) {}
+    explicit SheetFixture(OfficeConnection& office) : m_office(office) { }
 
     /// Writes the book; the format follows the extension (.ods, .xls, .xlsx, .csv).
     void write(const QString& path, const FixtureBook& book);

@@ -22,8 +22,7 @@ struct Link {
 [[noreturn]] void translate(const Link& link);
 
 /// Runs one remote call under the time limit, its failures as office::Error.
-template <typename F>
-auto guarded(const Link& link, F&& f) -> decltype(f())
+template <typename F> auto guarded(const Link& link, F&& f) -> decltype(f())
 {
     try {
         CallWatch::Scope scope(link.watch.get());

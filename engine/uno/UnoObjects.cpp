@@ -2,6 +2,7 @@
 
 #include "UnoErrors.h"
 
+#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XDispatchHelper.hpp>
@@ -10,23 +11,22 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangesQuery.hpp>
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSheetCellRange.hpp>
+#include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
+#include <com/sun/star/sheet/XSheetCellRanges.hpp>
+#include <com/sun/star/sheet/XSheetOperation.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
-#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
-#include <com/sun/star/lang/XMultiServiceFactory.hpp>
-#include <com/sun/star/sheet/CellFlags.hpp>
-#include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
-#include <com/sun/star/sheet/XSheetOperation.hpp>
-#include <com/sun/star/sheet/XCellRangesQuery.hpp>
-#include <com/sun/star/sheet/XSheetCellRanges.hpp>
 
 #include "CsvText.h"
 
@@ -36,9 +36,9 @@
 #include <QUrl>
 
 using namespace css;
-using rtl::OUString;
 using css::uno::Reference;
 using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
 
 namespace uno_office {
 
@@ -55,18 +55,12 @@ QString toQString(const OUString& s)
 uno::Any toAny(const QVariant& value)
 {
     switch (value.typeId()) {
-    case QMetaType::Bool:
-        return uno::Any(value.toBool());
-    case QMetaType::Short:
-        return uno::Any(sal_Int16(value.value<short>()));
-    case QMetaType::Int:
-        return uno::Any(sal_Int32(value.toInt()));
-    case QMetaType::Double:
-        return uno::Any(value.toDouble());
-    case QMetaType::QString:
-        return uno::Any(toOUString(value.toString()));
-    default:
-        throw office::Error("Unsupported argument type " + std::string(value.typeName()));
+    case QMetaType::Bool: return uno::Any(value.toBool());
+    case QMetaType::Short: return uno::Any(sal_Int16(value.value<short>()));
+    case QMetaType::Int: return uno::Any(sal_Int32(value.toInt()));
+    case QMetaType::Double: return uno::Any(value.toDouble());
+    case QMetaType::QString: return uno::Any(toOUString(value.toString()));
+    default: throw office::Error("Unsupported argument type " + std::string(value.typeName()));
     }
 }
 
@@ -86,20 +80,16 @@ namespace {
 // Every object keeps the liveness test, so a broken bridge shows as office::Gone.
 class Object {
 public:
-    explicit Object(Alive alive) : m_alive(std::move(alive)) {}
+    explicit Object(Alive alive) : m_alive(std::move(alive)) { }
 
 protected:
-    template <typename F>
-    auto call(F&& f) const
-    {
-        return uno_errors::guarded(m_alive, std::forward<F>(f));
-    }
+    template <typename F> auto call(F&& f) const { return uno_errors::guarded(m_alive, std::forward<F>(f)); }
     Alive m_alive;
 };
 
 class UnoCell : public office::Cell, Object {
 public:
-    UnoCell(Reference<table::XCell> cell, Alive alive) : Object(std::move(alive)), cell(std::move(cell)) {}
+    UnoCell(Reference<table::XCell> cell, Alive alive) : Object(std::move(alive)), cell(std::move(cell)) { }
     QString string() override
     {
         return call([&] { return toQString(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString()); });
@@ -109,7 +99,10 @@ public:
 
 class UnoCursor : public office::CellCursor, Object {
 public:
-    UnoCursor(Reference<sheet::XSheetCellCursor> cursor, Alive alive) : Object(std::move(alive)), cursor(std::move(cursor)) {}
+    UnoCursor(Reference<sheet::XSheetCellCursor> cursor, Alive alive)
+        : Object(std::move(alive)), cursor(std::move(cursor))
+    {
+    }
     void gotoEndOfUsedArea(bool expand) override
     {
         call([&] { Reference<sheet::XUsedAreaCursor>(cursor, UNO_QUERY_THROW)->gotoEndOfUsedArea(expand); });
@@ -127,7 +120,7 @@ public:
 
 class UnoSheet : public office::Sheet, Object {
 public:
-    UnoSheet(Reference<sheet::XSpreadsheet> sheet, Alive alive) : Object(std::move(alive)), sheet(std::move(sheet)) {}
+    UnoSheet(Reference<sheet::XSpreadsheet> sheet, Alive alive) : Object(std::move(alive)), sheet(std::move(sheet)) { }
     std::unique_ptr<office::Cell> cellByPosition(int column, int row) override
     {
         return call([&] { return std::make_unique<UnoCell>(sheet->getCellByPosition(column, row), m_alive); });
@@ -144,7 +137,7 @@ public:
 
 class UnoFrame : public office::Frame {
 public:
-    explicit UnoFrame(Reference<frame::XFrame> frame) : frame(std::move(frame)) {}
+    explicit UnoFrame(Reference<frame::XFrame> frame) : frame(std::move(frame)) { }
     Reference<frame::XFrame> frame;
 };
 
@@ -196,7 +189,8 @@ public:
     void storeToUrl(const QString& url, const office::PropertyValues& properties) override
     {
         call([&] {
-            Reference<frame::XStorable>(component, UNO_QUERY_THROW)->storeToURL(toOUString(url), toSequence(properties));
+            Reference<frame::XStorable>(component, UNO_QUERY_THROW)
+                ->storeToURL(toOUString(url), toSequence(properties));
         });
     }
     void close(bool deliverOwnership) override
@@ -232,7 +226,8 @@ public:
                     for (sal_Int32 c = a.StartColumn; c <= a.EndColumn; ++c) {
                         QString text = call([&] {
                             return toQString(
-                                Reference<text::XTextRange>(sheet->getCellByPosition(c, r), UNO_QUERY_THROW)->getString());
+                                Reference<text::XTextRange>(sheet->getCellByPosition(c, r), UNO_QUERY_THROW)
+                                    ->getString());
                         });
                         if (!text.isEmpty())
                             cells << office::ShownCell{c, r, std::move(text)};
@@ -300,9 +295,9 @@ private:
             // Comma, double quote, UTF-8, ..., contents as shown, no formulas, no trimming, this sheet.
             const QString options = QString("44,34,76,1,,0,false,true,true,false,false,%1").arg(sheetIndex + 1);
             Reference<frame::XStorable>(component, UNO_QUERY_THROW)
-                ->storeToURL(toOUString(QUrl::fromLocalFile(folder + "/sheet.csv").toString(QUrl::FullyEncoded)),
-                             toSequence({{"FilterName", QString("Text - txt - csv (StarCalc)")},
-                                         {"FilterOptions", options}}));
+                ->storeToURL(
+                    toOUString(QUrl::fromLocalFile(folder + "/sheet.csv").toString(QUrl::FullyEncoded)),
+                    toSequence({{"FilterName", QString("Text - txt - csv (StarCalc)")}, {"FilterOptions", options}}));
         });
         const QStringList written = QDir(folder).entryList(QDir::Files);
         QFile file(written.size() == 1 ? folder + '/' + written[0] : folder + "/sheet.csv");
@@ -329,8 +324,8 @@ public:
         : Object(std::move(alive)), helper(std::move(helper))
     {
     }
-    void executeDispatch(office::Frame& frame, const QString& command, const QString& targetFrameName,
-                         int searchFlags, const office::PropertyValues& arguments) override
+    void executeDispatch(office::Frame& frame, const QString& command, const QString& targetFrameName, int searchFlags,
+                         const office::PropertyValues& arguments) override
     {
         call([&] {
             Reference<frame::XDispatchProvider> provider(dynamic_cast<UnoFrame&>(frame).frame, UNO_QUERY_THROW);
@@ -343,9 +338,13 @@ public:
 
 class UnoDesktop : public office::Desktop, Object {
 public:
-    UnoDesktop(Reference<frame::XComponentLoader> loader, Alive alive) : Object(std::move(alive)), loader(std::move(loader)) {}
+    UnoDesktop(Reference<frame::XComponentLoader> loader, Alive alive)
+        : Object(std::move(alive)), loader(std::move(loader))
+    {
+    }
     std::shared_ptr<office::Document> loadComponentFromUrl(const QString& url, const QString& targetFrameName,
-                                                           int searchFlags, const office::PropertyValues& arguments) override
+                                                           int searchFlags,
+                                                           const office::PropertyValues& arguments) override
     {
         return call([&] {
             Reference<lang::XComponent> component = loader->loadComponentFromURL(
@@ -397,7 +396,8 @@ private:
 
 } // namespace
 
-std::shared_ptr<office::ServiceManager> makeServiceManager(const Reference<uno::XComponentContext>& context, Alive alive)
+std::shared_ptr<office::ServiceManager> makeServiceManager(const Reference<uno::XComponentContext>& context,
+                                                           Alive alive)
 {
     return std::make_shared<UnoServiceManager>(context, std::move(alive));
 }

@@ -23,7 +23,7 @@ css::uno::Any toAny(const QVariant& value);
 css::uno::Sequence<css::beans::PropertyValue> toSequence(const office::PropertyValues& values);
 
 /// The service manager of a connected office.
-std::shared_ptr<office::ServiceManager> makeServiceManager(const css::uno::Reference<css::uno::XComponentContext>& context,
-                                                           Alive alive);
+std::shared_ptr<office::ServiceManager>
+makeServiceManager(const css::uno::Reference<css::uno::XComponentContext>& context, Alive alive);
 
 } // namespace uno_office

@@ -24,18 +24,19 @@ QList<C> row(std::initializer_list<QString> texts)
 // A contact list where companies, cities and roles repeat.
 FixtureBook contacts()
 {
-    const QStringList companies = {"Northwind Traders", "Blue Heron Ltd", "Contoso Farms", "Blue Heron Ltd",
-                                   "Alder & Finch", "Northwind Traders", "Contoso Farms", "Northwind Traders",
-                                   "Quillon Press", "Alder & Finch", "Blue Heron Ltd", "Quillon Press"};
-    const QStringList people = {"Ada Marsh", "Ben Ortiz", "Chloe Vance", "Dev Patel", "Elin Berg", "Farid Aziz",
-                                "Greta Holm", "Hugo Lind", "Ines Costa", "Jon Reyes", "Kaia Moe", "Liam Shaw"};
-    const QStringList cities = {"Leeds", "Bristol", "York", "Bristol", "Leeds", "Leeds",
-                                "York", "Hull", "Bath", "Leeds", "Bristol", "Bath"};
-    const QStringList roles = {"Buyer", "Manager", "Buyer", "Clerk", "Manager", "Buyer",
-                               "Clerk", "Buyer", "Editor", "Clerk", "Buyer", "Editor"};
+    const QStringList companies = {"Northwind Traders", "Blue Heron Ltd",    "Contoso Farms",  "Blue Heron Ltd",
+                                   "Alder & Finch",     "Northwind Traders", "Contoso Farms",  "Northwind Traders",
+                                   "Quillon Press",     "Alder & Finch",     "Blue Heron Ltd", "Quillon Press"};
+    const QStringList people = {"Ada Marsh",  "Ben Ortiz", "Chloe Vance", "Dev Patel", "Elin Berg", "Farid Aziz",
+                                "Greta Holm", "Hugo Lind", "Ines Costa",  "Jon Reyes", "Kaia Moe",  "Liam Shaw"};
+    const QStringList cities
+        = {"Leeds", "Bristol", "York", "Bristol", "Leeds", "Leeds", "York", "Hull", "Bath", "Leeds", "Bristol", "Bath"};
+    const QStringList roles = {"Buyer", "Manager", "Buyer",  "Clerk", "Manager", "Buyer",
+                               "Clerk", "Buyer",   "Editor", "Clerk", "Buyer",   "Editor"};
     FixtureSheet sheet = {row({"Name", "Company", "City", "Role", "Phone"})};
     for (int i = 0; i < people.size(); ++i)
-        sheet << (row({people[i], companies[i], cities[i], roles[i]}) << C::ofText(QString("0113 496 %1").arg(1000 + i * 37)));
+        sheet << (row({people[i], companies[i], cities[i], roles[i]})
+                  << C::ofText(QString("0113 496 %1").arg(1000 + i * 37)));
     return {sheet};
 }
 
@@ -63,8 +64,8 @@ FixtureBook inventory()
 // One column of survey answers, many alike, beside dates of entry.
 FixtureBook survey()
 {
-    const QStringList answers = {"Yes", "No", "Yes", "Not sure", "Yes", "No", "Prefer not to say",
-                                 "Yes", "Not sure", "No", "Yes", "Yes"};
+    const QStringList answers
+        = {"Yes", "No", "Yes", "Not sure", "Yes", "No", "Prefer not to say", "Yes", "Not sure", "No", "Yes", "Yes"};
     FixtureSheet sheet = {row({"Entered", "Answer"})};
     for (int i = 0; i < answers.size(); ++i)
         sheet << QList<C>{C::ofNumber(45292 + i * 3, "YYYY-MM-DD"), C::ofText(answers[i])};

@@ -32,7 +32,9 @@ int columnOf(const QString& letters)
 
 class Cell : public office::Cell {
 public:
-    Cell(FakeOffice& office, Cells& cells, int column, int row) : office(office), cells(cells), column(column), row(row) {}
+    Cell(FakeOffice& office, Cells& cells, int column, int row) : office(office), cells(cells), column(column), row(row)
+    {
+    }
     QString string() override
     {
         office.enter("string");
@@ -45,7 +47,7 @@ public:
 
 class Cursor : public office::CellCursor {
 public:
-    Cursor(FakeOffice& office, Cells& cells) : office(office), cells(cells) {}
+    Cursor(FakeOffice& office, Cells& cells) : office(office), cells(cells) { }
     void gotoEndOfUsedArea(bool) override { office.enter("gotoEndOfUsedArea"); }
     office::RangeAddress rangeAddress() override
     {
@@ -63,7 +65,7 @@ public:
 
 class Sheet : public office::Sheet {
 public:
-    Sheet(FakeOffice& office, Cells& cells) : office(office), cells(cells) {}
+    Sheet(FakeOffice& office, Cells& cells) : office(office), cells(cells) { }
     std::unique_ptr<office::Cell> cellByPosition(int column, int row) override
     {
         office.enter("cellByPosition");
@@ -80,12 +82,12 @@ public:
 
 class Frame : public office::Frame {
 public:
-    explicit Frame(FakeDocument& document) : document(document) {}
+    explicit Frame(FakeDocument& document) : document(document) { }
     FakeDocument& document;
 };
 
 struct FakeDocument : office::Document, office::Controller, std::enable_shared_from_this<FakeDocument> {
-    FakeDocument(FakeOffice& office, QList<Cells> sheets) : office(office), sheets(std::move(sheets)) {}
+    FakeDocument(FakeOffice& office, QList<Cells> sheets) : office(office), sheets(std::move(sheets)) { }
 
     std::shared_ptr<office::Controller> currentController() override
     {
@@ -181,7 +183,7 @@ struct FakeDocument : office::Document, office::Controller, std::enable_shared_f
 
 class DispatchHelper : public office::DispatchHelper {
 public:
-    explicit DispatchHelper(FakeOffice& office) : office(office) {}
+    explicit DispatchHelper(FakeOffice& office) : office(office) { }
     void executeDispatch(office::Frame& frame, const QString& command, const QString& target, int flags,
                          const office::PropertyValues& arguments) override
     {
@@ -197,7 +199,7 @@ public:
 
 class Desktop : public office::Desktop {
 public:
-    explicit Desktop(FakeOffice& office) : office(office) {}
+    explicit Desktop(FakeOffice& office) : office(office) { }
     std::shared_ptr<office::Document> loadComponentFromUrl(const QString& url, const QString& target, int flags,
                                                            const office::PropertyValues& arguments) override
     {
@@ -231,7 +233,7 @@ public:
 
 class ServiceManager : public office::ServiceManager {
 public:
-    explicit ServiceManager(FakeOffice& office) : office(office) {}
+    explicit ServiceManager(FakeOffice& office) : office(office) { }
     std::shared_ptr<office::Desktop> desktop() override
     {
         office.enter("desktop");

@@ -12,8 +12,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-template <typename T = QWidget>
-T* control(Form1& form, const char* name)
+template <typename T = QWidget> T* control(Form1& form, const char* name)
 {
     T* w = form.findChild<T*>(name);
     if (!w)
