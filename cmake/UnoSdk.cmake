@@ -54,6 +54,7 @@ set(CW_UNO_TYPES
   com.sun.star.sheet.XSheetCellRangeContainer
   com.sun.star.sheet.XSheetOperation
   com.sun.star.sheet.CellFlags
+  com.sun.star.util.XChangesBatch
   com.sun.star.sheet.XCellRangesQuery
   com.sun.star.sheet.XSheetCellRanges
   com.sun.star.sheet.XSheetAnnotationAnchor

@@ -112,6 +112,7 @@ private slots:
         QCOMPARE(digest(in + "/a.ods"), input);
         QCOMPARE(digest(out + "/a.ods"), earlier);
         QCOMPARE(files(out), QStringList({"a.ods"}));
+        QCOMPARE(files(in), QStringList({"a.ods", "b.ods"})); // no lock file left beside the user's input
         // The next file gets a fresh office.
         QVERIFY(process(in + "/b.ods", out).isEmpty());
         QCOMPARE(fixture->read(out + "/b.ods")[0][0], QStringList({"j"}));

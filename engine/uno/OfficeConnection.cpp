@@ -10,7 +10,10 @@
 #include <com/sun/star/bridge/XUnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/frame/XDesktop.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/util/XChangesBatch.hpp>
 #include <cppuhelper/bootstrap.hxx>
 
 #include <QCoreApplication>
@@ -54,6 +57,29 @@ QString realBinary(const QString& soffice)
     const QFileInfo resolved(info.canonicalFilePath());
     const QString bin = resolved.absolutePath() + "/soffice.bin";
     return QFileInfo(bin).isExecutable() ? bin : info.absoluteFilePath();
+}
+
+// The private office writes no lock file beside the user's documents: one
+// left by an office that died would make the user's own office call the
+// document locked.
+void turnOffLockFiles(const Reference<uno::XComponentContext>& context)
+{
+    Reference<lang::XMultiServiceFactory> provider(
+        context->getServiceManager()->createInstanceWithContext("com.sun.star.configuration.ConfigurationProvider",
+                                                                context),
+        UNO_QUERY_THROW);
+    beans::PropertyValue path;
+    path.Name = "nodepath";
+    path.Value <<= OUString("/org.openoffice.Office.Common/Misc");
+    uno::Sequence<uno::Any> arguments(1);
+    arguments.getArray()[0] <<= path;
+    Reference<uno::XInterface> access
+        = provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationUpdateAccess", arguments);
+    Reference<beans::XPropertySet> misc(access, UNO_QUERY_THROW);
+    misc->setPropertyValue("UseLocking", uno::Any(false));
+    misc->setPropertyValue("UseDocumentOOoLockFile", uno::Any(false));
+    misc->setPropertyValue("UseDocumentSystemFileLocking", uno::Any(false));
+    Reference<util::XChangesBatch>(access, UNO_QUERY_THROW)->commitChanges();
 }
 
 } // namespace
@@ -131,6 +157,7 @@ struct OfficeConnection::Impl {
                         CallWatch::Scope scope(
                             watch.get(), std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime())));
                         remote.set(resolver->resolve(url), UNO_QUERY_THROW);
+                        turnOffLockFiles(remote);
                     }
                     serviceManager = uno_office::makeServiceManager(remote, link());
                     return;
