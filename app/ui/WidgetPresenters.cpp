@@ -70,7 +70,13 @@ void install(QWidget* owner)
         return QFileDialog::getExistingDirectory(parent, request.title, request.startFolder);
     });
     // What happens then is the system's; nothing is reported.
-    Shell::setHandler([](const QString& target) { QDesktopServices::openUrl(QUrl::fromUserInput(target)); });
+    // Targets come quoted, as a shell takes them; the quotes are not part of the address.
+    Shell::setHandler([](const QString& target) {
+        QString address = target;
+        if (address.size() >= 2 && address.startsWith('"') && address.endsWith('"'))
+            address = address.mid(1, address.size() - 2);
+        QDesktopServices::openUrl(QUrl::fromUserInput(address));
+    });
 }
 
 } // namespace WidgetPresenters
