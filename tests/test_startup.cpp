@@ -272,9 +272,9 @@ private slots:
     {
         QFETCH(MessageBox::Button, answer);
         QFETCH(QStringList, opens);
-        OfficeConnection::Options options;
-        options.soffice = dir->filePath("no-office-here");
-        OfficeConnection absent(options);
+        // As a user can make it: the office named by the environment is not there.
+        qputenv("CELLWINNOW_SOFFICE", dir->filePath("no-office-here").toUtf8());
+        OfficeConnection absent;
         Form1 form(absent, programFolder);
         BoxScript boxes;
         boxes.answer(answer);
@@ -300,6 +300,7 @@ private slots:
         again.answer(answer);
         QVERIFY(!OfficeCheck::CheckOpenOfficeInstalled(absent));
         QCOMPARE(settingsText(), before);
+        qunsetenv("CELLWINNOW_SOFFICE");
     }
 
     void samples()
