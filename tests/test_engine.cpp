@@ -153,14 +153,7 @@ private slots:
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"a.ods", "a.sxw"}));
     }
 
-    void fileUrlEscapes_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("blank") << "a b.ods";
-        QTest::newRow("hash") << "a#1.ods";
-        QTest::newRow("percent") << "100%.ods";
-        QTest::newRow("non-ASCII") << "Übersicht €.ods";
-    }
+    void fileUrlEscapes_data() { addAwkwardNameCases(); }
     void fileUrlEscapes()
     {
         QFETCH(QString, name);

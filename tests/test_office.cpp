@@ -225,14 +225,7 @@ private slots:
         QCOMPARE(QDir(in).entryList(QDir::Files), QStringList({"a.ods"}));
     }
 
-    void awkwardNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("blank") << "a b.ods";
-        QTest::newRow("hash") << "no#1.ods";
-        QTest::newRow("percent") << "100%20.ods";
-        QTest::newRow("non-ASCII") << "Übersicht €.ods";
-    }
+    void awkwardNames_data() { addAwkwardNameCases(); }
     void awkwardNames()
     {
         QFETCH(QString, name);

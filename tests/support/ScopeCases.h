@@ -1,6 +1,7 @@
 #pragma once
-// What each scope empties, as rows of a data-driven test: run against the
-// in-memory office and against the real one, with the same expectations.
+// Rows of data-driven tests run against the in-memory office and against the
+// real one, with the same expectations: what each scope empties, and file
+// names that a careless file URL would break.
 
 #include "FakeOffice.h"
 #include "JobSettings.h"
@@ -51,4 +52,13 @@ inline void addScopeCases()
     for (const char* column : {"", "C", "ZZ", "AAA", "XFD", "A1", "ÄB", "ZZZZZZZ", "XFE"})
         QTest::newRow(qPrintable(QString("column '%1' names no used column").arg(column)))
             << dupes << Scope::SingleColumn << "1" << column << dupes;
+}
+
+inline void addAwkwardNameCases()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("blank") << "a b.ods";
+    QTest::newRow("hash") << "no#1.ods";
+    QTest::newRow("percent") << "100%20.ods";
+    QTest::newRow("non-ASCII") << "Übersicht €.ods";
 }
