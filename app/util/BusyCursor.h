@@ -8,9 +8,6 @@ public:
     ApplicationBusy(const ApplicationBusy&) = delete;
     ApplicationBusy& operator=(const ApplicationBusy&) = delete;
 
-    /// True while any ApplicationBusy is alive.
-    static bool active();
-
 private:
     bool m_set = false;
 };
