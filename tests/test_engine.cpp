@@ -171,14 +171,8 @@ private slots:
     void scopes()
     {
         QFETCH(FakeBook, book);
-        QFETCH(Scope, scope);
-        QFETCH(QString, row);
-        QFETCH(QString, column);
         QFETCH(FakeBook, expected);
-        TestSettings settings;
-        settings.scope = scope;
-        settings.row = row;
-        settings.column = column;
+        const TestSettings settings = scopeSettings();
         for (Calc1::Method method : {Calc1::Method::Bulk, Calc1::Method::CellByCell}) {
             FakeOffice office;
             QCOMPARE(run(office, book, settings, "a.ods", method), expected);

@@ -78,16 +78,9 @@ private slots:
     void scopes()
     {
         QFETCH(FakeBook, book);
-        QFETCH(Scope, scope);
-        QFETCH(QString, row);
-        QFETCH(QString, column);
         QFETCH(FakeBook, expected);
         fixture->writeTexts(in + "/a.ods", book);
-        TestSettings settings;
-        settings.scope = scope;
-        settings.row = row;
-        settings.column = column;
-        QCOMPARE(process(in + "/a.ods", settings), expected);
+        QCOMPARE(process(in + "/a.ods", scopeSettings()), expected);
     }
 
     // Both ways of emptying must leave every cell exactly alike: what it shows,

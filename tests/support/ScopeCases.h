@@ -5,6 +5,7 @@
 
 #include "FakeOffice.h"
 #include "JobSettings.h"
+#include "TestSettings.h"
 
 #include <QTest>
 
@@ -61,4 +62,17 @@ inline void addAwkwardNameCases()
     QTest::newRow("hash") << "no#1.ods";
     QTest::newRow("percent") << "100%20.ods";
     QTest::newRow("non-ASCII") << "Übersicht €.ods";
+}
+
+/// The current scope row's settings.
+inline TestSettings scopeSettings()
+{
+    QFETCH(Scope, scope);
+    QFETCH(QString, row);
+    QFETCH(QString, column);
+    TestSettings settings;
+    settings.scope = scope;
+    settings.row = row;
+    settings.column = column;
+    return settings;
 }
