@@ -20,7 +20,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure --timeout 900
 
 bench: build
-	$(BUILD)/bench/bench_engine
+	$(BUILD)/bench_engine
 
 screenshot: build
 	scripts/screenshot.sh docs/window.png

@@ -1,7 +1,10 @@
 // Times DoItByFile (without its pause after loading) against the time the same
 // office takes to load and store the workbook unchanged, and reports memory.
 //
-//   bench_engine [sheets] [filled cells per sheet] [columns] [cell-by-cell]
+//   bench_engine [sheets] [filled cells per sheet] [columns]
+//   bench_engine formulas    (3 x 20,000 cells, a fifth of them formulas over other cells)
+//   bench_engine sheets [N]  (N sheets of 100 cells, 10,000 by default)
+//   bench_engine bomb [rows] (rows x 1,000 cells of a few distinct texts, 10,000 rows by default)
 //   bench_engine sparse      (a sheet holding A1 and Z100000, beside one holding A1 and B1)
 
 #include "Calc1.h"
@@ -16,8 +19,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 
 namespace {
@@ -30,14 +31,15 @@ struct Settings : JobSettings {
     QString resultsFolder() const override { return folder; }
 };
 
-// About half of all cells repeat a text met earlier.
-QList<QList<QStringList>> workbook(int sheets, int cellsPerSheet, int columns)
+// About half of all cells repeat a text met earlier. With formulas, every
+// fifth cell sums or refers to cells before it, some of them repeats.
+QList<QList<QStringList>> workbook(int sheets, int cellsPerSheet, int columns, bool formulas = false)
 {
     const int total = sheets * cellsPerSheet;
     QStringList texts;
     texts.reserve(total);
     for (int k = 0; k < total / 2; ++k)
-        texts << QString("item %1").arg(k);
+        texts << (formulas && k % 3 == 0 ? QString::number(k % 97) : QString("item %1").arg(k));
     QRandomGenerator random(20210831);
     while (texts.size() < total)
         texts << texts[random.bounded(total / 2)];
@@ -48,35 +50,74 @@ QList<QList<QStringList>> workbook(int sheets, int cellsPerSheet, int columns)
         const int cell = k % cellsPerSheet;
         if (cell % columns == 0)
             rows << QStringList();
-        rows.last() << texts[k];
+        const int row = cell / columns;
+        QString text = texts[k];
+        if (formulas && row > 0 && random.bounded(5) == 0) {
+            const QString column = Calc1::getColumnLetters(random.bounded(columns) + 1);
+            text = random.bounded(2) ? QString("=%1%2").arg(column).arg(random.bounded(row) + 1)
+                                     : QString("=SUM(%1%2:%1%3)").arg(column).arg(std::max(1, row - 3)).arg(row);
+        }
+        rows.last() << text;
     }
     return book;
 }
 
-long peakKiB()
+// A flat document written directly: the office would take minutes to make
+// ten thousand sheets through its API.
+void writeFlat(const QString& path, int sheets, int rows, int columns, int repeatedRows, bool bomb)
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet"><office:body><office:spreadsheet>)");
+    for (int s = 0; s < sheets; ++s) {
+        QByteArray sheet = "<table:table table:name=\"S" + QByteArray::number(s + 1) + "\">";
+        for (int r = 0; r < rows; ++r) {
+            sheet += "<table:table-row";
+            if (bomb)
+                sheet += " table:number-rows-repeated=\"" + QByteArray::number(repeatedRows) + "\"";
+            sheet += ">";
+            for (int c = 0; c < columns; ++c) {
+                const QByteArray text = bomb ? "bomb " + QByteArray::number(r)
+                                             : "v" + QByteArray::number((s * 7 + r * columns + c) % 300);
+                sheet += "<table:table-cell";
+                if (bomb)
+                    sheet += " table:number-columns-repeated=\"1000\"";
+                sheet += " office:value-type=\"string\"><text:p>" + text + "</text:p></table:table-cell>";
+            }
+            sheet += "</table:table-row>";
+        }
+        file.write(sheet + "</table:table>");
+    }
+    file.write("</office:spreadsheet></office:body></office:document>\n");
 }
 
-long officePeakKiB(qint64 pid)
+qint64 memoryKiB(const char* field, qint64 pid = 0)
 {
-    QFile status(QString("/proc/%1/status").arg(pid));
+    QFile status(pid ? QString("/proc/%1/status").arg(pid) : QString("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
     return -1;
+}
+
+// The program's peak from here on, not that of making the workbook.
+void resetPeak()
+{
+    QFile clear("/proc/self/clear_refs");
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
 }
 
 struct Timing {
     double plain = 0, engine = 0;
-    qlonglong kept = 0;
+    qlonglong distinct = 0;
+    qint64 peakKiB = 0;
 };
 
-Timing measureOnce(OfficeConnection& office, SheetFixture& fixture, const QString& input, Calc1::Method method)
+Timing measureOnce(OfficeConnection& office, SheetFixture& fixture, const QString& input)
 {
     QTemporaryDir out;
     QElapsedTimer timer;
@@ -87,29 +128,46 @@ Timing measureOnce(OfficeConnection& office, SheetFixture& fixture, const QStrin
     Settings settings;
     settings.folder = out.path();
     SeenTexts seen;
+    resetPeak();
     timer.restart();
-    Calc1::DoItByFile(input, seen, {office, settings, 0, method});
+    Calc1::DoItByFile(input, seen, {office, settings, 0});
     t.engine = timer.nsecsElapsed() / 1e9;
-    t.kept = seen.size();
+    t.peakKiB = memoryKiB("VmHWM:");
+    t.distinct = seen.size();
     if (!QFile::exists(out.filePath(QFileInfo(input).fileName())))
         std::printf("NO RESULT WRITTEN\n");
     return t;
 }
 
-// Two cores shared with the office make single runs noisy: the median of three, side by side.
-Timing measure(OfficeConnection& office, SheetFixture& fixture, const QString& input, Calc1::Method method)
+// Two cores shared with the office make single runs noisy: the median of
+// three, side by side (one run of a huge workbook).
+Timing measure(OfficeConnection& office, SheetFixture& fixture, const QString& input, int runs = 3)
 {
-    QList<Timing> runs;
-    for (int i = 0; i < 3; ++i)
-        runs << measureOnce(office, fixture, input, method);
+    QList<Timing> all;
+    for (int i = 0; i < runs; ++i)
+        all << measureOnce(office, fixture, input);
     auto median = [&](auto member) {
         QList<double> values;
-        for (const Timing& t : runs)
+        for (const Timing& t : all)
             values << t.*member;
         std::sort(values.begin(), values.end());
-        return values[1];
+        return values[values.size() / 2];
     };
-    return {median(&Timing::plain), median(&Timing::engine), runs[0].kept};
+    qint64 peak = 0;
+    for (const Timing& t : all)
+        peak = std::max(peak, t.peakKiB);
+    return {median(&Timing::plain), median(&Timing::engine), all[0].distinct, peak};
+}
+
+void print(OfficeConnection& office, const Timing& t, int runs = 3)
+{
+    std::printf("office load + store unchanged: %8.3f s\n", t.plain);
+    std::printf("DoItByFile without the pause:   %8.3f s\n", t.engine);
+    std::printf("ratio:                          %8.2f   (%s)\n", t.engine / t.plain,
+                runs == 1 ? "one run" : "medians of 3 runs");
+    std::printf("distinct texts:                 %8lld\n", t.distinct);
+    std::printf("program peak memory:            %8.1f MB (while processing)\n", t.peakKiB / 1024.0);
+    std::printf("office peak memory:             %8.1f MB\n", memoryKiB("VmHWM:", office.processId()) / 1024.0);
 }
 
 int sparse(OfficeConnection& office, SheetFixture& fixture, const QTemporaryDir& dir)
@@ -117,7 +175,7 @@ int sparse(OfficeConnection& office, SheetFixture& fixture, const QTemporaryDir&
     fixture.writePlaced(dir.filePath("far.ods"), {{0, 0, 0, "x"}, {0, 25, 99999, "x"}});
     fixture.writePlaced(dir.filePath("near.ods"), {{0, 0, 0, "x"}, {0, 1, 0, "x"}});
     for (const char* name : {"near.ods", "far.ods"}) {
-        const Timing t = measure(office, fixture, dir.filePath(name), Calc1::Method::Bulk);
+        const Timing t = measure(office, fixture, dir.filePath(name));
         std::printf("%-9s load + store %6.3f s   DoItByFile %6.3f s\n", name, t.plain, t.engine);
     }
     return 0;
@@ -131,24 +189,32 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     OfficeConnection office;
     SheetFixture fixture(office);
-    if (argc > 1 && QByteArray(argv[1]) == "sparse")
-        return sparse(office, fixture, dir);
-
-    const int sheets = argc > 1 ? atoi(argv[1]) : 3;
-    const int cells = argc > 2 ? atoi(argv[2]) : 20000;
-    const int columns = argc > 3 ? atoi(argv[3]) : 20;
-    const Calc1::Method method = argc > 4 ? Calc1::Method::CellByCell : Calc1::Method::Bulk;
+    const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     const QString input = dir.filePath("bench.ods");
-    std::printf("workbook: %d sheets x %d filled cells (%d columns), about half repeats\n", sheets, cells, columns);
-    fixture.writeTexts(input, workbook(sheets, cells, columns));
-
-    const Timing t = measure(office, fixture, input, method);
-    std::printf("office load + store unchanged: %8.3f s\n", t.plain);
-    std::printf("DoItByFile without the pause:   %8.3f s (%s)\n", t.engine,
-                method == Calc1::Method::Bulk ? "bulk" : "cell by cell");
-    std::printf("ratio:                          %8.2f   (medians of 3 runs)\n", t.engine / t.plain);
-    std::printf("distinct texts kept:            %8lld\n", t.kept);
-    std::printf("program peak memory:            %8.1f MB\n", peakKiB() / 1024.0);
-    std::printf("office peak memory:             %8.1f MB\n", officePeakKiB(office.processId()) / 1024.0);
+    if (mode == "sparse")
+        return sparse(office, fixture, dir);
+    if (mode == "sheets" || mode == "bomb") {
+        const bool bomb = mode == "bomb";
+        const int count = argc > 2 ? atoi(argv[2]) : 10000;
+        if (bomb) {
+            std::printf("workbook: one sheet of %d x 1,000 cells, %d distinct texts\n", count, 10);
+            writeFlat(dir.filePath("bench.fods"), 1, 10, 1, count / 10, true);
+        } else {
+            std::printf("workbook: %d sheets of 10 x 10 cells, 300 distinct texts\n", count);
+            writeFlat(dir.filePath("bench.fods"), count, 10, 10, 1, false);
+        }
+        fixture.loadAndStore(dir.filePath("bench.fods"), input);
+        print(office, measure(office, fixture, input, 1), 1);
+        return 0;
+    }
+    const bool formulas = mode == "formulas";
+    const int first = formulas ? 2 : 1;
+    const int sheets = argc > first ? atoi(argv[first]) : 3;
+    const int cells = argc > first + 1 ? atoi(argv[first + 1]) : 20000;
+    const int columns = argc > first + 2 ? atoi(argv[first + 2]) : 20;
+    std::printf("workbook: %d sheets x %d filled cells (%d columns), about half repeats%s\n", sheets, cells, columns,
+                formulas ? ", a fifth formulas over other cells" : "");
+    fixture.writeTexts(input, workbook(sheets, cells, columns, formulas), {}, formulas);
+    print(office, measure(office, fixture, input));
     return 0;
 }

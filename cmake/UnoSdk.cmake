@@ -15,6 +15,7 @@ set(CW_UNO_TYPES
   com.sun.star.bridge.UnoUrlResolver
   com.sun.star.connection.NoConnectException
   com.sun.star.container.XIndexAccess
+  com.sun.star.container.XNamed
   com.sun.star.frame.Desktop
   com.sun.star.frame.DispatchHelper
   com.sun.star.frame.XComponentLoader
@@ -59,6 +60,20 @@ set(CW_UNO_TYPES
   com.sun.star.sheet.XSheetCellRanges
   com.sun.star.sheet.XSheetAnnotationAnchor
   com.sun.star.sheet.XSheetAnnotation
+  com.sun.star.awt.Point
+  com.sun.star.awt.Size
+  com.sun.star.drawing.XDrawPage
+  com.sun.star.drawing.XDrawPageSupplier
+  com.sun.star.drawing.XShape
+  com.sun.star.drawing.XShapes
+  com.sun.star.sheet.XArrayFormulaRange
+  com.sun.star.sheet.XCellRangeFormula
+  com.sun.star.table.CellContentType
+  com.sun.star.table.XColumnRowRange
+  com.sun.star.table.XTableColumns
+  com.sun.star.table.XTableRows
+  com.sun.star.util.CellProtection
+  com.sun.star.util.XProtectable
 )
 
 set(CW_UNO_INCLUDE "${CMAKE_BINARY_DIR}/uno-include")

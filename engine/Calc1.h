@@ -7,40 +7,22 @@
 #include <QSet>
 #include <QString>
 
-class StepGuard;
-
 /// Every cell text met so far in the document being processed (exact comparison).
 using SeenTexts = QSet<QString>;
 
 namespace Calc1 {
-
-/// How a sheet is read and its repeats emptied; both empty the same cells.
-enum class Method {
-    Bulk, ///< each sheet's texts in one call, its repeats emptied in one call
-    CellByCell, ///< each cell read, and each repeat emptied by three commands
-};
 
 struct Context {
     office::Provider& office;
     const JobSettings& settings;
     /// The pause after loading, during which the window keeps handling events.
     double loadWaitSeconds = 2.0;
-    Method method = Method::Bulk;
 };
 
 /// Opens the file hidden, empties every cell whose text was met earlier in the
 /// document (within the chosen scope), stores the result as .ods in the results
 /// folder and closes the file. Reports its own failures and always returns.
 void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context);
-
-/// 0-based last column of the sheet's used area; reports its own failures and
-/// then gives 0.
-int getLastUsedColumn(office::Sheet& sheet);
-/// The same, reporting through the given guard (which stops when the office is lost).
-int getLastUsedColumn(office::Sheet& sheet, StepGuard& guard);
-
-/// 0-based last row of the sheet's used area; failures pass to the caller.
-int getLastUsedRow(office::Sheet& sheet);
 
 /// Column letters of a 1-based column number: 1 A, 26 Z, 27 AA, 702 ZZ, 703 AAA.
 /// Empty for numbers below 1.

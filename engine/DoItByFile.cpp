@@ -1,34 +1,35 @@
 #include "Calc1.h"
 
+#include "Dependencies.h"
+
 #include "BusyCursor.h"
 #include "ErrorReport.h"
 #include "FileUtils.h"
+#include "Lifetime.h"
 #include "Paths.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <cmath>
-#include <limits>
 #include <optional>
+#include <tuple>
+#include <utility>
 
 namespace Calc1 {
 
 namespace {
 
-// Step numbers of visiting one cell, counted from the scope's first.
-enum VisitStep {
-    GetCell = 0,
-    ReadString = 2,
-    SheetArgument = 10,
-    JumpToTable = 12,
-    CellArgument = 14,
-    GoToCell = 16,
-    FlagsArgument = 18,
-    Delete = 20,
-};
+// Step numbers within the visit of a cell, counted from the scope's first.
+constexpr int ReadString = 2, Delete = 20;
 constexpr int EntireSheetVisit = 136, SingleRowVisit = 170, SingleColumnVisit = 204;
+// Wider and longer than any sheet an office makes.
+constexpr int AnyColumn = 1 << 24, AnyRow = 1 << 30;
+
+// The window closed while a file was being processed: the file is left as it is.
+class Quitting : public Abandon { };
 
 // An empty text is never counted; the first of each text stays.
 bool isRepeat(SeenTexts& seen, const QString& text)
@@ -41,176 +42,210 @@ bool isRepeat(SeenTexts& seen, const QString& text)
     return false;
 }
 
-class SheetScan {
-public:
-    SheetScan(StepGuard& step, SeenTexts& seen, office::Sheet& sheet, office::DispatchHelper& dispatcher,
-              office::Frame& frame, int sheetIndex)
-        : step(step), seen(seen), sheet(sheet), dispatcher(dispatcher), frame(frame), sheetIndex(sheetIndex)
-    {
-    }
-
-    // Empties the cell when its text was met before; otherwise remembers the text.
-    void visit(int column, int row, int base)
-    {
-        std::unique_ptr<office::Cell> cell;
-        QString text;
-        // Without the cell's own text there is nothing sound to compare.
-        if (!step(base + GetCell, [&] { cell = sheet.cellByPosition(column, row); })
-            || !step(base + ReadString, [&] { text = cell->string(); }))
-            return;
-        if (!isRepeat(seen, text))
-            return;
-        // The delete acts on the current cell, so it is sent only when both
-        // moves to this cell went through.
-        office::PropertyValues argument;
-        const QVariant sheetNumber = QVariant::fromValue(short(sheetIndex + 1)); // the office takes 16 bits
-        step(base + SheetArgument, [&] { argument = {MakePropertyValue("Nr", sheetNumber)}; })
-            && step(base + JumpToTable, [&] { dispatch(".uno:JumpToTable", argument); })
-            && step(base + CellArgument,
-                    [&] {
-                        const QString point = '$' + getColumnLetters(column + 1) + '$' + QString::number(row + 1);
-                        argument = {MakePropertyValue("ToPoint", point)};
-                    })
-            && step(base + GoToCell, [&] { dispatch(".uno:GoToCell", argument); })
-            && step(base + FlagsArgument, [&] { argument = {MakePropertyValue("Flags", "A")}; })
-            && step(base + Delete, [&] { dispatch(".uno:Delete", argument); });
-    }
-
-private:
-    void dispatch(const QString& command, const office::PropertyValues& argument)
-    {
-        dispatcher.executeDispatch(frame, command, QString(), 0, argument);
-    }
-
-    StepGuard& step;
-    SeenTexts& seen;
-    office::Sheet& sheet;
-    office::DispatchHelper& dispatcher;
-    office::Frame& frame;
-    const int sheetIndex;
-};
-
-// The row the row text names, 0-based, when it names one within 0..lastRow.
-std::optional<int> chosenRow(const QString& rowText, int lastRow)
+// The row the row text names, 0-based.
+std::optional<int> chosenRow(const QString& rowText)
 {
     const double number = Paths::LeadingNumber(rowText);
-    if (number < 1 || number > double(lastRow) + 1 || number != std::floor(number))
+    if (number < 1 || number > double(AnyRow) || number != std::floor(number))
         return std::nullopt;
     return int(number) - 1;
 }
 
-std::optional<int> chosenColumn(const QString& columnText, int lastColumn)
+std::optional<int> chosenColumn(const QString& columnText)
 {
     const int number = getColumnNumber(columnText);
-    if (number < 1 || number > lastColumn + 1)
+    if (number < 1)
         return std::nullopt;
     return number - 1;
 }
 
-void scanCellByCell(StepGuard& step, office::Document& document, office::DispatchHelper& dispatcher,
-                    office::Frame& frame, int sheetCount, const JobSettings& settings, SeenTexts& seenTexts)
+QString cellName(int column, int row)
 {
-    int lastRow = 0;
-    for (int i = 0; i < sheetCount && !step.stopped(); ++i) {
-        std::unique_ptr<office::Sheet> sheet;
-        if (!step(116, [&] { sheet = document.sheetByIndex(i); }))
-            continue; // scanning whatever sheet came before would empty the wrong cells
-        // A failure here keeps the previous sheet's row bound.
-        step(118, [&] { lastRow = getLastUsedRow(*sheet); });
-        StepGuard columnStep(ErrorReport::location("Calc1", "getLastUsedColumn"));
-        const int lastColumn = getLastUsedColumn(*sheet, columnStep);
-        if (columnStep.stopped())
-            step.stop();
-
-        SheetScan scan(step, seenTexts, *sheet, dispatcher, frame, i);
-        // The scope and the texts are read once per sheet: nothing runs between
-        // the cells of one sheet that could change them.
-        bool entireSheet = false, singleRow = false, singleColumn = false;
-        step(130, [&] { entireSheet = settings.isSelected(Scope::EntireSheet); });
-        if (entireSheet) {
-            for (int r = 0; r <= lastRow && !step.stopped(); ++r)
-                for (int c = 0; c <= lastColumn && !step.stopped(); ++c)
-                    scan.visit(c, r, EntireSheetVisit);
-            continue;
-        }
-        step(162, [&] { singleRow = settings.isSelected(Scope::SingleRow); });
-        if (singleRow) {
-            std::optional<int> row;
-            step(166, [&] { row = chosenRow(settings.rowText(), lastRow); });
-            for (int c = 0; row && c <= lastColumn && !step.stopped(); ++c)
-                scan.visit(c, *row, SingleRowVisit);
-            continue;
-        }
-        step(196, [&] { singleColumn = settings.isSelected(Scope::SingleColumn); });
-        if (singleColumn) {
-            std::optional<int> column;
-            step(202, [&] { column = chosenColumn(settings.columnText(), lastColumn); });
-            for (int r = 0; column && r <= lastRow && !step.stopped(); ++r)
-                scan.visit(*column, r, SingleColumnVisit);
-        }
-    }
+    return getColumnLetters(column + 1) + QString::number(row + 1);
 }
 
-// One run of consecutive cells of a row (or, for a column, of a column) is one range.
-QList<office::RangeAddress> toRanges(QList<std::pair<int, int>> cells, bool alongColumn)
-{
-    QList<office::RangeAddress> ranges;
-    for (const auto& [column, row] : cells) {
-        if (!ranges.isEmpty()) {
-            office::RangeAddress& last = ranges.last();
-            if (!alongColumn && last.endRow == row && last.endColumn + 1 == column) {
-                last.endColumn = column;
-                continue;
-            }
-            if (alongColumn && last.endColumn == column && last.endRow + 1 == row) {
-                last.endRow = row;
-                continue;
-            }
+// Repeats are emptied in batches, which is what makes the engine fast. A cell
+// is judged by what it shows at its turn, so before a formula that may show
+// something else once earlier repeats are gone is read, they are emptied.
+class Emptier {
+public:
+    Emptier(StepGuard& step, office::Document& document) : step(step), document(document) { }
+
+    void add(int sheet, int column, int row, bool alone, int deleteStep)
+    {
+        m_deleteStep = deleteStep;
+        emptiedAny = true;
+        const office::RangeAddress cell{sheet, column, row, column, row};
+        if (alone) {
+            m_alone << cell;
+        } else if (!m_ranges.isEmpty() && m_ranges.last().sheet == sheet && m_ranges.last().startRow == row
+                   && m_ranges.last().endRow == row && m_ranges.last().endColumn + 1 == column) {
+            m_ranges.last().endColumn = column;
+        } else if (!m_ranges.isEmpty() && m_ranges.last().sheet == sheet && m_ranges.last().startColumn == column
+                   && m_ranges.last().endColumn == column && m_ranges.last().endRow + 1 == row) {
+            m_ranges.last().endRow = row;
+        } else {
+            m_ranges << cell;
         }
-        ranges << office::RangeAddress{0, column, row, column, row};
+        // Bounds the memory a sheet of millions of repeats takes.
+        if (m_ranges.size() + m_alone.size() >= 50000)
+            flush();
     }
-    return ranges;
-}
 
-// The sheet's texts come in one call and its repeats go in one call. The
-// cells come in the order they are visited one by one, so the same ones stay,
-// and only cells that show something cost anything.
-void scanInBulk(StepGuard& step, office::Document& document, int sheetIndex, const JobSettings& settings,
-                SeenTexts& seenTexts)
+    void flush()
+    {
+        if (m_ranges.isEmpty() && m_alone.isEmpty())
+            return;
+        QList<office::RangeAddress> refused;
+        const QList<office::RangeAddress> ranges = stacked(std::exchange(m_ranges, {}));
+        const QList<office::RangeAddress> alone = std::exchange(m_alone, {});
+        step(m_deleteStep, [&] { refused = document.emptyRanges(ranges, alone); });
+        for (const office::RangeAddress& r : std::as_const(refused)) {
+            kept += qint64(r.endColumn - r.startColumn + 1) * (r.endRow - r.startRow + 1);
+            if (!firstKept
+                || std::tuple(r.sheet, r.startRow, r.startColumn)
+                    < std::tuple(firstKept->sheet, firstKept->startRow, firstKept->startColumn))
+                firstKept = r;
+        }
+    }
+
+    // One report for the whole file, never one per cell.
+    void reportKept()
+    {
+        if (kept == 0)
+            return;
+        QString sheetName;
+        try {
+            sheetName = document.sheetName(firstKept->sheet);
+        } catch (const office::Error&) {
+            sheetName = QString("sheet %1").arg(firstKept->sheet + 1);
+        }
+        step.report(m_deleteStep,
+                    QString("%1 repeated cell(s) could not be emptied and were kept (a protected cell, or part of an "
+                            "array formula); the first is %2.%3")
+                        .arg(kept)
+                        .arg(sheetName, cellName(firstKept->startColumn, firstKept->startRow)));
+    }
+
+    bool hasPending() const { return !m_ranges.isEmpty() || !m_alone.isEmpty(); }
+
+    bool emptiedAny = false;
+    qint64 kept = 0;
+    std::optional<office::RangeAddress> firstKept;
+
+private:
+    // Runs of the same columns on consecutive rows make one rectangle.
+    static QList<office::RangeAddress> stacked(QList<office::RangeAddress> runs)
+    {
+        QList<office::RangeAddress> out;
+        QHash<quint64, qsizetype> open; // (sheet, first, last column) -> its rectangle
+        for (const office::RangeAddress& r : std::as_const(runs)) {
+            if (r.startRow == r.endRow) {
+                const quint64 key = quint64(r.sheet) << 48 | quint64(r.startColumn) << 24 | quint64(r.endColumn);
+                const auto it = open.constFind(key);
+                if (it != open.cend() && out[*it].endRow + 1 == r.startRow) {
+                    out[*it].endRow = r.endRow;
+                    continue;
+                }
+                open.insert(key, out.size());
+            }
+            out << r;
+        }
+        return out;
+    }
+
+    StepGuard& step;
+    office::Document& document;
+    QList<office::RangeAddress> m_ranges, m_alone;
+    int m_deleteStep = EntireSheetVisit + Delete;
+};
+
+// Visits the chosen cells of one sheet in order, judging each by what it shows
+// at its turn.
+void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, const JobSettings& settings,
+               SeenTexts& seenTexts, Emptier& emptier)
 {
-    QList<office::ShownCell> cells;
-    if (!step(EntireSheetVisit + ReadString, [&] { cells = document.shownTexts(sheetIndex); }))
-        return; // without the texts nothing here can be judged
-    constexpr int anyRow = std::numeric_limits<int>::max() - 1;
-
-    QList<std::pair<int, int>> repeats;
-    auto visit = [&](const office::ShownCell& cell) {
-        if (isRepeat(seenTexts, cell.text))
-            repeats << std::pair{cell.column, cell.row};
-    };
     bool entireSheet = false, singleRow = false, singleColumn = false;
-    int base = EntireSheetVisit;
+    std::optional<int> row, column;
     step(130, [&] { entireSheet = settings.isSelected(Scope::EntireSheet); });
-    if (entireSheet) {
-        for (const office::ShownCell& cell : std::as_const(cells))
-            visit(cell);
-    } else if (step(162, [&] { singleRow = settings.isSelected(Scope::SingleRow); }) && singleRow) {
+    const bool rowScope
+        = !entireSheet && step(162, [&] { singleRow = settings.isSelected(Scope::SingleRow); }) && singleRow;
+    const bool columnScope = !entireSheet && !rowScope
+        && step(196, [&] { singleColumn = settings.isSelected(Scope::SingleColumn); }) && singleColumn;
+    office::RangeAddress area{sheetIndex, 0, 0, AnyColumn, AnyRow};
+    int base = EntireSheetVisit;
+    if (rowScope) {
         base = SingleRowVisit;
-        std::optional<int> row;
-        step(166, [&] { row = chosenRow(settings.rowText(), anyRow); });
-        for (const office::ShownCell& cell : std::as_const(cells))
-            if (row && cell.row == *row)
-                visit(cell);
-    } else if (step(196, [&] { singleColumn = settings.isSelected(Scope::SingleColumn); }) && singleColumn) {
+        if (!step(166, [&] { row = chosenRow(settings.rowText()); }) || !row)
+            return;
+        area.startRow = area.endRow = *row;
+    } else if (columnScope) {
         base = SingleColumnVisit;
-        std::optional<int> column;
-        step(202, [&] { column = chosenColumn(settings.columnText(), anyRow); });
-        for (const office::ShownCell& cell : std::as_const(cells))
-            if (column && cell.column == *column)
-                visit(cell);
+        if (!step(202, [&] { column = chosenColumn(settings.columnText()); }) || !column)
+            return;
+        area.startColumn = area.endColumn = *column;
+    } else if (!entireSheet) {
+        return;
     }
-    if (!repeats.isEmpty())
-        step(base + Delete, [&] { document.clearRanges(sheetIndex, toRanges(repeats, singleColumn)); });
+
+    Dependencies dependencies;
+    bool formulasRead = false;
+    // Whether the formula may show something else than when it was read.
+    auto readFormulas = [&] {
+        if (formulasRead)
+            return;
+        formulasRead = true;
+        QHash<quint64, QString> texts;
+        step(base + ReadString, [&] {
+            for (const office::FormulaText& f : document.formulas(sheetIndex))
+                texts.insert(Dependencies::cellKey(f.column, f.row), f.text);
+        });
+        dependencies.setFormulas(std::move(texts));
+    };
+    auto mayHaveChanged = [&](const office::ShownCell& cell) {
+        if (!emptier.emptiedAny)
+            return false;
+        readFormulas();
+        return dependencies.mayHaveChanged(cell.column, cell.row, true);
+    };
+    // A cell of an array formula can be emptied only with the whole array, so
+    // it goes on its own, as it would at its turn.
+    auto inArray = [&](const office::ShownCell& cell) {
+        if (!cell.formula)
+            return false;
+        readFormulas();
+        const QString formula = dependencies.formula(cell.column, cell.row);
+        return formula.isEmpty() || formula.startsWith('{');
+    };
+    // Emptying is put off until a formula to be read may depend on it.
+    auto flushFor = [&](const office::ShownCell& cell) {
+        if (emptier.hasPending() && (!cell.formula || dependencies.mayHaveChanged(cell.column, cell.row, true, true))) {
+            emptier.flush();
+            dependencies.flushed();
+        }
+    };
+    qint64 visited = 0;
+    auto visit = [&](const office::ShownCell& cell) {
+        // The window stays alive on a sheet of millions of cells.
+        if (++visited % 4096 == 0) {
+            QCoreApplication::processEvents();
+            if (Lifetime::quitting())
+                throw Quitting();
+        }
+        QString text = cell.text;
+        // A formula may show something else once cells before it are emptied.
+        if (!cell.known || (cell.formula && mayHaveChanged(cell))) {
+            flushFor(cell);
+            if (step.stopped()
+                || !step(base + ReadString, [&] { text = document.shownText(sheetIndex, cell.column, cell.row); }))
+                return; // without the cell's own text there is nothing sound to compare
+        }
+        if (isRepeat(seenTexts, text)) {
+            emptier.add(sheetIndex, cell.column, cell.row, inArray(cell), base + Delete);
+            dependencies.emptied(cell.column, cell.row);
+        }
+    };
+    step(base + ReadString, [&] { document.readCells(sheetIndex, area, visit); });
 }
 
 } // namespace
@@ -251,11 +286,18 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
 
     int sheetCount = 0;
     const bool counted = editable && step(114, [&] { sheetCount = document->sheetCount(); });
-    if (counted && context.method == Method::Bulk)
-        for (int i = 0; i < sheetCount && !step.stopped(); ++i)
-            scanInBulk(step, *document, i, settings, seenTexts);
-    else if (counted)
-        scanCellByCell(step, *document, *dispatcher, *frame, sheetCount, settings, seenTexts);
+    if (counted) {
+        Emptier emptier(step, *document);
+        for (int i = 0; i < sheetCount && !step.stopped(); ++i) {
+            scanSheet(step, *document, i, settings, seenTexts, emptier);
+            QCoreApplication::processEvents();
+            if (Lifetime::quitting())
+                step.stop(); // nothing more of this file is done or stored
+        }
+        emptier.flush();
+        if (!step.stopped())
+            emptier.reportKept();
+    }
 
     ResultPaths result;
     const bool stored
@@ -274,7 +316,7 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
     if (loaded)
         step(244, [&] {
             try {
-                document->close(true);
+                document->close(false);
             } catch (const office::Gone& e) {
                 // A lost office at this point takes nothing from a stored result.
                 throw office::Error(e.what());

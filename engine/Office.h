@@ -13,6 +13,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -43,34 +44,27 @@ struct RangeAddress {
     int startRow = 0;
     int endColumn = 0;
     int endRow = 0;
+    bool operator==(const RangeAddress&) const = default;
 };
 
+/// A cell with content, as read from the whole document in one go.
 struct ShownCell {
     int column = 0;
     int row = 0;
-    QString text;
+    QString text; ///< what it showed when the document was read
+    /// False when the office could not tell in bulk what the cell shows (a
+    /// cell hidden by its protection, a format that breaks the bulk reading):
+    /// ask shownText().
+    bool known = true;
+    /// A formula's text changes when cells it refers to are emptied.
+    bool formula = false;
     bool operator==(const ShownCell&) const = default;
 };
 
-class Cell {
-public:
-    virtual ~Cell() = default;
-    /// The text the cell shows; empty for an empty cell.
-    virtual QString string() = 0;
-};
-
-class CellCursor {
-public:
-    virtual ~CellCursor() = default;
-    virtual void gotoEndOfUsedArea(bool expand) = 0;
-    virtual RangeAddress rangeAddress() = 0;
-};
-
-class Sheet {
-public:
-    virtual ~Sheet() = default;
-    virtual std::unique_ptr<Cell> cellByPosition(int column, int row) = 0;
-    virtual std::unique_ptr<CellCursor> createCursorByRange(Cell& cell) = 0;
+struct FormulaText {
+    int column = 0;
+    int row = 0;
+    QString text;
 };
 
 /// Where dispatched commands go.
@@ -90,19 +84,32 @@ public:
     virtual ~Document() = default;
     virtual std::shared_ptr<Controller> currentController() = 0;
     virtual int sheetCount() = 0;
-    virtual std::unique_ptr<Sheet> sheetByIndex(int index) = 0;
     /// Stores a copy; with no properties, in the office's default format.
     virtual void storeToUrl(const QString& url, const PropertyValues& properties) = 0;
     virtual void close(bool deliverOwnership) = 0;
 
-    // Whole-sheet work in one call each, for speed.
+    /// The sheet's name, as the user sees it on its tab.
+    virtual QString sheetName(int index) = 0;
 
-    /// The cells of the sheet that show something, with what they show (their
-    /// String), row by row from the top and left to right within a row.
-    virtual QList<ShownCell> shownTexts(int sheetIndex) = 0;
-    /// Empties the ranges' cells of that sheet as ".uno:Delete" with the flags
-    /// "A" does: contents, formats and notes go; no cell moves.
-    virtual void clearRanges(int sheetIndex, const QList<RangeAddress>& ranges) = 0;
+    // Whole-document work in few calls, for speed.
+
+    /// Hands each cell of the area (on the given sheet) that has content to
+    /// cell(), row by row from the top and left to right within a row. The
+    /// texts are those of the document as first read: a formula's may be
+    /// stale once cells were emptied.
+    virtual void readCells(int sheetIndex, const RangeAddress& area, const std::function<void(const ShownCell&)>& cell)
+        = 0;
+    /// What the cell shows now.
+    virtual QString shownText(int sheetIndex, int column, int row) = 0;
+    /// The sheet's formulas as written ("=SUM(A1:B2)", "{=A1:B2}" for an
+    /// array), or none when there are too many to list.
+    virtual QList<FormulaText> formulas(int sheetIndex) = 0;
+    /// Empties every cell of the ranges (each range names its sheet) as
+    /// ".uno:Delete" with the flags "A" empties one cell: contents, formats and
+    /// notes go, no cell moves, drawings stay. The ranges of `alone` are
+    /// emptied each on its own. Gives back the cells the office refused to
+    /// empty (a locked cell of a protected sheet, part of an array).
+    virtual QList<RangeAddress> emptyRanges(const QList<RangeAddress>& ranges, const QList<RangeAddress>& alone) = 0;
 };
 
 class DispatchHelper {

@@ -1,40 +1,9 @@
 #include "Calc1.h"
 
-#include "ErrorReport.h"
-
 #include <QFileInfo>
 #include <QUrl>
 
 namespace Calc1 {
-
-int getLastUsedColumn(office::Sheet& sheet)
-{
-    StepGuard guard(ErrorReport::location("Calc1", "getLastUsedColumn"));
-    return getLastUsedColumn(sheet, guard);
-}
-
-int getLastUsedColumn(office::Sheet& sheet, StepGuard& step)
-{
-    // Each step needs what the one before produced; after a failure the rest
-    // has nothing to act on and the answer is 0.
-    std::unique_ptr<office::Cell> cell;
-    std::unique_ptr<office::CellCursor> cursor;
-    office::RangeAddress address;
-    int result = 0;
-    step(100, [&] { cell = sheet.cellByPosition(0, 0); }) //
-        && step(102, [&] { cursor = sheet.createCursorByRange(*cell); })
-        && step(104, [&] { cursor->gotoEndOfUsedArea(true); }) && step(106, [&] { address = cursor->rangeAddress(); })
-        && step(108, [&] { result = address.endColumn; });
-    return result;
-}
-
-int getLastUsedRow(office::Sheet& sheet)
-{
-    auto cell = sheet.cellByPosition(0, 0);
-    auto cursor = sheet.createCursorByRange(*cell);
-    cursor->gotoEndOfUsedArea(true);
-    return cursor->rangeAddress().endRow;
-}
 
 QString getColumnLetters(int columnNumber)
 {

@@ -2,6 +2,7 @@
 
 #include "BoxScript.h"
 #include "Calc1.h"
+#include "Dependencies.h"
 #include "FakeOffice.h"
 #include "ScopeCases.h"
 #include "TestSettings.h"
@@ -13,8 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
-
-Q_DECLARE_METATYPE(Calc1::Method)
 
 namespace {
 
@@ -39,15 +38,14 @@ class TestEngine : public QObject {
     QString in, out;
 
     // Processes one fake file and returns what the result holds.
-    FakeBook run(FakeOffice& office, const FakeBook& book, TestSettings settings, const QString& name = "a.ods",
-                 Calc1::Method method = Calc1::Method::Bulk)
+    FakeBook run(FakeOffice& office, const FakeBook& book, TestSettings settings, const QString& name = "a.ods")
     {
         const QString input = in + '/' + name;
         FakeOffice::writeBook(input, book);
         if (settings.folder.isEmpty())
             settings.folder = out;
         SeenTexts seen;
-        Calc1::DoItByFile(input, seen, {office, settings, 0, method});
+        Calc1::DoItByFile(input, seen, {office, settings, 0});
         return FakeOffice::readBook(out + '/' + QFileInfo(name).completeBaseName() + ".ods");
     }
 
@@ -172,35 +170,17 @@ private slots:
     {
         QFETCH(FakeBook, book);
         QFETCH(FakeBook, expected);
-        const TestSettings settings = scopeSettings();
-        for (Calc1::Method method : {Calc1::Method::Bulk, Calc1::Method::CellByCell}) {
-            FakeOffice office;
-            QCOMPARE(run(office, book, settings, "a.ods", method), expected);
-        }
-    }
-
-    void commandsForOneDuplicate()
-    {
         FakeOffice office;
-        run(office, {{{"x"}}, {{"y"}, {"", "x"}}}, {}, "a.ods", Calc1::Method::CellByCell);
-        const QString input = QUrl::fromLocalFile(in + "/a.ods").toString();
-        const QStringList expected = {
-            "loadComponentFromUrl " + input + " _blank 0 Hidden=true",
-            ".uno:JumpToTable Nr=2",
-            ".uno:GoToCell ToPoint=$B$2",
-            ".uno:Delete Flags=A",
-            "storeToUrl " + QUrl::fromLocalFile(out + "/a.sxw").toString() + ' ',
-        };
-        QCOMPARE(office.log, expected);
-        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"a.ods"}));
+        QCOMPARE(run(office, book, scopeSettings(), "a.ods"), expected);
     }
 
     void bulkClearsRunsAsRanges_data()
     {
         QTest::addColumn<Scope>("scope");
         QTest::addColumn<QString>("cleared");
-        QTest::newRow("runs along a row") << Scope::EntireSheet << "clearRanges 0 1,0:3,0 0,1:1,1 3,1:3,1 1,2:1,2";
-        QTest::newRow("runs down a column") << Scope::SingleColumn << "clearRanges 0 1,1:1,2";
+        QTest::newRow("runs along a row, stacked")
+            << Scope::EntireSheet << "emptyRanges 0:1,0:3,0 0:0,1:1,1 0:3,1:3,1 0:1,2:1,3";
+        QTest::newRow("runs down a column") << Scope::SingleColumn << "emptyRanges 0:1,1:1,3";
     }
     void bulkClearsRunsAsRanges()
     {
@@ -210,8 +190,8 @@ private slots:
         TestSettings settings;
         settings.scope = scope;
         settings.column = "B";
-        run(office, {{{"a", "a", "a", "a"}, {"a", "a", "b", "a"}, {"c", "a"}}}, settings);
-        QCOMPARE(office.log.filter("clearRanges"), QStringList{cleared});
+        run(office, {{{"a", "a", "a", "a"}, {"a", "a", "b", "a"}, {"c", "a"}, {"", "a"}}}, settings);
+        QCOMPARE(office.log.filter("emptyRanges"), QStringList{cleared});
     }
 
     void seenTextsBelongToOneDocument()
@@ -242,54 +222,33 @@ private slots:
         QTest::addColumn<bool>("gone");
         QTest::addColumn<QStringList>("reports");
         QTest::addColumn<FakeBook>("expected"); // empty: no result written, the old one kept
-        QTest::addColumn<int>("deletes");
-        QTest::addColumn<Calc1::Method>("method");
-        const auto one = Calc1::Method::CellByCell, bulk = Calc1::Method::Bulk;
+        QTest::addColumn<int>("empties");
 
-        // The book is a b a / b a c: "a" at A1, C1, B2 and "b" at B1, A2.
+        // The book is a b a / b ?a c: "a" at A1, C1, B2 and "b" at B1, A2;
+        // B2's text comes only when asked for.
         QTest::newRow("no office: nothing else happens")
-            << "serviceManager" << 1 << false << QStringList{"DoItByFile:102"} << FakeBook{} << 0 << one;
+            << "serviceManager" << 1 << false << QStringList{"DoItByFile:102"} << FakeBook{} << 0;
         QTest::newRow("load failed: nothing scanned or stored")
-            << "loadComponentFromUrl" << 1 << false << QStringList{"DoItByFile:106"} << FakeBook{} << 0 << one;
+            << "loadComponentFromUrl" << 1 << false << QStringList{"DoItByFile:106"} << FakeBook{} << 0;
         QTest::newRow("no dispatcher: closed without a result")
-            << "dispatchHelper" << 1 << false << QStringList{"DoItByFile:108"} << FakeBook{} << 0 << one;
+            << "dispatchHelper" << 1 << false << QStringList{"DoItByFile:108"} << FakeBook{} << 0;
         QTest::newRow("sheets not counted: nothing scanned or stored")
-            << "sheetCount" << 1 << false << QStringList{"DoItByFile:114"} << FakeBook{} << 0 << one;
-        QTest::newRow("cell not read: that cell is not compared")
-            << "string" << 3 << false << QStringList{"DoItByFile:138"} << FakeBook{{{"a", "b", "a"}, {"", "", "c"}}}
-            << 2 << one;
-        QTest::newRow("cell not reached: that cell is not compared")
-            << "cellByPosition" << 5 << false << QStringList{"DoItByFile:136"}
-            << FakeBook{{{"a", "b", "a"}, {"", "", "c"}}} << 2 << one;
-        QTest::newRow("jump failed: no delete on whatever cell is current")
-            << ".uno:JumpToTable" << 1 << false << QStringList{"DoItByFile:148"}
-            << FakeBook{{{"a", "b", "a"}, {"", "", "c"}}} << 2 << one;
-        QTest::newRow("go-to failed: no delete on whatever cell is current")
-            << ".uno:GoToCell" << 2 << false << QStringList{"DoItByFile:152"} << FakeBook{{{"a", "b"}, {"b", "", "c"}}}
-            << 2 << one;
-        QTest::newRow("delete failed: the cell stays, the scan goes on")
-            << ".uno:Delete" << 1 << false << QStringList{"DoItByFile:156"}
-            << FakeBook{{{"a", "b", "a"}, {"", "", "c"}}} << 2 << one;
+            << "sheetCount" << 1 << false << QStringList{"DoItByFile:114"} << FakeBook{} << 0;
+        QTest::newRow("texts not read: that sheet is left alone")
+            << "readCells" << 1 << false << QStringList{"DoItByFile:138"}
+            << FakeBook{{{"a", "b", "a"}, {"b", "?a", "c"}}} << 0;
+        QTest::newRow("a cell not read: that cell is not compared")
+            << "shownText" << 1 << false << QStringList{"DoItByFile:138"} << FakeBook{{{"a", "b"}, {"", "?a", "c"}}}
+            << 1;
+        QTest::newRow("emptying failed: the cells stay, the rest is stored")
+            << "emptyRanges" << 2 << false << QStringList{"DoItByFile:156"} << FakeBook{{{"a", "b"}, {"", "?a", "c"}}}
+            << 1;
         QTest::newRow("store failed: the old result stays")
-            << "storeToUrl" << 1 << false << QStringList{"DoItByFile:242"} << FakeBook{} << 3 << one;
-        QTest::newRow("row bound failed: the first sheet scans row 1 only")
-            << "rangeAddress" << 1 << false << QStringList{"DoItByFile:118"} << FakeBook{{{"a", "b"}, {"b", "a", "c"}}}
-            << 1 << one;
-        QTest::newRow("column bound failed: column A only")
-            << "rangeAddress" << 2 << false << QStringList{"getLastUsedColumn:106"}
-            << FakeBook{{{"a", "b", "a"}, {"b", "a", "c"}}} << 0 << one;
-        QTest::newRow("office lost mid-scan: one report, nothing stored")
-            << "string" << 4 << true << QStringList{"DoItByFile:138"} << FakeBook{} << 1 << one;
-        QTest::newRow("bulk: texts not read: that sheet is left alone")
-            << "shownTexts" << 1 << false << QStringList{"DoItByFile:138"}
-            << FakeBook{{{"a", "b", "a"}, {"b", "a", "c"}}} << 0 << bulk;
-        QTest::newRow("bulk: clearing failed: the cells stay, the rest is stored")
-            << "clearRanges" << 1 << false << QStringList{"DoItByFile:156"}
-            << FakeBook{{{"a", "b", "a"}, {"b", "a", "c"}}} << 0 << bulk;
-        QTest::newRow("bulk: office lost: one report, nothing stored")
-            << "shownTexts" << 1 << true << QStringList{"DoItByFile:138"} << FakeBook{} << 0 << bulk;
-        QTest::newRow("bulk: store failed: the old result stays")
-            << "storeToUrl" << 1 << false << QStringList{"DoItByFile:242"} << FakeBook{} << 1 << bulk;
+            << "storeToUrl" << 1 << false << QStringList{"DoItByFile:242"} << FakeBook{} << 2;
+        QTest::newRow("office lost: one report, nothing stored")
+            << "readCells" << 1 << true << QStringList{"DoItByFile:138"} << FakeBook{} << 0;
+        QTest::newRow("office lost while emptying: one report, nothing stored")
+            << "emptyRanges" << 1 << true << QStringList{"DoItByFile:156"} << FakeBook{} << 0;
     }
     void failures()
     {
@@ -298,8 +257,7 @@ private slots:
         QFETCH(bool, gone);
         QFETCH(QStringList, reports);
         QFETCH(FakeBook, expected);
-        QFETCH(int, deletes);
-        QFETCH(Calc1::Method, method);
+        QFETCH(int, empties);
 
         const FakeBook old = {{{"old result"}}};
         FakeOffice::writeBook(out + "/a.ods", old);
@@ -307,13 +265,83 @@ private slots:
         office.failAt(operation, nth, gone);
         BoxScript boxes;
         boxes.answer(MessageBox::Ok, int(reports.size()));
-        const FakeBook result = run(office, {{{"a", "b", "a"}, {"b", "a", "c"}}}, {}, "a.ods", method);
+        const FakeBook input = {{{"a", "b", "a"}, {"b", "?a", "c"}}};
+        const FakeBook result = run(office, input, {});
 
         QCOMPARE(reportedSteps(boxes), reports);
         QCOMPARE(result, expected.isEmpty() ? old : expected);
-        QCOMPARE(int(office.log.filter(method == Calc1::Method::Bulk ? "clearRanges" : ".uno:Delete").size()), deletes);
+        QCOMPARE(int(office.log.filter("emptyRanges").size()), empties);
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"a.ods"})); // no temporary left
-        QCOMPARE(FakeOffice::readBook(in + "/a.ods"), FakeBook({{{"a", "b", "a"}, {"b", "a", "c"}}}));
+        QCOMPARE(FakeOffice::readBook(in + "/a.ods"), input);
+    }
+
+    // Cells the office will not empty stay, and the user hears of them once.
+    void keptRepeatsAreReportedOnce()
+    {
+        FakeOffice office;
+        BoxScript boxes;
+        boxes.answer(MessageBox::Ok);
+        QCOMPARE(run(office, {{{"x", "y"}}, {{"!x", "x", "!x"}, {"!x"}}}, {}),
+                 FakeBook({{{"x", "y"}}, {{"!x", "", "!x"}, {"!x"}}}));
+        QCOMPARE(reportedSteps(boxes), QStringList{"DoItByFile:156"});
+        QVERIFY2(boxes.shown[0].text.startsWith("2 repeated cell(s) could not be emptied")
+                     && boxes.shown[0].text.contains("the first is Sheet2.C1"),
+                 qPrintable(boxes.shown[0].text));
+    }
+
+    // What a formula refers to decides whether it is read again; anything not
+    // understood must count as "may depend on anything".
+    void formulaReferences_data()
+    {
+        QTest::addColumn<QString>("formula");
+        QTest::addColumn<QString>("ranges"); // "-": may depend on anything
+        QTest::newRow("cell") << "=B1"
+                              << "1,0:1,0";
+        QTest::newRow("absolute range and a text") << "=IF(SUM($A$1:B3)=\"A1\";C2;\"\")"
+                                                   << "0,0:1,2 2,1:2,1";
+        QTest::newRow("another sheet") << "=$Sheet2.A1"
+                                       << "-";
+        QTest::newRow("quoted sheet") << "='my sheet'.A1"
+                                      << "-";
+        QTest::newRow("a name") << "=Total*2"
+                                << "-";
+        QTest::newRow("indirect reference") << "=INDIRECT(\"A1\")"
+                                            << "-";
+        QTest::newRow("whole rows") << "=SUM(1:3)"
+                                    << "-";
+        QTest::newRow("array formula") << "{=A1:B1}"
+                                       << "-";
+        QTest::newRow("inline array") << "=SUM({1;2})"
+                                      << "-";
+        QTest::newRow("number with exponent") << "=1.5E+3+A2"
+                                              << "0,1:0,1";
+    }
+    void formulaReferences()
+    {
+        QFETCH(QString, formula);
+        QFETCH(QString, ranges);
+        QList<Calc1::Dependencies::Range> found;
+        QStringList described;
+        if (Calc1::Dependencies::references(formula, found))
+            for (const auto& r : found)
+                described << QString("%1,%2:%3,%4").arg(r.startColumn).arg(r.startRow).arg(r.endColumn).arg(r.endRow);
+        else
+            described << "-";
+        QCOMPARE(described.join(' '), ranges);
+    }
+
+    void formulaChangesThroughAChain()
+    {
+        Calc1::Dependencies d;
+        using D = Calc1::Dependencies;
+        d.setFormulas({{D::cellKey(1, 0), "=A1"}, {D::cellKey(2, 0), "=B1+1"}, {D::cellKey(3, 0), "=E1"}});
+        d.emptied(0, 0);
+        QVERIFY(d.mayHaveChanged(2, 0, true)); // C1 over B1 over the emptied A1
+        QVERIFY(!d.mayHaveChanged(3, 0, true));
+        QVERIFY(d.mayHaveChanged(2, 0, true, true));
+        d.flushed();
+        QVERIFY(!d.mayHaveChanged(2, 0, true, true)); // nothing left to empty first
+        QVERIFY(d.mayHaveChanged(2, 0, true));
     }
 
     void lostOfficeIsReplacedForTheNextFile()

@@ -1,14 +1,42 @@
 #pragma once
 // Reads the office's comma-separated text: fields in double quotes may hold
-// commas, line breaks and doubled quotes.
+// commas, line breaks and doubled quotes. Read in pieces, so a sheet's text
+// never has to sit in memory whole.
 
-#include <QList>
 #include <QString>
-#include <QStringList>
+#include <QStringView>
 
 #include <functional>
 
 namespace CsvText {
+
+class Reader {
+public:
+    /// Every field, empty ones too; quoted tells "" from nothing at all.
+    using Field = std::function<void(int column, int row, QString&& text, bool quoted)>;
+    /// After each record, with its number of fields.
+    using Record = std::function<void(int row, int fields)>;
+
+    Reader(Field field, Record record) : m_field(std::move(field)), m_record(std::move(record)) { }
+    void feed(QStringView piece);
+    /// Ends a last record that had no line break.
+    void finish();
+
+private:
+    void endField();
+    void endRecord();
+
+    Field m_field;
+    Record m_record;
+    QString m_text;
+    int m_row = 0, m_column = 0;
+    bool m_inQuotes = false, m_quoted = false, m_started = false;
+    bool m_quoteInQuotes = false; ///< a quote inside quotes: doubled, or the end
+    bool m_afterCr = false;
+};
+
+/// Reads a file of UTF-8 text through the reader; false when it cannot be read.
+bool readFile(const QString& path, Reader& reader);
 
 /// Calls field(column, row, text) for every field that is not empty, row by row.
 void parse(const QString& text, const std::function<void(int column, int row, QString&& field)>& field);

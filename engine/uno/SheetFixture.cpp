@@ -4,32 +4,50 @@
 #include "UnoErrors.h"
 #include "UnoObjects.h"
 
+#include <com/sun/star/awt/Point.hpp>
+#include <com/sun/star/awt/Size.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/drawing/XDrawPage.hpp>
+#include <com/sun/star/drawing/XDrawPageSupplier.hpp>
+#include <com/sun/star/drawing/XShape.hpp>
+#include <com/sun/star/drawing/XShapes.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/sheet/CellFlags.hpp>
+#include <com/sun/star/sheet/XArrayFormulaRange.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XCellRangeFormula.hpp>
 #include <com/sun/star/sheet/XSheetAnnotation.hpp>
 #include <com/sun/star/sheet/XSheetAnnotationAnchor.hpp>
 #include <com/sun/star/sheet/XSheetAnnotations.hpp>
 #include <com/sun/star/sheet/XSheetAnnotationsSupplier.hpp>
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
+#include <com/sun/star/sheet/XSheetOperation.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableColumns.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/util/CellProtection.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XMergeable.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
+#include <com/sun/star/util/XProtectable.hpp>
 
 #include <QFileInfo>
+#include <QSet>
 #include <QUrl>
 
 using namespace css;
@@ -130,10 +148,12 @@ public:
 
 } // namespace
 
-void SheetFixture::write(const QString& path, const FixtureBook& book)
+void SheetFixture::write(const QString& path, const FixtureBook& book, const QList<FixtureLook>& looks)
 {
     uno_errors::guarded(OfficeConnectionAccess::link(m_office), [&] {
         Doc doc(OfficeConnectionAccess::remoteContext(m_office), "private:factory/scalc");
+        for (int s = 0; s < std::max(book.size(), looks.size()); ++s)
+            doc.sheet(s, true);
         for (int s = 0; s < book.size(); ++s) {
             Reference<sheet::XSpreadsheet> sheet = doc.sheet(s, true);
             for (int r = 0; r < book[s].size(); ++r) {
@@ -146,8 +166,20 @@ void SheetFixture::write(const QString& path, const FixtureBook& book)
                         Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->setString(toOUString(in.text));
                     else if (in.kind == FixtureCell::Number)
                         cell->setValue(in.number);
+                    else if (in.arrayColumns > 0)
+                        Reference<sheet::XArrayFormulaRange>(
+                            sheet->getCellRangeByPosition(c, r, c + in.arrayColumns - 1, r + in.arrayRows - 1),
+                            UNO_QUERY_THROW)
+                            ->setArrayFormula(toOUString(in.text));
                     else
                         cell->setFormula(toOUString(in.text));
+                    if (!in.locked || in.hidden) {
+                        util::CellProtection protection;
+                        protection.IsLocked = in.locked;
+                        protection.IsHidden = in.hidden;
+                        Reference<beans::XPropertySet>(cell, UNO_QUERY_THROW)
+                            ->setPropertyValue("CellProtection", uno::Any(protection));
+                    }
                     if (!in.format.isEmpty())
                         Reference<beans::XPropertySet>(cell, UNO_QUERY_THROW)
                             ->setPropertyValue("NumberFormat", uno::Any(doc.formatKey(in.format)));
@@ -163,11 +195,47 @@ void SheetFixture::write(const QString& path, const FixtureBook& book)
                 }
             }
         }
+        for (int s = 0; s < looks.size(); ++s) {
+            const FixtureLook& look = looks[s];
+            Reference<sheet::XSpreadsheet> sheet = doc.sheet(s, true);
+            Reference<table::XColumnRowRange> lines(sheet, UNO_QUERY_THROW);
+            for (int r : look.hiddenRows)
+                Reference<beans::XPropertySet>(lines->getRows()->getByIndex(r), UNO_QUERY_THROW)
+                    ->setPropertyValue("IsVisible", uno::Any(false));
+            for (int c : look.hiddenColumns)
+                Reference<beans::XPropertySet>(lines->getColumns()->getByIndex(c), UNO_QUERY_THROW)
+                    ->setPropertyValue("IsVisible", uno::Any(false));
+            Reference<drawing::XShapes> page(
+                Reference<drawing::XDrawPageSupplier>(sheet, UNO_QUERY_THROW)->getDrawPage(), UNO_QUERY_THROW);
+            for (const QList<int>& at : look.drawings) {
+                // Placed over the cells by their positions on the page.
+                Reference<drawing::XShape> shape(Reference<lang::XMultiServiceFactory>(doc.component, UNO_QUERY_THROW)
+                                                     ->createInstance("com.sun.star.drawing.RectangleShape"),
+                                                 UNO_QUERY_THROW);
+                const awt::Point topLeft
+                    = Reference<beans::XPropertySet>(sheet->getCellByPosition(at[0], at[1]), UNO_QUERY_THROW)
+                          ->getPropertyValue("Position")
+                          .get<awt::Point>();
+                const awt::Point bottomRight
+                    = Reference<beans::XPropertySet>(sheet->getCellByPosition(at[0] + at[2], at[1] + at[3]),
+                                                     UNO_QUERY_THROW)
+                          ->getPropertyValue("Position")
+                          .get<awt::Point>();
+                page->add(shape);
+                shape->setPosition(awt::Point(topLeft.X + 50, topLeft.Y + 50));
+                shape->setSize(awt::Size(bottomRight.X - topLeft.X - 100, bottomRight.Y - topLeft.Y - 100));
+            }
+            if (look.hiddenSheet)
+                Reference<beans::XPropertySet>(sheet, UNO_QUERY_THROW)->setPropertyValue("IsVisible", uno::Any(false));
+            if (look.protectedSheet)
+                Reference<util::XProtectable>(sheet, UNO_QUERY_THROW)->protect("");
+        }
         doc.storeTo(path);
     });
 }
 
-void SheetFixture::writeTexts(const QString& path, const QList<QList<QStringList>>& sheets, const QString& password)
+void SheetFixture::writeTexts(const QString& path, const QList<QList<QStringList>>& sheets, const QString& password,
+                              bool asFormulas)
 {
     uno_errors::guarded(OfficeConnectionAccess::link(m_office), [&] {
         Doc doc(OfficeConnectionAccess::remoteContext(m_office), "private:factory/scalc");
@@ -189,7 +257,17 @@ void SheetFixture::writeTexts(const QString& path, const QList<QList<QStringList
             }
             Reference<table::XCellRange> range
                 = sheet->getCellRangeByPosition(0, 0, width - 1, sal_Int32(rows.size()) - 1);
-            Reference<sheet::XCellRangeData>(range, UNO_QUERY_THROW)->setDataArray(data);
+            if (asFormulas) {
+                uno::Sequence<uno::Sequence<OUString>> typed(data.getLength());
+                for (sal_Int32 r = 0; r < data.getLength(); ++r) {
+                    typed.getArray()[r].realloc(width);
+                    for (int c = 0; c < width; ++c)
+                        typed.getArray()[r].getArray()[c] = data[r][c].get<OUString>();
+                }
+                Reference<sheet::XCellRangeFormula>(range, UNO_QUERY_THROW)->setFormulaArray(typed);
+            } else {
+                Reference<sheet::XCellRangeData>(range, UNO_QUERY_THROW)->setDataArray(data);
+            }
         }
         doc.storeTo(path, password);
     });
@@ -209,7 +287,7 @@ void SheetFixture::writePlaced(const QString& path, const QList<Placed>& cells)
 namespace {
 
 template <typename Describe>
-QList<ShownSheet> eachCell(OfficeConnection& office, const QString& path, Describe describe)
+QList<ShownSheet> eachCell(OfficeConnection& office, const QString& path, Describe describe, bool drawings = false)
 {
     return uno_errors::guarded(OfficeConnectionAccess::link(office), [&] {
         Doc doc(OfficeConnectionAccess::remoteContext(office),
@@ -229,6 +307,10 @@ QList<ShownSheet> eachCell(OfficeConnection& office, const QString& path, Descri
                     row << describe(doc, sheet, sheet->getCellByPosition(c, r));
                 shown << row;
             }
+            if (drawings)
+                shown << QStringList{
+                    QString("drawings: %1")
+                        .arg(Reference<drawing::XDrawPageSupplier>(sheet, UNO_QUERY_THROW)->getDrawPage()->getCount())};
             result << shown;
         }
         return result;
@@ -248,7 +330,8 @@ QList<ShownSheet> SheetFixture::read(const QString& path)
 QList<ShownSheet> SheetFixture::describe(const QString& path)
 {
     return eachCell(
-        m_office, path, [](Doc& doc, const Reference<sheet::XSpreadsheet>&, const Reference<table::XCell>& cell) {
+        m_office, path,
+        [](Doc& doc, const Reference<sheet::XSpreadsheet>&, const Reference<table::XCell>& cell) {
             sal_Int32 key = 0;
             Reference<beans::XPropertySet>(cell, UNO_QUERY_THROW)->getPropertyValue("NumberFormat") >>= key;
             const Reference<beans::XPropertySet> format(
@@ -265,7 +348,48 @@ QList<ShownSheet> SheetFixture::describe(const QString& path)
             return QStringList{toQString(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString()),
                                toQString(cell->getFormula()), toQString(code), toQString(note), merged ? "merged" : ""}
                 .join(" | ");
-        });
+        },
+        true);
+}
+
+int SheetFixture::emptyRepeatsOneByOne(const QString& from, const QString& to, int onlyRow, int onlyColumn)
+{
+    return uno_errors::guarded(OfficeConnectionAccess::link(m_office), [&] {
+        Doc doc(OfficeConnectionAccess::remoteContext(m_office),
+                QUrl::fromLocalFile(QFileInfo(from).absoluteFilePath()).toString(QUrl::FullyEncoded));
+        using namespace sheet::CellFlags;
+        const sal_Int16 everythingButDrawings
+            = VALUE | DATETIME | STRING | ANNOTATION | FORMULA | HARDATTR | STYLES | EDITATTR | FORMATTED;
+        QSet<QString> seen;
+        int kept = 0;
+        for (int s = 0; s < doc.sheetCount(); ++s) {
+            Reference<sheet::XSpreadsheet> sheet = doc.sheet(s, false);
+            Reference<sheet::XSheetCellCursor> cursor = sheet->createCursorByRange(
+                Reference<sheet::XSheetCellRange>(sheet->getCellByPosition(0, 0), UNO_QUERY_THROW));
+            Reference<sheet::XUsedAreaCursor>(cursor, UNO_QUERY_THROW)->gotoEndOfUsedArea(true);
+            const table::CellRangeAddress end
+                = Reference<sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)->getRangeAddress();
+            for (int r = 0; r <= end.EndRow; ++r)
+                for (int c = 0; c <= end.EndColumn; ++c) {
+                    if ((onlyRow >= 0 && r != onlyRow) || (onlyColumn >= 0 && c != onlyColumn))
+                        continue;
+                    Reference<table::XCell> cell = sheet->getCellByPosition(c, r);
+                    const QString text = toQString(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString());
+                    if (text.isEmpty())
+                        continue;
+                    if (!seen.contains(text)) {
+                        seen.insert(text);
+                        continue;
+                    }
+                    Reference<sheet::XSheetOperation>(sheet->getCellRangeByPosition(c, r, c, r), UNO_QUERY_THROW)
+                        ->clearContents(everythingButDrawings);
+                    if (cell->getType() != table::CellContentType_EMPTY)
+                        ++kept;
+                }
+        }
+        Reference<frame::XStorable>(doc.component, UNO_QUERY_THROW)->storeToURL(url(to), {});
+        return kept;
+    });
 }
 
 void SheetFixture::loadAndStore(const QString& from, const QString& to)

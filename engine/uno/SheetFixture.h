@@ -17,6 +17,10 @@ struct FixtureCell {
     QString note; ///< a comment attached to the cell
     int mergeColumns = 1; ///< with mergeRows, merges the cell with its neighbours
     int mergeRows = 1;
+    int arrayColumns = 0; ///< a formula given as an array formula over this many columns and rows
+    int arrayRows = 0;
+    bool locked = true; ///< protection, in force on a protected sheet
+    bool hidden = false;
 
     static FixtureCell ofText(const QString& t) { return {Text, t}; }
     static FixtureCell ofNumber(double n, const QString& format = {}) { return {Number, {}, n, format}; }
@@ -27,6 +31,15 @@ struct FixtureCell {
 using FixtureSheet = QList<QList<FixtureCell>>;
 using FixtureBook = QList<FixtureSheet>;
 
+/// What a sheet has beyond its cells.
+struct FixtureLook {
+    bool protectedSheet = false;
+    bool hiddenSheet = false;
+    QList<int> hiddenRows, hiddenColumns;
+    /// Rectangles drawn over the cells: {column, row, columns wide, rows high}.
+    QList<QList<int>> drawings;
+};
+
 /// A grid of what each cell shows, from A1 to the end of the used area.
 using ShownSheet = QList<QStringList>;
 
@@ -35,11 +48,13 @@ public:
     explicit SheetFixture(OfficeConnection& office) : m_office(office) { }
 
     /// Writes the book; the format follows the extension (.ods, .xls, .xlsx, .csv).
-    void write(const QString& path, const FixtureBook& book);
+    void write(const QString& path, const FixtureBook& book, const QList<FixtureLook>& looks = {});
     /// Texts only, many cells quickly: each sheet's rows are written in one call
-    /// (an empty text leaves its cell empty).
+    /// (an empty text leaves its cell empty). As formulas, each text is read
+    /// as typed: "=A1" a formula, "5" a number.
     /// With a password the file can be opened only with it.
-    void writeTexts(const QString& path, const QList<QList<QStringList>>& sheets, const QString& password = {});
+    void writeTexts(const QString& path, const QList<QList<QStringList>>& sheets, const QString& password = {},
+                    bool asFormulas = false);
 
     /// A few texts at given places: {sheet, column, row, text}.
     struct Placed {
@@ -50,8 +65,16 @@ public:
 
     QList<ShownSheet> read(const QString& path);
     /// Everything the tests compare of each cell of the used area:
-    /// "shown | formula | number format | note | merged".
+    /// "shown | formula | number format | note | merged", and a last row
+    /// "drawings: N".
     QList<ShownSheet> describe(const QString& path);
+
+    /// Empties the repeats the plain way: every cell of the scope's used area
+    /// visited in order, its String read at its turn, each repeat emptied at
+    /// once on its own (contents, formats and notes; drawings stay). A row or
+    /// column of -1 means every one. Stores the result to `to`; gives how many
+    /// repeats could not be emptied.
+    int emptyRepeatsOneByOne(const QString& from, const QString& to, int row = -1, int column = -1);
 
     /// Loads the file hidden and stores it unchanged to another path.
     void loadAndStore(const QString& from, const QString& to);

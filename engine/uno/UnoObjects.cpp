@@ -3,6 +3,7 @@
 #include "UnoErrors.h"
 
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XDispatchHelper.hpp>
@@ -13,25 +14,24 @@
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/sheet/CellFlags.hpp>
-#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeFormula.hpp>
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
-#include <com/sun/star/sheet/XSheetCellCursor.hpp>
-#include <com/sun/star/sheet/XSheetCellRange.hpp>
 #include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
 #include <com/sun/star/sheet/XSheetOperation.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
-#include <com/sun/star/sheet/XUsedAreaCursor.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
-#include "CsvText.h"
+#include "CellMap.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -87,54 +87,6 @@ protected:
     Alive m_alive;
 };
 
-class UnoCell : public office::Cell, Object {
-public:
-    UnoCell(Reference<table::XCell> cell, Alive alive) : Object(std::move(alive)), cell(std::move(cell)) { }
-    QString string() override
-    {
-        return call([&] { return toQString(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString()); });
-    }
-    Reference<table::XCell> cell;
-};
-
-class UnoCursor : public office::CellCursor, Object {
-public:
-    UnoCursor(Reference<sheet::XSheetCellCursor> cursor, Alive alive)
-        : Object(std::move(alive)), cursor(std::move(cursor))
-    {
-    }
-    void gotoEndOfUsedArea(bool expand) override
-    {
-        call([&] { Reference<sheet::XUsedAreaCursor>(cursor, UNO_QUERY_THROW)->gotoEndOfUsedArea(expand); });
-    }
-    office::RangeAddress rangeAddress() override
-    {
-        return call([&] {
-            const table::CellRangeAddress a
-                = Reference<sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)->getRangeAddress();
-            return office::RangeAddress{a.Sheet, a.StartColumn, a.StartRow, a.EndColumn, a.EndRow};
-        });
-    }
-    Reference<sheet::XSheetCellCursor> cursor;
-};
-
-class UnoSheet : public office::Sheet, Object {
-public:
-    UnoSheet(Reference<sheet::XSpreadsheet> sheet, Alive alive) : Object(std::move(alive)), sheet(std::move(sheet)) { }
-    std::unique_ptr<office::Cell> cellByPosition(int column, int row) override
-    {
-        return call([&] { return std::make_unique<UnoCell>(sheet->getCellByPosition(column, row), m_alive); });
-    }
-    std::unique_ptr<office::CellCursor> createCursorByRange(office::Cell& cell) override
-    {
-        return call([&] {
-            Reference<sheet::XSheetCellRange> range(dynamic_cast<UnoCell&>(cell).cell, UNO_QUERY_THROW);
-            return std::make_unique<UnoCursor>(sheet->createCursorByRange(range), m_alive);
-        });
-    }
-    Reference<sheet::XSpreadsheet> sheet;
-};
-
 class UnoFrame : public office::Frame {
 public:
     explicit UnoFrame(Reference<frame::XFrame> frame) : frame(std::move(frame)) { }
@@ -179,13 +131,6 @@ public:
     {
         return call([&] { return int(sheets()->getCount()); });
     }
-    std::unique_ptr<office::Sheet> sheetByIndex(int index) override
-    {
-        return call([&] {
-            Reference<sheet::XSpreadsheet> sheet(sheets()->getByIndex(index), UNO_QUERY_THROW);
-            return std::make_unique<UnoSheet>(sheet, m_alive);
-        });
-    }
     void storeToUrl(const QString& url, const office::PropertyValues& properties) override
     {
         call([&] {
@@ -198,89 +143,164 @@ public:
         call([&] { Reference<util::XCloseable>(component, UNO_QUERY_THROW)->close(deliverOwnership); });
     }
 
-    // Only the cells with content can show anything; the office tells which in
-    // one call. A few cells far apart are read one by one; otherwise the office
-    // writes the sheet as text "as shown", which is each cell's String, in
-    // milliseconds, where reading cell by cell takes a round trip each.
-    QList<office::ShownCell> shownTexts(int sheetIndex) override
+    QString sheetName(int index) override
     {
-        QList<office::ShownCell> cells;
+        return call(
+            [&] { return toQString(Reference<container::XNamed>(spreadsheet(index), UNO_QUERY_THROW)->getName()); });
+    }
+
+    // The office tells in one call which cells have content, and writes a
+    // whole sheet as text "as shown" (each cell's String) in milliseconds,
+    // where reading cell by cell takes round trips each. Where that text
+    // cannot be trusted the cells are read one by one: a cell that has
+    // content but comes out as nothing at all (hidden by its protection, or a
+    // format that shows nothing) is left for the engine to ask, and a sheet
+    // whose text does not have the shape of its cells (a number format
+    // holding a line break splits a row) is read cell by cell.
+    void readCells(int sheetIndex, const office::RangeAddress& area,
+                   const std::function<void(const office::ShownCell&)>& cell) override
+    {
         const Reference<sheet::XSpreadsheet> sheet = call([&] { return spreadsheet(sheetIndex); });
-        const uno::Sequence<table::CellRangeAddress> ranges = call([&] {
-            using namespace sheet::CellFlags;
-            return Reference<sheet::XCellRangesQuery>(sheet, UNO_QUERY_THROW)
-                ->queryContentCells(VALUE | DATETIME | STRING | FORMULA)
-                ->getRangeAddresses();
-        });
-        qint64 filled = 0, lastRow = 0, lastColumn = 0;
-        for (const table::CellRangeAddress& a : ranges) {
-            filled += qint64(a.EndColumn - a.StartColumn + 1) * (a.EndRow - a.StartRow + 1);
-            lastRow = std::max<qint64>(lastRow, a.EndRow);
-            lastColumn = std::max<qint64>(lastColumn, a.EndColumn);
+        const CellMap content(call([&] { return query(sheet, ContentFlags); }));
+        if (content.isEmpty())
+            return;
+        const CellMap formulas(call([&] { return query(sheet, sheet::CellFlags::FORMULA); }));
+        const qint64 wanted = content.cellsIn(area);
+        const qint64 written = qint64(content.lastRow() + 1) * (content.lastColumn() + 1);
+        if (wanted > 64 && written <= 4000 * wanted) {
+            const QString text = exportAsShown(sheetIndex);
+            const bool read = content.hasShapeOf(text) && content.eachInText(text, area, formulas, cell);
+            QDir(QFileInfo(text).path()).removeRecursively();
+            if (read)
+                return;
         }
-        if (filled == 0)
-            return cells;
-        if (filled <= 64 + (lastRow + 1) * (lastColumn + 1) / 4000) {
-            for (const table::CellRangeAddress& a : ranges)
-                for (sal_Int32 r = a.StartRow; r <= a.EndRow; ++r)
-                    for (sal_Int32 c = a.StartColumn; c <= a.EndColumn; ++c) {
-                        QString text = call([&] {
-                            return toQString(
-                                Reference<text::XTextRange>(sheet->getCellByPosition(c, r), UNO_QUERY_THROW)
-                                    ->getString());
-                        });
-                        if (!text.isEmpty())
-                            cells << office::ShownCell{c, r, std::move(text)};
-                    }
-            std::sort(cells.begin(), cells.end(), [](const office::ShownCell& x, const office::ShownCell& y) {
-                return std::pair(x.row, x.column) < std::pair(y.row, y.column);
-            });
-            return cells;
-        }
-        const QString text = exportAsShown(sheetIndex);
-        cells.reserve(filled);
-        CsvText::parse(text, [&](int column, int row, QString&& field) {
-            cells << office::ShownCell{column, row, std::move(field)};
+        content.each(area, formulas, [&](int column, int row, bool formula) {
+            const QString text = call([&] { return stringAt(sheet, column, row); });
+            cell(office::ShownCell{column, row, text, true, formula});
         });
-        return cells;
+    }
+
+    QString shownText(int sheetIndex, int column, int row) override
+    {
+        return call([&] {
+            if (m_sheetIndex != sheetIndex) {
+                m_sheet = spreadsheet(sheetIndex);
+                m_sheetIndex = sheetIndex;
+            }
+            return stringAt(m_sheet, column, row);
+        });
+    }
+
+    QList<office::FormulaText> formulas(int sheetIndex) override
+    {
+        QList<office::FormulaText> texts;
+        const Reference<sheet::XSpreadsheet> sheet = call([&] { return spreadsheet(sheetIndex); });
+        const CellMap formulas(call([&] { return query(sheet, sheet::CellFlags::FORMULA); }));
+        const office::RangeAddress all{sheetIndex, 0, 0, formulas.lastColumn(), formulas.lastRow()};
+        const qint64 count = formulas.cellsIn(all);
+        // The texts of the box around them come in one call; too many to hold are not listed.
+        const qint64 box = qint64(formulas.lastRow() + 1) * (formulas.lastColumn() + 1);
+        if (formulas.isEmpty() || count > 200000 || box > 4 * count + 100000)
+            return texts;
+        const uno::Sequence<uno::Sequence<OUString>> written = call([&] {
+            return Reference<sheet::XCellRangeFormula>(
+                       sheet->getCellRangeByPosition(0, 0, formulas.lastColumn(), formulas.lastRow()), UNO_QUERY_THROW)
+                ->getFormulaArray();
+        });
+        texts.reserve(count);
+        formulas.each(all, formulas, [&](int column, int row, bool) {
+            texts << office::FormulaText{column, row, toQString(written[row][column])};
+        });
+        return texts;
     }
 
     // One clearing costs the office about the square of its ranges, and each
     // call something for the size of the sheet: batches of 2000 ranges did best
-    // (measured from 100 to 30000 on 60,000 and 600,000 cells).
-    void clearRanges(int sheetIndex, const QList<office::RangeAddress>& ranges) override
+    // (measured from 100 to 30000 on 60,000 and 600,000 cells). A batch that
+    // touches a cell the office will not empty is refused whole, without an
+    // error, so what still has content afterwards is emptied range by range,
+    // and a refused range cell by cell.
+    QList<office::RangeAddress> emptyRanges(const QList<office::RangeAddress>& ranges,
+                                            const QList<office::RangeAddress>& alone) override
     {
+        QList<office::RangeAddress> refused;
+        QMap<int, QList<office::RangeAddress>> bySheet;
+        for (const office::RangeAddress& r : ranges)
+            bySheet[r.sheet] << r;
         constexpr qsizetype batch = 2000;
-        for (qsizetype first = 0; first < ranges.size(); first += batch)
-            call([&] {
-                Reference<sheet::XSheetCellRangeContainer> container(
-                    Reference<lang::XMultiServiceFactory>(component, UNO_QUERY_THROW)
-                        ->createInstance("com.sun.star.sheet.SheetCellRanges"),
-                    UNO_QUERY_THROW);
-                const qsizetype count = std::min(batch, ranges.size() - first);
-                uno::Sequence<table::CellRangeAddress> addresses;
-                addresses.realloc(sal_Int32(count));
-                auto* out = addresses.getArray();
-                for (qsizetype i = first; i < first + count; ++i) {
-                    const office::RangeAddress& r = ranges[i];
-                    *out++ = table::CellRangeAddress(sal_Int16(sheetIndex), r.startColumn, r.startRow, r.endColumn,
-                                                     r.endRow);
-                }
-                container->addRangeAddresses(addresses, false);
-                using namespace sheet::CellFlags;
-                Reference<sheet::XSheetOperation>(container, UNO_QUERY_THROW)
-                    ->clearContents(VALUE | DATETIME | STRING | ANNOTATION | FORMULA | HARDATTR | STYLES | OBJECTS
-                                    | EDITATTR | FORMATTED);
-            });
+        for (auto it = bySheet.cbegin(); it != bySheet.cend(); ++it)
+            for (qsizetype first = 0; first < it->size(); first += batch)
+                for (const office::RangeAddress& left : call([&] { return emptyTogether(it->mid(first, batch)); }))
+                    emptyOnItsOwn(left, refused);
+        for (const office::RangeAddress& r : alone)
+            emptyOnItsOwn(r, refused);
+        return refused;
     }
 
 private:
+    static constexpr sal_Int32 ContentFlags
+        = sheet::CellFlags::VALUE | sheet::CellFlags::DATETIME | sheet::CellFlags::STRING | sheet::CellFlags::FORMULA;
+    // Everything ".uno:Delete" with "A" takes from a cell, but the drawings over it.
+    static constexpr sal_Int32 EmptyFlags = ContentFlags | sheet::CellFlags::ANNOTATION | sheet::CellFlags::HARDATTR
+        | sheet::CellFlags::STYLES | sheet::CellFlags::EDITATTR | sheet::CellFlags::FORMATTED;
+
+    static QList<office::RangeAddress> query(const Reference<sheet::XSpreadsheet>& sheet, sal_Int32 flags)
+    {
+        QList<office::RangeAddress> ranges;
+        for (const table::CellRangeAddress& a : Reference<sheet::XCellRangesQuery>(sheet, UNO_QUERY_THROW)
+                                                    ->queryContentCells(sal_Int16(flags))
+                                                    ->getRangeAddresses())
+            ranges << office::RangeAddress{a.Sheet, a.StartColumn, a.StartRow, a.EndColumn, a.EndRow};
+        return ranges;
+    }
+
+    static QString stringAt(const Reference<sheet::XSpreadsheet>& sheet, int column, int row)
+    {
+        return toQString(
+            Reference<text::XTextRange>(sheet->getCellByPosition(column, row), UNO_QUERY_THROW)->getString());
+    }
+
+    // Empties the ranges of one sheet in one call; gives what still has content.
+    QList<office::RangeAddress> emptyTogether(const QList<office::RangeAddress>& ranges)
+    {
+        Reference<sheet::XSheetCellRangeContainer> container(
+            Reference<lang::XMultiServiceFactory>(component, UNO_QUERY_THROW)
+                ->createInstance("com.sun.star.sheet.SheetCellRanges"),
+            UNO_QUERY_THROW);
+        uno::Sequence<table::CellRangeAddress> addresses(sal_Int32(ranges.size()));
+        auto* out = addresses.getArray();
+        for (const office::RangeAddress& r : ranges)
+            *out++ = table::CellRangeAddress(sal_Int16(r.sheet), r.startColumn, r.startRow, r.endColumn, r.endRow);
+        container->addRangeAddresses(addresses, false);
+        Reference<sheet::XSheetOperation>(container, UNO_QUERY_THROW)->clearContents(EmptyFlags);
+        QList<office::RangeAddress> left;
+        for (const table::CellRangeAddress& a : Reference<sheet::XCellRangesQuery>(container, UNO_QUERY_THROW)
+                                                    ->queryContentCells(sal_Int16(ContentFlags))
+                                                    ->getRangeAddresses())
+            left << office::RangeAddress{a.Sheet, a.StartColumn, a.StartRow, a.EndColumn, a.EndRow};
+        return left;
+    }
+
+    void emptyOnItsOwn(const office::RangeAddress& r, QList<office::RangeAddress>& refused)
+    {
+        if (call([&] { return emptyTogether({r}); }).isEmpty())
+            return;
+        if (r.startColumn == r.endColumn && r.startRow == r.endRow) {
+            refused << r;
+            return;
+        }
+        for (int row = r.startRow; row <= r.endRow; ++row)
+            for (int column = r.startColumn; column <= r.endColumn; ++column)
+                emptyOnItsOwn({r.sheet, column, row, column, row}, refused);
+    }
+
     Reference<sheet::XSpreadsheet> spreadsheet(int index)
     {
         return Reference<sheet::XSpreadsheet>(sheets()->getByIndex(index), UNO_QUERY_THROW);
     }
 
-    // The sheet as the office's comma-separated text, every cell as shown.
+    // The sheet as the office's comma-separated text, every cell as shown:
+    // the path of the file that holds it.
     QString exportAsShown(int sheetIndex)
     {
         if (!m_scratch)
@@ -292,21 +312,18 @@ private:
         QDir(folder).removeRecursively();
         QDir().mkpath(folder);
         call([&] {
-            // Comma, double quote, UTF-8, ..., contents as shown, no formulas, no trimming, this sheet.
-            const QString options = QString("44,34,76,1,,0,false,true,true,false,false,%1").arg(sheetIndex + 1);
+            // Comma, double quote, UTF-8, ..., every text quoted, contents as
+            // shown, no formulas, no trimming, this sheet.
+            const QString options = QString("44,34,76,1,,0,true,true,true,false,false,%1").arg(sheetIndex + 1);
             Reference<frame::XStorable>(component, UNO_QUERY_THROW)
                 ->storeToURL(
                     toOUString(QUrl::fromLocalFile(folder + "/sheet.csv").toString(QUrl::FullyEncoded)),
                     toSequence({{"FilterName", QString("Text - txt - csv (StarCalc)")}, {"FilterOptions", options}}));
         });
         const QStringList written = QDir(folder).entryList(QDir::Files);
-        QFile file(written.size() == 1 ? folder + '/' + written[0] : folder + "/sheet.csv");
-        if (!file.open(QIODevice::ReadOnly))
-            throw office::Error("The sheet's text could not be read: " + file.errorString().toStdString());
-        const QString text = QString::fromUtf8(file.readAll());
-        file.close();
-        QDir(folder).removeRecursively();
-        return text;
+        if (written.size() != 1)
+            throw office::Error("The sheet's text was not written");
+        return folder + '/' + written[0];
     }
 
     Reference<container::XIndexAccess> sheets()
@@ -316,6 +333,8 @@ private:
     }
     Reference<lang::XComponent> component;
     std::unique_ptr<QTemporaryDir> m_scratch;
+    Reference<sheet::XSpreadsheet> m_sheet; // the sheet of the last shownText()
+    int m_sheetIndex = -1;
 };
 
 class UnoDispatchHelper : public office::DispatchHelper, Object {

@@ -4,7 +4,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMap>
-#include <QRegularExpression>
 #include <QUrl>
 
 namespace {
@@ -20,65 +19,6 @@ QString describe(const office::PropertyValues& values)
         parts << v.name + '=' + v.value.toString();
     return parts.join(',');
 }
-
-// The column of letters, worked out here independently of the engine.
-int columnOf(const QString& letters)
-{
-    int n = 0;
-    for (QChar c : letters)
-        n = n * 26 + (c.unicode() - 'A' + 1);
-    return n - 1;
-}
-
-class Cell : public office::Cell {
-public:
-    Cell(FakeOffice& office, Cells& cells, int column, int row) : office(office), cells(cells), column(column), row(row)
-    {
-    }
-    QString string() override
-    {
-        office.enter("string");
-        return cells.value({row, column});
-    }
-    FakeOffice& office;
-    Cells& cells;
-    int column, row;
-};
-
-class Cursor : public office::CellCursor {
-public:
-    Cursor(FakeOffice& office, Cells& cells) : office(office), cells(cells) { }
-    void gotoEndOfUsedArea(bool) override { office.enter("gotoEndOfUsedArea"); }
-    office::RangeAddress rangeAddress() override
-    {
-        office.enter("rangeAddress");
-        office::RangeAddress a;
-        for (auto it = cells.begin(); it != cells.end(); ++it) {
-            a.endRow = std::max(a.endRow, it.key().first);
-            a.endColumn = std::max(a.endColumn, it.key().second);
-        }
-        return a;
-    }
-    FakeOffice& office;
-    Cells& cells;
-};
-
-class Sheet : public office::Sheet {
-public:
-    Sheet(FakeOffice& office, Cells& cells) : office(office), cells(cells) { }
-    std::unique_ptr<office::Cell> cellByPosition(int column, int row) override
-    {
-        office.enter("cellByPosition");
-        return std::make_unique<Cell>(office, cells, column, row);
-    }
-    std::unique_ptr<office::CellCursor> createCursorByRange(office::Cell&) override
-    {
-        office.enter("createCursorByRange");
-        return std::make_unique<Cursor>(office, cells);
-    }
-    FakeOffice& office;
-    Cells& cells;
-};
 
 class Frame : public office::Frame {
 public:
@@ -104,13 +44,6 @@ struct FakeDocument : office::Document, office::Controller, std::enable_shared_f
         office.enter("sheetCount");
         return int(sheets.size());
     }
-    std::unique_ptr<office::Sheet> sheetByIndex(int index) override
-    {
-        office.enter("sheetByIndex");
-        if (index < 0 || index >= sheets.size())
-            throw office::Error("No such sheet");
-        return std::make_unique<Sheet>(office, sheets[index]);
-    }
     void storeToUrl(const QString& url, const office::PropertyValues& properties) override
     {
         office.enter("storeToUrl");
@@ -135,56 +68,71 @@ struct FakeDocument : office::Document, office::Controller, std::enable_shared_f
         office.enter("close");
         closed = true;
     }
-    QList<office::ShownCell> shownTexts(int sheetIndex) override
+    QString sheetName(int index) override
     {
-        office.enter("shownTexts");
-        QList<office::ShownCell> shown;
-        const Cells& cells = sheets.at(sheetIndex); // keyed (row, column): row by row already
-        for (auto it = cells.begin(); it != cells.end(); ++it)
-            shown << office::ShownCell{it.key().second, it.key().first, it.value()};
-        return shown;
+        office.enter("sheetName");
+        return QString("Sheet%1").arg(index + 1);
     }
-    void clearRanges(int sheetIndex, const QList<office::RangeAddress>& ranges) override
+    // A text that begins with "?" is one the office cannot tell in bulk.
+    void readCells(int sheetIndex, const office::RangeAddress& area,
+                   const std::function<void(const office::ShownCell&)>& cell) override
     {
-        office.enter("clearRanges");
+        office.enter("readCells");
+        const Cells cells = sheets.at(sheetIndex); // keyed (row, column): row by row already
+        for (auto it = cells.begin(); it != cells.end(); ++it) {
+            const auto [r, c] = it.key();
+            if (r >= area.startRow && r <= area.endRow && c >= area.startColumn && c <= area.endColumn) {
+                const bool known = !it.value().startsWith('?');
+                cell(office::ShownCell{c, r, known ? it.value() : QString(), known, false});
+            }
+        }
+    }
+    QString shownText(int sheetIndex, int column, int row) override
+    {
+        office.enter("shownText");
+        const QString text = sheets.at(sheetIndex).value({row, column});
+        return text.startsWith('?') ? text.mid(1) : text;
+    }
+    QList<office::FormulaText> formulas(int) override
+    {
+        office.enter("formulas");
+        return {};
+    }
+    // A text that begins with "!" is in a cell the office will not empty.
+    QList<office::RangeAddress> emptyRanges(const QList<office::RangeAddress>& ranges,
+                                            const QList<office::RangeAddress>& alone) override
+    {
+        office.enter("emptyRanges");
         QStringList described;
-        for (const office::RangeAddress& a : ranges) {
-            described << QString("%1,%2:%3,%4").arg(a.startColumn).arg(a.startRow).arg(a.endColumn).arg(a.endRow);
+        QList<office::RangeAddress> refused;
+        for (const office::RangeAddress& a : ranges + alone) {
+            described << QString("%1:%2,%3:%4,%5")
+                             .arg(a.sheet)
+                             .arg(a.startColumn)
+                             .arg(a.startRow)
+                             .arg(a.endColumn)
+                             .arg(a.endRow);
             for (int r = a.startRow; r <= a.endRow; ++r)
-                for (int c = a.startColumn; c <= a.endColumn; ++c)
-                    sheets[sheetIndex].remove({r, c});
+                for (int c = a.startColumn; c <= a.endColumn; ++c) {
+                    if (sheets[a.sheet].value({r, c}).startsWith('!'))
+                        refused << office::RangeAddress{a.sheet, c, r, c, r};
+                    else
+                        sheets[a.sheet].remove({r, c});
+                }
         }
-        office.log << QString("clearRanges %1 ").arg(sheetIndex) + described.join(' ');
-    }
-
-    void dispatch(const QString& command, const office::PropertyValues& arguments)
-    {
-        const QVariant value = arguments.isEmpty() ? QVariant() : arguments[0].value;
-        if (command == ".uno:JumpToTable") {
-            currentSheet = value.toInt() - 1;
-        } else if (command == ".uno:GoToCell") {
-            static const QRegularExpression address(R"(^\$([A-Z]+)\$(\d+)$)");
-            const auto m = address.match(value.toString());
-            if (!m.hasMatch())
-                throw office::Error("Bad address");
-            currentCell = {m.captured(2).toInt() - 1, columnOf(m.captured(1))};
-        } else if (command == ".uno:Delete" && value.toString() == "A") {
-            if (currentSheet >= 0 && currentSheet < sheets.size())
-                sheets[currentSheet].remove(currentCell);
-        }
+        office.log << "emptyRanges " + described.join(' ');
+        return refused;
     }
 
     FakeOffice& office;
     QList<Cells> sheets;
-    int currentSheet = 0;
-    std::pair<int, int> currentCell{0, 0};
     bool closed = false;
 };
 
 class DispatchHelper : public office::DispatchHelper {
 public:
     explicit DispatchHelper(FakeOffice& office) : office(office) { }
-    void executeDispatch(office::Frame& frame, const QString& command, const QString& target, int flags,
+    void executeDispatch(office::Frame&, const QString& command, const QString& target, int flags,
                          const office::PropertyValues& arguments) override
     {
         office.enter("executeDispatch");
@@ -192,7 +140,6 @@ public:
         office.log << command + ' ' + describe(arguments);
         if (!target.isEmpty() || flags != 0)
             throw office::Error("Unexpected dispatch target");
-        static_cast<Frame&>(frame).document.dispatch(command, arguments);
     }
     FakeOffice& office;
 };

@@ -1,0 +1,121 @@
+#include "CellMap.h"
+
+#include "CsvText.h"
+
+#include <algorithm>
+
+CellMap::CellMap(QList<office::RangeAddress> ranges) : m_ranges(std::move(ranges))
+{
+    std::sort(m_ranges.begin(), m_ranges.end(), [](const office::RangeAddress& a, const office::RangeAddress& b) {
+        return std::pair(a.startRow, a.startColumn) < std::pair(b.startRow, b.startColumn);
+    });
+    for (const office::RangeAddress& r : std::as_const(m_ranges)) {
+        m_lastRow = std::max(m_lastRow, r.endRow);
+        m_lastColumn = std::max(m_lastColumn, r.endColumn);
+    }
+}
+
+qint64 CellMap::cellsIn(const office::RangeAddress& area) const
+{
+    qint64 cells = 0;
+    for (const office::RangeAddress& r : m_ranges) {
+        const qint64 columns = std::min(r.endColumn, area.endColumn) - std::max(r.startColumn, area.startColumn) + 1;
+        const qint64 rows = std::min(r.endRow, area.endRow) - std::max(r.startRow, area.startRow) + 1;
+        if (columns > 0 && rows > 0)
+            cells += columns * rows;
+    }
+    return cells;
+}
+
+const QList<std::pair<int, int>>& CellMap::Rows::at(int row)
+{
+    m_cursor = 0;
+    if (row == m_row)
+        return m_intervals;
+    m_row = row;
+    bool changed = false;
+    changed |= m_active.removeIf([&](const office::RangeAddress& r) { return r.endRow < row; }) > 0;
+    for (; m_next < m_map.m_ranges.size() && m_map.m_ranges[m_next].startRow <= row; ++m_next)
+        if (m_map.m_ranges[m_next].endRow >= row) {
+            m_active << m_map.m_ranges[m_next];
+            changed = true;
+        }
+    if (changed) {
+        std::sort(m_active.begin(), m_active.end(), [](const office::RangeAddress& a, const office::RangeAddress& b) {
+            return a.startColumn < b.startColumn;
+        });
+        m_intervals.clear();
+        for (const office::RangeAddress& r : std::as_const(m_active))
+            m_intervals << std::pair(r.startColumn, r.endColumn);
+    }
+    return m_intervals;
+}
+
+bool CellMap::Rows::has(int column)
+{
+    while (m_cursor < m_intervals.size() && m_intervals[m_cursor].second < column)
+        ++m_cursor;
+    return m_cursor < m_intervals.size() && m_intervals[m_cursor].first <= column;
+}
+
+int CellMap::Rows::nextRow(int row) const
+{
+    for (const office::RangeAddress& r : m_active)
+        if (r.endRow >= row)
+            return row;
+    return m_next < m_map.m_ranges.size() ? std::max(row, m_map.m_ranges[m_next].startRow) : -1;
+}
+
+void CellMap::each(const office::RangeAddress& area, const CellMap& formulas,
+                   const std::function<void(int column, int row, bool formula)>& cell) const
+{
+    Rows rows(*this), formulaRows(formulas);
+    for (int row = rows.nextRow(area.startRow); row >= 0 && row <= area.endRow; row = rows.nextRow(row + 1)) {
+        formulaRows.at(row);
+        for (const auto& [first, last] : rows.at(row))
+            for (int column = std::max(first, area.startColumn); column <= std::min(last, area.endColumn); ++column)
+                cell(column, row, formulaRows.has(column));
+    }
+}
+
+bool CellMap::hasShapeOf(const QString& path) const
+{
+    Rows rows(*this);
+    bool fits = true;
+    int records = 0;
+    CsvText::Reader reader(
+        [&](int column, int row, QString&& text, bool quoted) {
+            if (column == 0)
+                rows.at(row);
+            if ((quoted || !text.isEmpty()) && !rows.has(column))
+                fits = false;
+        },
+        [&](int, int fields) {
+            ++records;
+            fits = fits && fields == m_lastColumn + 1;
+        });
+    return CsvText::readFile(path, reader) && fits && records == m_lastRow + 1;
+}
+
+bool CellMap::eachInText(const QString& path, const office::RangeAddress& area, const CellMap& formulas,
+                         const std::function<void(const office::ShownCell&)>& cell) const
+{
+    Rows rows(*this), formulaRows(formulas);
+    int current = -1;
+    CsvText::Reader reader(
+        [&](int column, int row, QString&& text, bool quoted) {
+            if (row < area.startRow || row > area.endRow || column < area.startColumn || column > area.endColumn)
+                return;
+            if (row != current) {
+                rows.at(row);
+                formulaRows.at(row);
+                current = row;
+            }
+            if (!rows.has(column))
+                return;
+            const bool known = quoted || !text.isEmpty();
+            cell(office::ShownCell{column, row, std::move(text), known, formulaRows.has(column)});
+        },
+        [](int, int) {});
+    return CsvText::readFile(path, reader);
+}

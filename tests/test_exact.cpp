@@ -1,0 +1,268 @@
+// The engine against a plain, literal emptying of the same workbook: every
+// cell of the scope read at its turn and each repeat emptied at once on its
+// own. Both results must agree cell by cell: what each shows, its formula,
+// number format, note and merging, and the drawings of each sheet.
+//
+// CW_EXACT_SEEDS=N runs N generated workbooks instead of the fixed few.
+
+#include "BoxScript.h"
+#include "Calc1.h"
+#include "OfficeConnection.h"
+#include "SheetFixture.h"
+#include "TestSettings.h"
+#include "WorkFolders.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+Q_DECLARE_METATYPE(FixtureBook)
+Q_DECLARE_METATYPE(QList<FixtureLook>)
+Q_DECLARE_METATYPE(Scope)
+
+namespace {
+
+using C = FixtureCell;
+
+C with(C cell, const std::function<void(C&)>& change)
+{
+    change(cell);
+    return cell;
+}
+
+// Texts, numbers in awkward formats, formulas over cells before and after,
+// on other sheets, over repeats; merges, notes, protection, arrays, drawings.
+std::pair<FixtureBook, QList<FixtureLook>> generated(quint32 seed)
+{
+    QRandomGenerator random(seed);
+    auto pick = [&](const QStringList& list) { return list[random.bounded(int(list.size()))]; };
+    const QStringList texts = {"x",  "X",       "x ",   "1.5",          "0", "5",   "a\nb", "say \"hi\", twice",
+                               "=x", "#DIV/0!", "TRUE", "1,234.50 EUR", " ", "0.15"};
+    const QStringList formats = {"",
+                                 "",
+                                 "0%",
+                                 "YYYY-MM-DD",
+                                 "#,##0.00 \"EUR\"",
+                                 "0\"\nx\"",
+                                 "0\"\t\"0",
+                                 "0\",\"0",
+                                 ";;;",
+                                 "@",
+                                 "\\\"0",
+                                 "[$\xe2\x82\xac-407] #,##0.00"};
+    const QList<double> numbers = {0, 1.5, 5, 1234.5, -2, 45535, 0.15};
+    const int sheets = 1 + random.bounded(3);
+    FixtureBook book(sheets);
+    QList<FixtureLook> looks(sheets);
+    for (int s = 0; s < sheets; ++s) {
+        const int rows = 4 + random.bounded(11), columns = 3 + random.bounded(6);
+        auto ref = [&](int row) {
+            return Calc1::getColumnLetters(1 + random.bounded(columns)) + QString::number(1 + random.bounded(row));
+        };
+        FixtureSheet& sheet = book[s];
+        sheet = FixtureSheet(rows, QList<C>(columns));
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < columns; ++c) {
+                C& cell = sheet[r][c];
+                const int kind = random.bounded(100);
+                if (kind < 35) {
+                    cell = C::ofText(pick(texts));
+                } else if (kind < 55) {
+                    cell = C::ofNumber(numbers[random.bounded(int(numbers.size()))], pick(formats));
+                } else if (kind < 80) {
+                    const QString a = ref(r + 1), b = ref(rows);
+                    const QStringList formulas = {"=" + a,
+                                                  "=" + b,
+                                                  "=SUM(" + a + ":" + b + ")",
+                                                  "=\"\"",
+                                                  "=1/0",
+                                                  "=IF(" + a + "=\"\";\"gone\";" + a + ")",
+                                                  "=LEN(" + b + ")&\"\"",
+                                                  "=COUNTA(A1:" + b + ")",
+                                                  "=$Sheet" + QString::number(1 + random.bounded(sheets)) + "." + a,
+                                                  "=" + a + "&\"\""};
+                    cell = C::ofFormula(pick(formulas), random.bounded(4) ? QString() : pick(formats));
+                } else if (kind < 84 && c + 1 < columns) {
+                    cell = with(C::ofFormula("=" + ref(r + 1) + ":" + ref(r + 1)),
+                                [](C& x) { x.arrayColumns = 1, x.arrayRows = 1; });
+                    if (random.bounded(2)) {
+                        cell.text = QString("=A%1:B%1").arg(1 + random.bounded(r + 1));
+                        cell.arrayColumns = 2;
+                        sheet[r][++c] = C{};
+                    }
+                }
+                if (cell.kind != C::Empty && random.bounded(20) == 0)
+                    cell.note = "note " + pick(texts);
+                if (random.bounded(30) == 0 && c + 1 < columns)
+                    cell.mergeColumns = 2;
+                cell.locked = random.bounded(3) != 0;
+                cell.hidden = random.bounded(10) == 0;
+            }
+        FixtureLook& look = looks[s];
+        look.protectedSheet = random.bounded(3) == 0;
+        look.hiddenSheet = sheets > 1 && random.bounded(4) == 0;
+        if (random.bounded(3) == 0)
+            look.hiddenRows << random.bounded(rows);
+        if (random.bounded(3) == 0)
+            look.hiddenColumns << random.bounded(columns);
+        for (int d = random.bounded(3); d > 0; --d)
+            look.drawings << QList<int>{random.bounded(columns), random.bounded(rows), 1 + random.bounded(3), 1};
+    }
+    return {book, looks};
+}
+
+// Unique texts below a workbook: enough cells that the office reads the sheet
+// in one go.
+FixtureBook padded(FixtureBook book)
+{
+    for (FixtureSheet& sheet : book) {
+        while (sheet.size() < 20)
+            sheet << QList<C>();
+        for (int r = 0; r < 12; ++r) {
+            QList<C> row;
+            for (int c = 0; c < 8; ++c)
+                row << C::ofText(QString("filler %1").arg(r * 8 + c));
+            sheet << row;
+        }
+    }
+    return book;
+}
+
+} // namespace
+
+class TestExact : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString in, out;
+    std::unique_ptr<OfficeConnection> office;
+    std::unique_ptr<SheetFixture> fixture;
+
+    void addRow(const QString& name, const FixtureBook& book, const QList<FixtureLook>& looks, Scope scope, int row = 1,
+                int column = 1, const QString& check = {})
+    {
+        QTest::newRow(qPrintable(name)) << book << looks << scope << row << column << check;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(!OfficeConnection::findSoffice().isEmpty(), "No office installed: run scripts/install-deps.sh");
+        office = std::make_unique<OfficeConnection>();
+        fixture = std::make_unique<SheetFixture>(*office);
+    }
+    void init() { QVERIFY(freshFolders(dir, in, out)); }
+
+    void engineEqualsLiteralEmptying_data()
+    {
+        QTest::addColumn<FixtureBook>("book");
+        QTest::addColumn<QList<FixtureLook>>("looks");
+        QTest::addColumn<Scope>("scope");
+        QTest::addColumn<int>("row"); // 1-based, for a single row
+        QTest::addColumn<int>("column"); // 1-based, for a single column
+        QTest::addColumn<QString>("check"); // "sheet cell text": what the engine's result must show there
+
+        auto unlocked = [](C cell) { return with(cell, [](C& x) { x.locked = false; }); };
+        FixtureLook protectedSheet;
+        protectedSheet.protectedSheet = true;
+        FixtureLook drawn;
+        drawn.drawings << QList<int>{1, 0, 3, 1};
+        FixtureLook hiddenSheet;
+        hiddenSheet.hiddenSheet = true;
+        const QList<std::tuple<QString, FixtureBook, QList<FixtureLook>, QString>> cases = {
+            {"formula over an emptied repeat is judged on what it then shows",
+             {{{C::ofText("x"), C::ofText("x")}, {C::ofFormula("=B1")}}},
+             {},
+             "0 A2 0"},
+            {"number format holding a line break",
+             {{{C::ofNumber(5, "0\"\nx\""), C::ofText("5\nx"), C::ofText("u")}, {C::ofText("u"), C::ofText("v")}}},
+             {},
+             "0 C1 u"},
+            {"locked repeat on a protected sheet stays, the others go",
+             {{{unlocked(C::ofText("r")), C::ofText("r"), unlocked(C::ofText("r"))}, {unlocked(C::ofText("r"))}}},
+             {protectedSheet},
+             "0 B1 r"},
+            {"cell hidden by its protection still counts as met",
+             {{{with(C::ofText("h"), [](C& x) { x.hidden = true; }), unlocked(C::ofText("h"))}}},
+             {protectedSheet},
+             "0 B1 "},
+            {"part of an array stays, a later repeat goes",
+             {{{C::ofText("q")},
+               {with(C::ofFormula("=A1:B1"), [](C& x) { x.arrayColumns = 2, x.arrayRows = 1; })},
+               {},
+               {C{}, C{}, C{}, C::ofText("q")}}},
+             {},
+             "0 D4 "},
+            {"drawing over a run of repeats stays",
+             {{{C::ofText("d"), C::ofText("d"), C::ofText("d"), C::ofText("d")}}},
+             {drawn},
+             "0 A1 d"},
+            {"covered cell of a merge is emptied, not its anchor",
+             {{{C::ofText("m")}, {with(C::ofText("k"), [](C& x) { x.mergeColumns = 2; }), C::ofText("m")}}},
+             {},
+             "0 A2 k"},
+            {"hidden sheet is processed like any other",
+             {{{C::ofText("s")}}, {{C::ofText("s"), C::ofText("t")}}, {{C::ofText("t")}}},
+             {{}, hiddenSheet},
+             "2 A1 "},
+        };
+        for (const auto& [name, book, looks, check] : cases) {
+            addRow(name, book, looks, Scope::EntireSheet, 1, 1, check);
+            addRow(name + " (many cells)", padded(book), looks, Scope::EntireSheet, 1, 1, check);
+        }
+        const int seeds = qEnvironmentVariableIntValue("CW_EXACT_SEEDS");
+        for (quint32 seed = 1; seed <= quint32(seeds > 0 ? seeds : 6); ++seed) {
+            const auto [book, looks] = generated(seed);
+            QRandomGenerator random(seed);
+            addRow(QString("seed %1, entire sheet").arg(seed), book, looks, Scope::EntireSheet);
+            addRow(QString("seed %1, single row").arg(seed), book, looks, Scope::SingleRow, 1 + random.bounded(8));
+            addRow(QString("seed %1, single column").arg(seed), book, looks, Scope::SingleColumn, 1,
+                   1 + random.bounded(5));
+            if (seed % 2)
+                addRow(QString("seed %1, entire sheet (many cells)").arg(seed), padded(book), looks,
+                       Scope::EntireSheet);
+        }
+    }
+    void engineEqualsLiteralEmptying()
+    {
+        QFETCH(FixtureBook, book);
+        QFETCH(QList<FixtureLook>, looks);
+        QFETCH(Scope, scope);
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, check);
+        fixture->write(in + "/book.ods", book, looks);
+
+        const int kept = fixture->emptyRepeatsOneByOne(in + "/book.ods", out + "/literal.ods",
+                                                       scope == Scope::SingleRow ? row - 1 : -1,
+                                                       scope == Scope::SingleColumn ? column - 1 : -1);
+        TestSettings settings;
+        settings.scope = scope;
+        settings.row = QString::number(row);
+        settings.column = Calc1::getColumnLetters(column);
+        settings.folder = out;
+        BoxScript boxes;
+        if (kept > 0)
+            boxes.answer(MessageBox::Ok);
+        SeenTexts seen;
+        Calc1::DoItByFile(in + "/book.ods", seen, {*office, settings, 0});
+
+        const QList<ShownSheet> engine = fixture->describe(out + "/book.ods");
+        const QList<ShownSheet> literal = fixture->describe(out + "/literal.ods");
+        QCOMPARE(engine.size(), literal.size());
+        for (int s = 0; s < engine.size(); ++s)
+            QCOMPARE(engine[s], literal[s]);
+        if (kept > 0)
+            QVERIFY2(boxes.shown.size() == 1 && boxes.shown[0].text.startsWith(QString::number(kept) + " repeated"),
+                     qPrintable(boxes.texts().join('\n')));
+        if (!check.isEmpty()) {
+            const QStringList where = check.split(' ');
+            const int c = Calc1::getColumnNumber(where[1].left(1)) - 1, r = where[1].mid(1).toInt() - 1;
+            const ShownSheet& sheet = engine.value(where[0].toInt());
+            QCOMPARE(sheet.value(r).value(c).section(" | ", 0, 0), where.mid(2).join(' '));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExact)
+#include "test_exact.moc"
