@@ -159,6 +159,8 @@ private slots:
         QTest::newRow("row exponent") << "Text1"
                                       << "1E3"
                                       << "";
+        QTest::newRow("row inf") << "Text1"
+                                 << "inf" << numeric;
         QTest::newRow("row empty") << "Text1"
                                    << ""
                                    << "";
@@ -174,6 +176,12 @@ private slots:
         QTest::newRow("column A1") << "Text2"
                                    << "A1"
                                    << "";
+        QTest::newRow("column nan") << "Text2"
+                                    << "nan"
+                                    << "";
+        QTest::newRow("column INF") << "Text2"
+                                    << "INF"
+                                    << "";
         QTest::newRow("column 3") << "Text2"
                                   << "3" << letters;
         QTest::newRow("column 2.5") << "Text2"
