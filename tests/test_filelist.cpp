@@ -3,14 +3,19 @@
 
 #include "AddFolder.h"
 #include "BoxScript.h"
+#include "ErrorReport.h"
 #include "FileList.h"
 #include "FormDriver.h"
 #include "Platform.h"
 #include "SettingsStore.h"
 #include "TreeMaker.h"
+#include "WidgetPresenters.h"
 
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,6 +71,27 @@ QMimeData* filesData(const QStringList& paths)
         urls << QUrl::fromLocalFile(p);
     data->setUrls(urls);
     return data;
+}
+
+// Works the next real modal window as a user would; whatever is still open a
+// moment later is named in leftOpen and closed, so no test waits on a dialog.
+void onNextModal(const std::function<void(QWidget*)>& work, QStringList& leftOpen)
+{
+    QTimer::singleShot(0, [work, &leftOpen] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            leftOpen << "(no modal window)";
+            return;
+        }
+        QVERIFY(QTest::qWaitForWindowExposed(modal)); // laid out, as a user sees it
+        work(modal);
+        QTimer::singleShot(500, [&leftOpen] {
+            while (QWidget* still = QApplication::activeModalWidget()) {
+                leftOpen << still->metaObject()->className();
+                still->close();
+            }
+        });
+    });
 }
 
 } // namespace
@@ -263,8 +289,8 @@ private slots:
         QTest::newRow("one missing of three, in between")
             << QStringList{"R/a.ods", "R/gone.ods", "R/b.xls"} << QStringList{"R/a.ods", "R/b.xls"}
             << QStringList{"R/gone.ods"};
-        QTest::newRow("a typed name of no file")
-            << QStringList{"R/typed.ods"} << QStringList{} << QStringList{"R/typed.ods"};
+        QTest::newRow("a name of no file typed into the real dialog")
+            << QStringList{"typed:R/typed.ods"} << QStringList{} << QStringList{"R/typed.ods"};
         QTest::newRow("already listed is listed again")
             << QStringList{"R/a.ods", "R/a.ods"} << QStringList{"R/a.ods", "R/a.ods"} << QStringList{};
     }
@@ -278,19 +304,65 @@ private slots:
         rows.replaceInStrings("R/", root + '/');
         refused.replaceInStrings("R/", root + '/');
         BoxScript boxes;
-        boxes.chooseFiles(chosen);
+        const bool typed = chosen.size() == 1 && chosen[0].startsWith("typed:");
+        QStringList leftOpen;
+        if (typed) {
+            FileDialog::setPresenter(WidgetPresenters::fileDialog(form.get()));
+            onNextModal(
+                [&](QWidget* dialog) {
+                    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+                    QVERIFY(name);
+                    QTest::keyClicks(name, chosen[0].mid(6));
+                    auto* buttons = dialog->findChild<QDialogButtonBox*>("buttonBox");
+                    QVERIFY(buttons && buttons->button(QDialogButtonBox::Open));
+                    QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
+                },
+                leftOpen);
+        } else {
+            boxes.chooseFiles(chosen);
+        }
         boxes.answer(MessageBox::Ok, int(refused.size()));
         click(*form, "PushButton1");
+        QCOMPARE(leftOpen, QStringList{}); // the dialog said nothing of its own
         QCOMPARE(FileList::Rows(list(*form)), rows);
         QStringList expectedTexts;
         for (const QString& r : refused)
             expectedTexts << r + "\r\rwas not added because it has bad characters in the filename.";
         QCOMPARE(boxes.texts(), expectedTexts);
+        if (typed)
+            return;
         QCOMPARE(boxes.fileDialogs.size(), 1);
         QCOMPARE(boxes.fileDialogs[0].title, QString("Add File(s) - Hold Ctrl to select multiple files"));
         QCOMPARE(boxes.fileDialogs[0].nameFilters,
                  QStringList(
                      {"Calc Spreadsheets (*.ods;*.ots;*.sxc;*.stc) (*.ods *.ots *.sxc *.stc)", "All Files (*.*) (*)"}));
+    }
+
+    void boxesShowNamesAsText()
+    {
+        // A file name in markup, in a real box: shown as written, its lines kept.
+        const QString name = "<font size=6 color=red>All files uploaded<br>.ods";
+        BoxScript boxes;
+        MessageBox::setPresenter(WidgetPresenters::messageBox(form.get()));
+        QString shown;
+        Qt::TextFormat format = Qt::AutoText;
+        QStringList leftOpen;
+        onNextModal(
+            [&](QWidget* box) {
+                auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+                QVERIFY(label);
+                shown = label->text();
+                format = label->textFormat();
+                QTest::keyClick(box, Qt::Key_Return);
+            },
+            leftOpen);
+        ErrorReport::show(name, ErrorReport::location("Form1", "PushButton1_Click"), 104);
+        QCOMPARE(leftOpen, QStringList{});
+        QCOMPARE(format, Qt::PlainText);
+        QCOMPARE(shown,
+                 name
+                     + "\nin Sievekit2021/08/31.Form1.PushButton1_Click at line 104\n\nPlease email screenshot of this "
+                       "message to support@tamberlin.example");
     }
 
     void dialogSelectionTooLarge()
