@@ -78,6 +78,7 @@ protected:
 private:
     void buildControls();
     void connectJobSettings();
+    void scopeTabStop();
     void restoreJobSettings(StepGuard& step);
     void validate(QLineEdit* box, bool mustBeNumeric, const QString& message);
     void Text1_LostFocus();
