@@ -77,25 +77,27 @@ void Form1::Option3_Click()
 }
 
 // Leaving a box with a text of the wrong kind says so and brings the user back;
-// the text itself stays as typed (and is already stored).
-void Form1::validate(QLineEdit* box, bool mustBeNumeric, const QString& message)
+// the text itself stays as typed (and is already stored). True when it may stay.
+bool Form1::validate(QLineEdit* box)
 {
+    const bool row = box == Text1;
     const QString text = box->text();
-    if (text.isEmpty() || isNumeric(text) == mustBeNumeric)
-        return;
-    MessageBox::information(message);
+    if (text.isEmpty() || isNumeric(text) == row)
+        return true;
+    MessageBox::information(row ? "Must be numeric entry" : "Must be a character column");
     box->setFocus();
     box->setSelection(0, int(text.size()));
+    return false;
 }
 
 void Form1::Text1_LostFocus()
 {
-    validate(Text1, true, "Must be numeric entry");
+    validate(Text1);
 }
 
 void Form1::Text2_LostFocus()
 {
-    validate(Text2, false, "Must be a character column");
+    validate(Text2);
 }
 
 void Form1::PushButton7_Click()
