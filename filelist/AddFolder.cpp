@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QSet>
 
 namespace AddFolder {
 
@@ -36,13 +35,22 @@ bool isStopped(int attributes)
     return attributes == HiddenSystemFolder || attributes == HiddenSystemLink;
 }
 
-QString realPath(const QString& folder)
+// True when the folder is one of its own ancestors on the path walked: a link
+// that leads back up would be walked without end. A folder that is reached
+// another way as well is no loop; it is walked under each path.
+bool leadsBackUp(const QString& folder)
 {
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(folder) : canonical;
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    QString path = QDir::cleanPath(folder);
+    if (real.isEmpty() || real == path)
+        return false; // no link on the way: it lies below all its ancestors
+    for (QString up = QFileInfo(path).path(); up != path; path = up, up = QFileInfo(path).path())
+        if (QFileInfo(up).canonicalFilePath() == real)
+            return true;
+    return false;
 }
 
-void walk(QStringList& folders, bool recurse, QSet<QString>& walked)
+void walk(QStringList& folders, bool recurse)
 {
     StepGuard step(ErrorReport::location("AddFolder", "GetSubDirectories2016", ErrorReport::WalkProject));
     const QChar sep = Paths::separator();
@@ -74,15 +82,12 @@ void walk(QStringList& folders, bool recurse, QSet<QString>& walked)
             if (name.size() >= MaxPath || HasBadNameChars(name) || name == "." || name == "..")
                 continue;
             const QString folder = entry + name + sep;
-            // A link back into the tree, or to a folder walked already.
-            if (walked.contains(realPath(folder)))
-                continue;
-            walked.insert(realPath(folder));
-            newFolders << folder;
+            if (!leadsBackUp(folder))
+                newFolders << folder;
         }
     }
     if (recurse && !newFolders.isEmpty())
-        walk(newFolders, true, walked);
+        walk(newFolders, true);
     for (const QString& folder : std::as_const(newFolders)) {
         if (!FileUtils::IsFolder(folder))
             continue;
@@ -104,10 +109,7 @@ QString BrowseForFolder(const QString& title, const QString& startFolder)
 void GetSubDirectories2016(QStringList& folders, bool recurse)
 {
     g_sinceEvents.invalidate(); // the first folder always lets the window in
-    QSet<QString> walked;
-    for (const QString& folder : std::as_const(folders))
-        walked.insert(realPath(folder));
-    walk(folders, recurse, walked);
+    walk(folders, recurse);
 }
 
 void AddFolderFiles(const QString& folder, const QString& pattern, const AppendRow& appendRow)

@@ -188,18 +188,20 @@ private slots:
         QCOMPARE(rows, QStringList({".hidden/g.ods", "ok/a.ods"}));
     }
 
-    void linksLeadingBackAreWalkedOnce()
+    void links()
     {
-        makeFiles(root, {"a.ods", "sub/b.ods", "other/c.ods"});
-        QVERIFY(QFile::link(root, root + "/sub/up")); // back to the top
-        QVERIFY(QFile::link(root + "/sub", root + "/sub/self")); // to itself
-        QVERIFY(QFile::link(root + "/other", root + "/sub/also-other"));
-        QStringList rows = walk(root);
-        QStringList real;
-        for (const QString& r : rows)
-            real << QFileInfo(r).canonicalFilePath();
-        real.sort();
-        QCOMPARE(real, QStringList({root + "/a.ods", root + "/other/c.ods", root + "/sub/b.ods"}));
+        makeFiles(root, {"a.ods", "sub/b.ods", "sub/deep/d.ods", "other/c.ods"});
+        makeFiles(dir->path(), {"elsewhere/e.ods"});
+        QVERIFY(QFile::link(root, root + "/sub/up")); // loops: back to an ancestor
+        QVERIFY(QFile::link(root + "/sub", root + "/sub/deep/back"));
+        QVERIFY(QFile::link(root + "/sub", root + "/sub/self"));
+        QVERIFY(QFile::link(root + "/other", root + "/sub/also-other")); // two ways to one folder
+        QVERIFY(QFile::link(dir->path() + "/elsewhere", root + "/sub/away")); // a folder outside
+        QStringList rows = relative(root, walk(root));
+        rows.sort();
+        QCOMPARE(rows,
+                 QStringList({"a.ods", "other/c.ods", "sub/also-other/c.ods", "sub/away/e.ods", "sub/b.ods",
+                              "sub/deep/d.ods"}));
     }
 
     void longPathsAreNotSearched()
