@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "ErrorReport.h"
 #include "FileUtils.h"
+#include "MessageBox.h"
 #include "Paths.h"
 #include "Platform.h"
 
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace AddFolder {
 
@@ -99,6 +101,38 @@ void walk(QStringList& folders, bool recurse)
     }
 }
 
+// On Windows "*.*" matches every name, also one without a dot.
+QString nameFilter(const QString& pattern)
+{
+    return pattern == "*.*" ? QStringLiteral("*") : pattern;
+}
+
+// Names the system lists but that cannot be kept exactly, whose files could
+// not be opened: the folders among them, and the files the walk would take.
+int unreadableNamesIn(const QString& folder, const QString& pattern)
+{
+    const QRegularExpression matches(QRegularExpression::wildcardToRegularExpression(nameFilter(pattern)),
+                                     QRegularExpression::CaseInsensitiveOption);
+    int count = 0;
+    for (const Platform::UnreadableName& name : Platform::unreadableNames(folder))
+        if (name.folder
+            || (!name.shown.startsWith('~') && !name.shown.startsWith('.') && matches.match(name.shown).hasMatch()))
+            ++count;
+    return count;
+}
+
+QString unreadableMessage(const QStringList& folders)
+{
+    constexpr qsizetype Shown = 10;
+    QString text = "Some names in these folders are not valid text and could not be read, so what they name was "
+                   "not added:\r";
+    for (const QString& folder : folders.mid(0, Shown))
+        text += "\r" + folder;
+    if (folders.size() > Shown)
+        text += QString("\r... and %1 more folders").arg(folders.size() - Shown);
+    return text;
+}
+
 } // namespace
 
 QString BrowseForFolder(const QString& title, const QString& startFolder)
@@ -117,9 +151,12 @@ void AddFolderFiles(const QString& folder, const QString& pattern, const AppendR
     const QChar sep = Paths::separator();
     QStringList folders{folder + sep};
     GetSubDirectories2016(folders, true);
+    QStringList unreadable;
     for (const QString& entry : std::as_const(folders)) {
         keepWindowAlive(); // also while the files are added
         const QString path = entry.chopped(1);
+        if (const int count = unreadableNamesIn(path, pattern))
+            unreadable << QString("%1 (%2)").arg(Paths::CollapseBackslashes(path)).arg(count);
         for (const QString& name : ListFilesInFolder(path, pattern)) {
             if (name.startsWith('~'))
                 continue;
@@ -128,16 +165,16 @@ void AddFolderFiles(const QString& folder, const QString& pattern, const AppendR
                 appendRow(Paths::CollapseBackslashes(candidate));
         }
     }
+    if (!unreadable.isEmpty())
+        MessageBox::information(unreadableMessage(unreadable));
 }
 
 QStringList ListFilesInFolder(QString folder, const QString& pattern)
 {
     if (!folder.endsWith(Paths::separator()))
         folder += Paths::separator();
-    // On Windows "*.*" matches every name, also one without a dot.
-    const QString filter = pattern == "*.*" ? QStringLiteral("*") : pattern;
     const QStringList names
-        = QDir(folder).entryList({filter}, QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+        = QDir(folder).entryList({nameFilter(pattern)}, QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
     QStringList retained;
     for (const QString& name : names)
         if (IsExistingFile(folder + name))

@@ -22,6 +22,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -202,6 +204,26 @@ private slots:
         QCOMPARE(rows,
                  QStringList({"a.ods", "other/c.ods", "sub/also-other/c.ods", "sub/away/e.ods", "sub/b.ods",
                               "sub/deep/d.ods"}));
+    }
+
+    void namesThatAreNotText()
+    {
+        // Bytes that are not UTF-8: such a name cannot be kept, so the user is told once.
+        makeFiles(root, {"a.ods", "sub/"});
+        const QByteArray base = QFile::encodeName(root);
+        for (const QByteArray& file : {base + "/caf\xe9.ods", base + "/sub/b\xfe.ods", base + "/sub/c\xfe.txt"}) {
+            const int fd = ::open(file.constData(), O_CREAT | O_WRONLY, 0644);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+        }
+        QCOMPARE(::mkdir((base + "/dir\xff").constData(), 0755), 0);
+        BoxScript boxes;
+        boxes.answer(MessageBox::Ok);
+        QCOMPARE(relative(root, walk(root, "*.ods")), QStringList{"a.ods"});
+        QCOMPARE(boxes.texts(),
+                 QStringList{"Some names in these folders are not valid text and could not be read, so "
+                             "what they name was not added:\r\r"
+                             + root + " (2)\r" + root + "/sub (1)"});
     }
 
     void longPathsAreNotSearched()
