@@ -75,24 +75,24 @@ QMimeData* filesData(const QStringList& paths)
     return data;
 }
 
-// Works the next real modal window as a user would; whatever is still open a
-// moment later is named in leftOpen and closed, so no test waits on a dialog.
-void onNextModal(const std::function<void(QWidget*)>& work, QStringList& leftOpen)
+// Works the next real modal window as a user would. Whatever is still open a
+// while later is named in leftOpen and closed, so no test waits on a dialog.
+void onNextModal(QObject* context, const std::function<void(QWidget*)>& work, QStringList& leftOpen)
 {
-    QTimer::singleShot(0, [work, &leftOpen] {
+    QTimer::singleShot(0, context, [work, &leftOpen] {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal) {
             leftOpen << "(no modal window)";
             return;
         }
-        QVERIFY(QTest::qWaitForWindowExposed(modal)); // laid out, as a user sees it
-        work(modal);
-        QTimer::singleShot(500, [&leftOpen] {
+        QTimer::singleShot(2000, modal, [&leftOpen] {
             while (QWidget* still = QApplication::activeModalWidget()) {
                 leftOpen << still->metaObject()->className();
                 still->close();
             }
         });
+        if (QTest::qWaitForWindowExposed(modal)) // laid out, as a user sees it
+            work(modal);
     });
 }
 
@@ -333,6 +333,7 @@ private slots:
         if (typed) {
             FileDialog::setPresenter(WidgetPresenters::fileDialog(form.get()));
             onNextModal(
+                form.get(),
                 [&](QWidget* dialog) {
                     auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
                     QVERIFY(name);
@@ -372,6 +373,7 @@ private slots:
         Qt::TextFormat format = Qt::AutoText;
         QStringList leftOpen;
         onNextModal(
+            form.get(),
             [&](QWidget* box) {
                 auto* label = box->findChild<QLabel*>("qt_msgbox_label");
                 QVERIFY(label);
