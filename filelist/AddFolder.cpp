@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "ErrorReport.h"
 #include "FileUtils.h"
+#include "MessageBox.h"
 #include "Paths.h"
 #include "Platform.h"
 
@@ -10,7 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QSet>
+#include <QRegularExpression>
 
 namespace AddFolder {
 
@@ -36,13 +37,22 @@ bool isStopped(int attributes)
     return attributes == HiddenSystemFolder || attributes == HiddenSystemLink;
 }
 
-QString realPath(const QString& folder)
+// True when the folder is one of its own ancestors on the path walked: a link
+// that leads back up would be walked without end. A folder that is reached
+// another way as well is no loop; it is walked under each path.
+bool leadsBackUp(const QString& folder)
 {
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(folder) : canonical;
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    QString path = QDir::cleanPath(folder);
+    if (real.isEmpty() || real == path)
+        return false; // no link on the way: it lies below all its ancestors
+    for (QString up = QFileInfo(path).path(); up != path; path = up, up = QFileInfo(path).path())
+        if (QFileInfo(up).canonicalFilePath() == real)
+            return true;
+    return false;
 }
 
-void walk(QStringList& folders, bool recurse, QSet<QString>& walked)
+void walk(QStringList& folders, bool recurse)
 {
     StepGuard step(ErrorReport::location("AddFolder", "GetSubDirectories2016", ErrorReport::WalkProject));
     const QChar sep = Paths::separator();
@@ -74,15 +84,12 @@ void walk(QStringList& folders, bool recurse, QSet<QString>& walked)
             if (name.size() >= MaxPath || HasBadNameChars(name) || name == "." || name == "..")
                 continue;
             const QString folder = entry + name + sep;
-            // A link back into the tree, or to a folder walked already.
-            if (walked.contains(realPath(folder)))
-                continue;
-            walked.insert(realPath(folder));
-            newFolders << folder;
+            if (!leadsBackUp(folder))
+                newFolders << folder;
         }
     }
     if (recurse && !newFolders.isEmpty())
-        walk(newFolders, true, walked);
+        walk(newFolders, true);
     for (const QString& folder : std::as_const(newFolders)) {
         if (!FileUtils::IsFolder(folder))
             continue;
@@ -92,6 +99,38 @@ void walk(QStringList& folders, bool recurse, QSet<QString>& walked)
         if (admitted)
             folders << folder;
     }
+}
+
+// On Windows "*.*" matches every name, also one without a dot.
+QString nameFilter(const QString& pattern)
+{
+    return pattern == "*.*" ? QStringLiteral("*") : pattern;
+}
+
+// Names the system lists but that cannot be kept exactly, whose files could
+// not be opened: the folders among them, and the files the walk would take.
+int unreadableNamesIn(const QString& folder, const QString& pattern)
+{
+    const QRegularExpression matches(QRegularExpression::wildcardToRegularExpression(nameFilter(pattern)),
+                                     QRegularExpression::CaseInsensitiveOption);
+    int count = 0;
+    for (const Platform::UnreadableName& name : Platform::unreadableNames(folder))
+        if (name.folder
+            || (!name.shown.startsWith('~') && !name.shown.startsWith('.') && matches.match(name.shown).hasMatch()))
+            ++count;
+    return count;
+}
+
+QString unreadableMessage(const QStringList& folders)
+{
+    constexpr qsizetype Shown = 10;
+    QString text = "Some names in these folders are not valid text and could not be read, so what they name was "
+                   "not added:\r";
+    for (const QString& folder : folders.mid(0, Shown))
+        text += "\r" + folder;
+    if (folders.size() > Shown)
+        text += QString("\r... and %1 more folders").arg(folders.size() - Shown);
+    return text;
 }
 
 } // namespace
@@ -104,10 +143,7 @@ QString BrowseForFolder(const QString& title, const QString& startFolder)
 void GetSubDirectories2016(QStringList& folders, bool recurse)
 {
     g_sinceEvents.invalidate(); // the first folder always lets the window in
-    QSet<QString> walked;
-    for (const QString& folder : std::as_const(folders))
-        walked.insert(realPath(folder));
-    walk(folders, recurse, walked);
+    walk(folders, recurse);
 }
 
 void AddFolderFiles(const QString& folder, const QString& pattern, const AppendRow& appendRow)
@@ -115,9 +151,12 @@ void AddFolderFiles(const QString& folder, const QString& pattern, const AppendR
     const QChar sep = Paths::separator();
     QStringList folders{folder + sep};
     GetSubDirectories2016(folders, true);
+    QStringList unreadable;
     for (const QString& entry : std::as_const(folders)) {
         keepWindowAlive(); // also while the files are added
         const QString path = entry.chopped(1);
+        if (const int count = unreadableNamesIn(path, pattern))
+            unreadable << QString("%1 (%2)").arg(Paths::CollapseBackslashes(path)).arg(count);
         for (const QString& name : ListFilesInFolder(path, pattern)) {
             if (name.startsWith('~'))
                 continue;
@@ -126,16 +165,16 @@ void AddFolderFiles(const QString& folder, const QString& pattern, const AppendR
                 appendRow(Paths::CollapseBackslashes(candidate));
         }
     }
+    if (!unreadable.isEmpty())
+        MessageBox::information(unreadableMessage(unreadable));
 }
 
 QStringList ListFilesInFolder(QString folder, const QString& pattern)
 {
     if (!folder.endsWith(Paths::separator()))
         folder += Paths::separator();
-    // On Windows "*.*" matches every name, also one without a dot.
-    const QString filter = pattern == "*.*" ? QStringLiteral("*") : pattern;
     const QStringList names
-        = QDir(folder).entryList({filter}, QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+        = QDir(folder).entryList({nameFilter(pattern)}, QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
     QStringList retained;
     for (const QString& name : names)
         if (IsExistingFile(folder + name))

@@ -20,8 +20,8 @@ QString BrowseForFolder(const QString& title, const QString& startFolder);
 void AddFolderFiles(const QString& folder, const QString& pattern, const AppendRow& appendRow);
 
 /// Appends to folders (each ending in a separator) all their admitted
-/// sub-folders of every depth, level by level. Each real folder comes once,
-/// however links lead back into the tree.
+/// sub-folders of every depth, level by level. A folder reached through a
+/// link comes under that path too; only a link back up to an ancestor is cut.
 void GetSubDirectories2016(QStringList& folders, bool recurse);
 
 /// Names of the files in that one folder that match pattern (Windows rules:

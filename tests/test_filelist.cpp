@@ -3,20 +3,27 @@
 
 #include "AddFolder.h"
 #include "BoxScript.h"
+#include "ErrorReport.h"
 #include "FileList.h"
 #include "FormDriver.h"
 #include "Platform.h"
 #include "SettingsStore.h"
 #include "TreeMaker.h"
+#include "WidgetPresenters.h"
 
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -66,6 +73,27 @@ QMimeData* filesData(const QStringList& paths)
         urls << QUrl::fromLocalFile(p);
     data->setUrls(urls);
     return data;
+}
+
+// Works the next real modal window as a user would. Whatever is still open a
+// while later is named in leftOpen and closed, so no test waits on a dialog.
+void onNextModal(QObject* context, const std::function<void(QWidget*)>& work, QStringList& leftOpen)
+{
+    QTimer::singleShot(0, context, [work, &leftOpen] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            leftOpen << "(no modal window)";
+            return;
+        }
+        QTimer::singleShot(2000, modal, [&leftOpen] {
+            while (QWidget* still = QApplication::activeModalWidget()) {
+                leftOpen << still->metaObject()->className();
+                still->close();
+            }
+        });
+        if (QTest::qWaitForWindowExposed(modal)) // laid out, as a user sees it
+            work(modal);
+    });
 }
 
 } // namespace
@@ -162,18 +190,40 @@ private slots:
         QCOMPARE(rows, QStringList({".hidden/g.ods", "ok/a.ods"}));
     }
 
-    void linksLeadingBackAreWalkedOnce()
+    void links()
     {
-        makeFiles(root, {"a.ods", "sub/b.ods", "other/c.ods"});
-        QVERIFY(QFile::link(root, root + "/sub/up")); // back to the top
-        QVERIFY(QFile::link(root + "/sub", root + "/sub/self")); // to itself
-        QVERIFY(QFile::link(root + "/other", root + "/sub/also-other"));
-        QStringList rows = walk(root);
-        QStringList real;
-        for (const QString& r : rows)
-            real << QFileInfo(r).canonicalFilePath();
-        real.sort();
-        QCOMPARE(real, QStringList({root + "/a.ods", root + "/other/c.ods", root + "/sub/b.ods"}));
+        makeFiles(root, {"a.ods", "sub/b.ods", "sub/deep/d.ods", "other/c.ods"});
+        makeFiles(dir->path(), {"elsewhere/e.ods"});
+        QVERIFY(QFile::link(root, root + "/sub/up")); // loops: back to an ancestor
+        QVERIFY(QFile::link(root + "/sub", root + "/sub/deep/back"));
+        QVERIFY(QFile::link(root + "/sub", root + "/sub/self"));
+        QVERIFY(QFile::link(root + "/other", root + "/sub/also-other")); // two ways to one folder
+        QVERIFY(QFile::link(dir->path() + "/elsewhere", root + "/sub/away")); // a folder outside
+        QStringList rows = relative(root, walk(root));
+        rows.sort();
+        QCOMPARE(rows,
+                 QStringList({"a.ods", "other/c.ods", "sub/also-other/c.ods", "sub/away/e.ods", "sub/b.ods",
+                              "sub/deep/d.ods"}));
+    }
+
+    void namesThatAreNotText()
+    {
+        // Bytes that are not UTF-8: such a name cannot be kept, so the user is told once.
+        makeFiles(root, {"a.ods", "sub/"});
+        const QByteArray base = QFile::encodeName(root);
+        for (const QByteArray& file : {base + "/caf\xe9.ods", base + "/sub/b\xfe.ods", base + "/sub/c\xfe.txt"}) {
+            const int fd = ::open(file.constData(), O_CREAT | O_WRONLY, 0644);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+        }
+        QCOMPARE(::mkdir((base + "/dir\xff").constData(), 0755), 0);
+        BoxScript boxes;
+        boxes.answer(MessageBox::Ok);
+        QCOMPARE(relative(root, walk(root, "*.ods")), QStringList{"a.ods"});
+        QCOMPARE(boxes.texts(),
+                 QStringList{"Some names in these folders are not valid text and could not be read, so "
+                             "what they name was not added:\r\r"
+                             + root + " (2)\r" + root + "/sub (1)"});
     }
 
     void longPathsAreNotSearched()
@@ -263,8 +313,8 @@ private slots:
         QTest::newRow("one missing of three, in between")
             << QStringList{"R/a.ods", "R/gone.ods", "R/b.xls"} << QStringList{"R/a.ods", "R/b.xls"}
             << QStringList{"R/gone.ods"};
-        QTest::newRow("a typed name of no file")
-            << QStringList{"R/typed.ods"} << QStringList{} << QStringList{"R/typed.ods"};
+        QTest::newRow("a name of no file typed into the real dialog")
+            << QStringList{"typed:R/typed.ods"} << QStringList{} << QStringList{"R/typed.ods"};
         QTest::newRow("already listed is listed again")
             << QStringList{"R/a.ods", "R/a.ods"} << QStringList{"R/a.ods", "R/a.ods"} << QStringList{};
     }
@@ -278,19 +328,67 @@ private slots:
         rows.replaceInStrings("R/", root + '/');
         refused.replaceInStrings("R/", root + '/');
         BoxScript boxes;
-        boxes.chooseFiles(chosen);
+        const bool typed = chosen.size() == 1 && chosen[0].startsWith("typed:");
+        QStringList leftOpen;
+        if (typed) {
+            FileDialog::setPresenter(WidgetPresenters::fileDialog(form.get()));
+            onNextModal(
+                form.get(),
+                [&](QWidget* dialog) {
+                    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+                    QVERIFY(name);
+                    QTest::keyClicks(name, chosen[0].mid(6));
+                    auto* buttons = dialog->findChild<QDialogButtonBox*>("buttonBox");
+                    QVERIFY(buttons && buttons->button(QDialogButtonBox::Open));
+                    QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
+                },
+                leftOpen);
+        } else {
+            boxes.chooseFiles(chosen);
+        }
         boxes.answer(MessageBox::Ok, int(refused.size()));
         click(*form, "PushButton1");
+        QCOMPARE(leftOpen, QStringList{}); // the dialog said nothing of its own
         QCOMPARE(FileList::Rows(list(*form)), rows);
         QStringList expectedTexts;
         for (const QString& r : refused)
             expectedTexts << r + "\r\rwas not added because it has bad characters in the filename.";
         QCOMPARE(boxes.texts(), expectedTexts);
+        if (typed)
+            return;
         QCOMPARE(boxes.fileDialogs.size(), 1);
         QCOMPARE(boxes.fileDialogs[0].title, QString("Add File(s) - Hold Ctrl to select multiple files"));
         QCOMPARE(boxes.fileDialogs[0].nameFilters,
                  QStringList(
                      {"Calc Spreadsheets (*.ods;*.ots;*.sxc;*.stc) (*.ods *.ots *.sxc *.stc)", "All Files (*.*) (*)"}));
+    }
+
+    void boxesShowNamesAsText()
+    {
+        // A file name in markup, in a real box: shown as written, its lines kept.
+        const QString name = "<font size=6 color=red>All files uploaded<br>.ods";
+        BoxScript boxes;
+        MessageBox::setPresenter(WidgetPresenters::messageBox(form.get()));
+        QString shown;
+        Qt::TextFormat format = Qt::AutoText;
+        QStringList leftOpen;
+        onNextModal(
+            form.get(),
+            [&](QWidget* box) {
+                auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+                QVERIFY(label);
+                shown = label->text();
+                format = label->textFormat();
+                QTest::keyClick(box, Qt::Key_Return);
+            },
+            leftOpen);
+        ErrorReport::show(name, ErrorReport::location("Form1", "PushButton1_Click"), 104);
+        QCOMPARE(leftOpen, QStringList{});
+        QCOMPARE(format, Qt::PlainText);
+        QCOMPARE(shown,
+                 name
+                     + "\nin Sievekit2021/08/31.Form1.PushButton1_Click at line 104\n\nPlease email screenshot of this "
+                       "message to support@tamberlin.example");
     }
 
     void dialogSelectionTooLarge()

@@ -30,6 +30,22 @@ QString settingsText()
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+// Shows the window and types text into the row or column box, its option selected.
+QLineEdit* typeInto(Form1& form, const QString& box, const QString& text)
+{
+    QLocale::setDefault(QLocale::c());
+    form.show();
+    if (!QTest::qWaitForWindowActive(&form))
+        return nullptr;
+    control<QRadioButton>(form, box == "Text1" ? "Option1" : "Option2")->click();
+    auto* edit = control<QLineEdit>(form, qPrintable(box));
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+    return edit;
+}
+
 } // namespace
 
 class TestStartUp : public QObject {
@@ -159,6 +175,8 @@ private slots:
         QTest::newRow("row exponent") << "Text1"
                                       << "1E3"
                                       << "";
+        QTest::newRow("row inf") << "Text1"
+                                 << "inf" << numeric;
         QTest::newRow("row empty") << "Text1"
                                    << ""
                                    << "";
@@ -174,6 +192,12 @@ private slots:
         QTest::newRow("column A1") << "Text2"
                                    << "A1"
                                    << "";
+        QTest::newRow("column nan") << "Text2"
+                                    << "nan"
+                                    << "";
+        QTest::newRow("column INF") << "Text2"
+                                    << "INF"
+                                    << "";
         QTest::newRow("column 3") << "Text2"
                                   << "3" << letters;
         QTest::newRow("column 2.5") << "Text2"
@@ -184,21 +208,14 @@ private slots:
         QFETCH(QString, box);
         QFETCH(QString, text);
         QFETCH(QString, message);
-        QLocale::setDefault(QLocale::c());
         auto form = start(office);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        control<QRadioButton>(*form, box == "Text1" ? "Option1" : "Option2")->click();
-        auto* edit = control<QLineEdit>(*form, qPrintable(box));
-        edit->setFocus();
-        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QTest::keyClicks(edit, text);
+        QLineEdit* edit = typeInto(*form, box, text);
+        QVERIFY(edit);
         QCOMPARE(SettingsStore::read(box == "Text1" ? "Row" : "Column"), text);
         BoxScript boxes;
         if (!message.isEmpty())
             boxes.answer(MessageBox::Ok);
-        QTest::keyClick(edit, Qt::Key_Tab);
+        QTest::keyClick(form->windowHandle(), Qt::Key_Tab);
         QCoreApplication::processEvents();
         QCOMPARE(boxes.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         if (!message.isEmpty()) {
@@ -207,6 +224,62 @@ private slots:
             QCOMPARE(boxes.shown[0].title, QString("Cellwinnow"));
         }
         QCOMPARE(edit->text(), text);
+    }
+
+    // The check on leaving a box comes before whatever took the focus acts.
+    void validationComesFirst_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("leave"); // the control clicked
+        QTest::addColumn<QStringList>("messages");
+        const QString numeric = "Must be numeric entry";
+        QTest::newRow("12a, then Help") << "Text1"
+                                        << "12a"
+                                        << "PushButton6" << QStringList{numeric};
+        QTest::newRow("12a, then Start") << "Text1"
+                                         << "12a"
+                                         << "PushButton2" << QStringList{numeric};
+        QTest::newRow("3, then Entire Sheet") << "Text2"
+                                              << "3"
+                                              << "Option3" << QStringList{"Must be a character column"};
+        QTest::newRow("12, then Help: Help answers")
+            << "Text1"
+            << "12"
+            << "PushButton6"
+            << QStringList{"Questions? Please contact Team Tamberlin at https://tamberlin.example/contact/"};
+    }
+    void validationComesFirst()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(QString, leave);
+        QFETCH(QStringList, messages);
+        auto form = start(office);
+        QLineEdit* edit = typeInto(*form, box, text);
+        QVERIFY(edit);
+        BoxScript boxes;
+        boxes.answer(MessageBox::Ok, int(messages.size()));
+        // Through the window, as the system delivers a click.
+        const auto clickOn = [&](const QString& name) {
+            QWidget* target = control(*form, qPrintable(name));
+            QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {},
+                              target->mapTo(form.get(), target->rect().center()));
+        };
+        clickOn(leave);
+        QCoreApplication::processEvents();
+        QCOMPARE(boxes.texts(), messages);
+        if (messages[0].startsWith("Must")) {
+            QCOMPARE(QApplication::focusWidget(), edit);
+            QCOMPARE(edit->selectedText(), text);
+            QVERIFY(control<QRadioButton>(*form, box == "Text1" ? "Option1" : "Option2")->isChecked());
+            // The next click is the user's own again.
+            edit->setText(box == "Text1" ? "12" : "C");
+            boxes.answer(MessageBox::Ok);
+            clickOn("PushButton6");
+            QCOMPARE(boxes.shown.size(), 2);
+            QVERIFY(boxes.shown[1].text.startsWith("Questions?"));
+        }
     }
 
     void browseResultsFolder_data()

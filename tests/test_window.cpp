@@ -165,19 +165,50 @@ private slots:
         QVERIFY(l->toolTip().startsWith("Drag and drop files here. Double-click item to remove it. Move | line"));
     }
 
-    void tabOrder()
+    void tabStops_data()
     {
-        const QStringList expected
-            = {"ListView1",   "Option1",     "Option2",     "Option3",     "Text1",       "Text2", "PushButton6",
-               "PushButton1", "PushButton4", "PushButton2", "PushButton5", "PushButton3", "Text3", "PushButton7"};
-        QStringList chain;
-        QWidget* w = list(*form);
-        do {
-            if (w->focusPolicy() & Qt::TabFocus)
-                chain << w->objectName();
-            w = w->nextInFocusChain();
-        } while (w != list(*form) && chain.size() < 40);
-        QCOMPARE(chain.mid(0, expected.size()), expected);
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("scopeBox"); // the box that Tab reaches after the option, if any
+        QTest::addColumn<Qt::Key>("arrow");
+        QTest::addColumn<QString>("arrowLandsOn");
+        QTest::newRow("Entire Sheet") << "Option3"
+                                      << "" << Qt::Key_Right << "Option1";
+        QTest::newRow("Single Row") << "Option1"
+                                    << "Text1" << Qt::Key_Right << "Option2";
+        QTest::newRow("Single Column") << "Option2"
+                                       << "Text2" << Qt::Key_Left << "Option1";
+    }
+    void tabStops()
+    {
+        QFETCH(QString, selected);
+        QFETCH(QString, scopeBox);
+        QFETCH(Qt::Key, arrow);
+        QFETCH(QString, arrowLandsOn);
+        control<QRadioButton>(*form, qPrintable(selected))->click();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        list(*form)->setFocus();
+        QStringList stops = {"ListView1", selected};
+        if (!scopeBox.isEmpty())
+            stops << scopeBox;
+        stops << QStringList{"PushButton6", "PushButton1", "PushButton4", "PushButton2",
+                             "PushButton5", "PushButton3", "Text3",       "PushButton7"};
+        const auto press = [&](Qt::Key key) {
+            QTest::keyClick(form->windowHandle(), key);
+            return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+        };
+        QStringList forward, backward;
+        for (qsizetype i = 0; i < stops.size(); ++i)
+            forward << press(Qt::Key_Tab);
+        QCOMPARE(forward, stops.mid(1) << stops[0]);
+        for (qsizetype i = 0; i < stops.size(); ++i)
+            backward.prepend(press(Qt::Key_Backtab));
+        QCOMPARE(backward, stops);
+        // Arrows move within the group and select as they go.
+        QCOMPARE(press(Qt::Key_Tab), selected);
+        QCOMPARE(press(arrow), arrowLandsOn);
+        QVERIFY(control<QRadioButton>(*form, qPrintable(arrowLandsOn))->isChecked());
+        QCOMPARE(press(Qt::Key_Backtab), QString("ListView1"));
+        QCOMPARE(press(Qt::Key_Tab), arrowLandsOn);
     }
 
     void removingRows_data()

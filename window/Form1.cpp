@@ -131,6 +131,10 @@ void Form1::buildControls()
                                    PushButton1, PushButton4, PushButton2, PushButton5, PushButton3, Text3, PushButton7};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
+    // The scope options are one tab stop, the selected one; arrows move between them.
+    for (QRadioButton* option : {Option1, Option2, Option3})
+        connect(option, &QRadioButton::toggled, this, &Form1::scopeTabStop);
+    scopeTabStop();
 
     for (QWidget* w :
          std::initializer_list<QWidget*>{this, Frame1, Frame2, Option1, Option2, Option3, PushButton1, PushButton2,
@@ -146,6 +150,12 @@ void Form1::buildControls()
     connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
     connectJobSettings();
+}
+
+void Form1::scopeTabStop()
+{
+    for (QRadioButton* option : {Option1, Option2, Option3})
+        option->setFocusPolicy(option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 bool Form1::isSelected(Scope scope) const

@@ -8,6 +8,7 @@
 
 #include <QCursor>
 #include <QPersistentModelIndex>
+#include <QPointer>
 #include <QWidget>
 
 class QDragMoveEvent;
@@ -18,6 +19,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTreeWidget;
+class QWindow;
 class TextProgressBar;
 
 class Form1 : public QWidget, public JobSettings {
@@ -78,10 +80,13 @@ protected:
 private:
     void buildControls();
     void connectJobSettings();
+    void scopeTabStop();
     void restoreJobSettings(StepGuard& step);
-    void validate(QLineEdit* box, bool mustBeNumeric, const QString& message);
+    bool validate(QLineEdit* box);
     void Text1_LostFocus();
     void Text2_LostFocus();
+    bool checkBeforeLeaving(QEvent* event);
+    QWidget* focusTakerAt(QPoint at, Qt::FocusPolicy policy) const;
     void defaultPointerRule();
     void handPointerRule();
 
@@ -103,6 +108,8 @@ private:
     QCursor m_customCursor;
     bool m_hasCustomCursor = false;
     bool m_shownBefore = false;
+    QPointer<QWindow> m_window; // watched for presses that would take the focus
+    bool m_swallowRelease = false;
 
     SkinFramework SkinFramework1;
 

@@ -15,12 +15,29 @@
 
 namespace {
 
-// Whole text a number under the user's locale: blanks around, sign, fraction, exponent.
+// Whole text a number under the user's locale: blanks around, sign, fraction,
+// exponent. The locale's parser alone also takes "inf" and "nan"; a number as
+// typed holds no letter but the exponent's E between digits.
 bool isNumeric(const QString& text)
 {
+    const QString number = text.trimmed();
     bool ok = false;
-    QLocale().toDouble(text.trimmed(), &ok);
-    return ok;
+    QLocale().toDouble(number, &ok);
+    if (!ok)
+        return false;
+    const qsizetype n = number.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!number[i].isLetter())
+            continue;
+        qsizetype next = i + 1;
+        if (next < n && (number[next] == '+' || number[next] == '-'))
+            ++next;
+        const bool exponent = (number[i] == 'e' || number[i] == 'E') && i > 0 && number[i - 1].isDigit() && next < n
+            && number[next].isDigit();
+        if (!exponent)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -60,25 +77,27 @@ void Form1::Option3_Click()
 }
 
 // Leaving a box with a text of the wrong kind says so and brings the user back;
-// the text itself stays as typed (and is already stored).
-void Form1::validate(QLineEdit* box, bool mustBeNumeric, const QString& message)
+// the text itself stays as typed (and is already stored). True when it may stay.
+bool Form1::validate(QLineEdit* box)
 {
+    const bool row = box == Text1;
     const QString text = box->text();
-    if (text.isEmpty() || isNumeric(text) == mustBeNumeric)
-        return;
-    MessageBox::information(message);
+    if (text.isEmpty() || isNumeric(text) == row)
+        return true;
+    MessageBox::information(row ? "Must be numeric entry" : "Must be a character column");
     box->setFocus();
     box->setSelection(0, int(text.size()));
+    return false;
 }
 
 void Form1::Text1_LostFocus()
 {
-    validate(Text1, true, "Must be numeric entry");
+    validate(Text1);
 }
 
 void Form1::Text2_LostFocus()
 {
-    validate(Text2, false, "Must be a character column");
+    validate(Text2);
 }
 
 void Form1::PushButton7_Click()

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QScreen>
 #include <QTreeWidget>
+#include <QWindow>
 
 const char* const Form1::ContactPage = "https://tamberlin.example/contact/";
 
@@ -30,6 +31,10 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::showEvent(QShowEvent* event)
 {
+    if (QWindow* window = windowHandle(); window && window != m_window) {
+        window->installEventFilter(this);
+        m_window = window;
+    }
     if (!m_shownBefore) {
         m_shownBefore = true;
         if (const QScreen* screen = this->screen())

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "MessageBox.h"
 
+#include <QAbstractItemView>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -33,13 +34,35 @@ QMessageBox::StandardButton standard(MessageBox::Button button)
 
 namespace WidgetPresenters {
 
-void install(QWidget* owner)
+// Several files may be picked, and a typed name that names no file is returned
+// as typed: the caller tells the user, not the dialog. Qt's own dialog does
+// both when it takes any name and lets its views select several; a system's
+// dialog for opening files refuses such names itself.
+FileDialog::Presenter fileDialog(QWidget* owner)
 {
     QPointer<QWidget> parent(owner);
-    MessageBox::setPresenter([parent](const MessageBox::Box& box) {
+    return [parent](const FileDialog::Request& request) {
+        QFileDialog dialog(parent, request.title);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        for (QAbstractItemView* view : dialog.findChildren<QAbstractItemView*>())
+            if (view->objectName() == "listView" || view->objectName() == "treeView")
+                view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        dialog.setNameFilters(request.nameFilters);
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+    };
+}
+
+MessageBox::Presenter messageBox(QWidget* owner)
+{
+    QPointer<QWidget> parent(owner);
+    return [parent](const MessageBox::Box& box) {
         QWidget* over = parent && parent->isVisible() ? parent.data() : nullptr;
         QMessageBox dialog(box.icon == MessageBox::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, box.title,
                            displayed(box.text), QMessageBox::NoButton, over);
+        dialog.setTextFormat(Qt::PlainText); // texts hold file names, never markup
         for (MessageBox::Button b : {MessageBox::Ok, MessageBox::Yes, MessageBox::No, MessageBox::Cancel})
             if (box.buttons & b)
                 dialog.addButton(standard(b));
@@ -51,7 +74,13 @@ void install(QWidget* owner)
         case QMessageBox::Ok: return MessageBox::Ok;
         default: return box.buttons & MessageBox::Cancel ? MessageBox::Cancel : box.defaultButton;
         }
-    });
+    };
+}
+
+void install(QWidget* owner)
+{
+    QPointer<QWidget> parent(owner);
+    MessageBox::setPresenter(messageBox(owner));
     InputBox::setPresenter([parent](const InputBox::Request& request) {
         QWidget* over = parent && parent->isVisible() ? parent.data() : nullptr;
         bool ok = false;
@@ -59,13 +88,7 @@ void install(QWidget* owner)
                                                      request.preset, &ok);
         return ok ? answer : QString();
     });
-    FileDialog::setPresenter([parent](const FileDialog::Request& request) {
-        QFileDialog dialog(parent, request.title);
-        dialog.setFileMode(QFileDialog::ExistingFiles);
-        dialog.setNameFilters(request.nameFilters);
-        dialog.setOption(QFileDialog::HideNameFilterDetails);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
-    });
+    FileDialog::setPresenter(fileDialog(owner));
     FolderBrowser::setPresenter([parent](const FolderBrowser::Request& request) {
         return QFileDialog::getExistingDirectory(parent, request.title, request.startFolder);
     });

@@ -26,8 +26,19 @@ struct FolderError : std::runtime_error {
     FolderError(int code, const std::string& what) : std::runtime_error(what), code(code) { }
     int code;
 };
-/// The sub-folders' names in the system's order; throws FolderError.
+/// The sub-folders' names in the system's order; throws FolderError. Names
+/// that unreadableNames gives are left out.
 QStringList subFolderNames(const QString& folder);
+
+/// A name in a folder that cannot be kept exactly (not valid in the system's
+/// encoding of file names), so nothing can be opened by it: shown as near as
+/// it can be, and whether it names a folder.
+struct UnreadableName {
+    QString shown;
+    bool folder = false;
+};
+/// Such names in one folder; none when the folder cannot be read.
+QList<UnreadableName> unreadableNames(const QString& folder);
 
 /// For tests: folders that read as a user without permission would find them
 /// (the tests may run as root, who may read everything).

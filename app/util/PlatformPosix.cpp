@@ -32,6 +32,14 @@ QStringList& unreadable()
     return folders;
 }
 
+// A name whose bytes are not valid in the file-name encoding is changed on
+// the way into a QString, and the changed name opens nothing.
+bool keepsItsName(const char* name)
+{
+    const QByteArray raw(name);
+    return QFile::encodeName(QFile::decodeName(raw)) == raw;
+}
+
 QString withoutTrailingSeparators(QString path)
 {
     while (path.size() > 1 && path.endsWith('/'))
@@ -83,13 +91,32 @@ QStringList subFolderNames(const QString& folder)
     QStringList names;
     while (const dirent* entry = ::readdir(dir)) {
         const QString name = QFile::decodeName(entry->d_name);
-        if (name == "." || name == "..")
+        if (name == "." || name == ".." || !keepsItsName(entry->d_name))
             continue;
         bool isDir = entry->d_type == DT_DIR;
         if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
             isDir = QFileInfo(clean + '/' + name).isDir();
         if (isDir)
             names << name;
+    }
+    ::closedir(dir);
+    return names;
+}
+
+QList<UnreadableName> unreadableNames(const QString& folder)
+{
+    QList<UnreadableName> names;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (keepsItsName(entry->d_name))
+            continue;
+        bool isDir = entry->d_type == DT_DIR;
+        struct stat target { };
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
+            isDir = ::fstatat(::dirfd(dir), entry->d_name, &target, 0) == 0 && S_ISDIR(target.st_mode);
+        names.append({QFile::decodeName(entry->d_name), isDir});
     }
     ::closedir(dir);
     return names;
