@@ -1,6 +1,7 @@
 #include "Form1.h"
 #include "OfficeConnection.h"
 #include "Platform.h"
+#include "ShippedFiles.h"
 #include "WidgetPresenters.h"
 
 #include <QApplication>
@@ -9,7 +10,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     OfficeConnection office;
-    Form1 form(office, QCoreApplication::applicationDirPath());
+    Form1 form(office, ShippedFiles::Folder(QCoreApplication::applicationDirPath()));
     WidgetPresenters::install(&form);
     QObject::connect(&form, &Form1::closing, [&office] { office.shutdown(); });
     Platform::onTerminationRequest([&form] { form.close(); });
