@@ -1,4 +1,5 @@
 #include "Form1.h"
+#include "InfoOptions.h"
 #include "OfficeConnection.h"
 #include "Platform.h"
 #include "ShippedFiles.h"
@@ -8,6 +9,8 @@
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> status = InfoOptions::run(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     OfficeConnection office;
     Form1 form(office, ShippedFiles::Folder(QCoreApplication::applicationDirPath()));
