@@ -1,15 +1,19 @@
 #include "Form1.h"
+#include "InfoOptions.h"
 #include "OfficeConnection.h"
 #include "Platform.h"
+#include "ShippedFiles.h"
 #include "WidgetPresenters.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> status = InfoOptions::run(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     OfficeConnection office;
-    Form1 form(office, QCoreApplication::applicationDirPath());
+    Form1 form(office, ShippedFiles::Folder(QCoreApplication::applicationDirPath()));
     WidgetPresenters::install(&form);
     QObject::connect(&form, &Form1::closing, [&office] { office.shutdown(); });
     Platform::onTerminationRequest([&form] { form.close(); });

@@ -3,6 +3,8 @@
 set -euo pipefail
 
 need=(cmake ninja-build g++ make qt6-base-dev libreoffice-dev libreoffice-dev-common fonts-liberation xvfb xauth)
+# The package (dpkg-shlibdeps) and the checks of what is installed.
+need+=(dpkg-dev desktop-file-utils appstream groff-base)
 # Only for pictures of the real window (make screenshot).
 [ "${1:-}" = "--screenshot" ] && need+=(x11-apps x11-utils imagemagick)
 

@@ -4,7 +4,9 @@
 #include "ErrorReport.h"
 #include "FileUtils.h"
 #include "Paths.h"
+#include "ShippedFiles.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -197,6 +199,37 @@ private slots:
         QVERIFY(!FileUtils::IsFolder(file));
         QVERIFY(!FileUtils::IsFolder(dir.filePath("missing")));
         QVERIFY(!FileUtils::IsFolder(""));
+    }
+
+    void shippedFolder_data()
+    {
+        QTest::addColumn<QStringList>("beside");
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<bool>("expectInstalled");
+        QTest::newRow("build folder") << QStringList{"Samples/a.ods", "x/o.cjs", "HAND-M.CUR", "drag.ico"} << true
+                                      << false;
+        QTest::newRow("only a cursor beside") << QStringList{"HAND-M.CUR"} << true << false;
+        QTest::newRow("installed") << QStringList{} << true << true;
+        QTest::newRow("unrelated file beside") << QStringList{"readme.txt"} << true << true;
+        QTest::newRow("nowhere") << QStringList{} << false << false;
+    }
+    void shippedFolder()
+    {
+        QFETCH(QStringList, beside);
+        QFETCH(bool, installed);
+        QFETCH(bool, expectInstalled);
+        QTemporaryDir dir;
+        const QString program = dir.filePath("prefix/bin");
+        const QString share = QDir::cleanPath(program + "/" CW_SHARE_FROM_BIN);
+        QVERIFY(QDir().mkpath(program));
+        for (const QString& name : beside) {
+            QVERIFY(QDir().mkpath(QFileInfo(program + "/" + name).path()));
+            QFile f(program + "/" + name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        if (installed)
+            QVERIFY(QDir().mkpath(share + "/Samples"));
+        QCOMPARE(ShippedFiles::Folder(program), expectInstalled ? share : program);
     }
 
     void killFile()

@@ -10,14 +10,24 @@
 
 namespace Samples {
 
+QStringList SampleFiles(const QString& programFolder)
+{
+    const QString folder = programFolder + QDir::separator() + "Samples" + QDir::separator();
+    QStringList files;
+    for (const QString& name : AddFolder::ListFilesInFolder(programFolder + QDir::separator() + "Samples", "*.*")) {
+        const QString candidate = folder + name;
+        if (FileUtils::FileExists(candidate))
+            files << candidate;
+    }
+    return files;
+}
+
 void LoadSampleFiles(QTreeWidget* list, const QString& programFolder)
 {
     const QString folder = programFolder + QDir::separator() + "Samples" + QDir::separator();
-    for (const QString& name : AddFolder::ListFilesInFolder(programFolder + QDir::separator() + "Samples", "*.*")) {
-        const QString candidate = folder + name;
-        if (FileUtils::FileExists(candidate) && !FileList::IsInList(list, candidate))
+    for (const QString& candidate : SampleFiles(programFolder))
+        if (!FileList::IsInList(list, candidate))
             FileList::AppendRow(list, candidate);
-    }
     if (MessageBox::question("Would you like this software to open the folder where these sample files are stored "
                              "(so that you can view them before working with them)?")
         == MessageBox::Yes)

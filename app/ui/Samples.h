@@ -1,11 +1,14 @@
 #pragma once
 // The example spreadsheets that ship in "Samples" beside the program.
 
-#include <QString>
+#include <QStringList>
 
 class QTreeWidget;
 
 namespace Samples {
+
+/// The sample files' full paths, in the order the folder lists them.
+QStringList SampleFiles(const QString& programFolder);
 
 /// Appends each sample file not listed yet, then offers to open the folder.
 void LoadSampleFiles(QTreeWidget* list, const QString& programFolder);
