@@ -2,6 +2,7 @@
 #include "OfficeConnectionAccess.h"
 
 #include "Lifetime.h"
+#include "OfficeRuns.h"
 #include "Platform.h"
 #include "UnoErrors.h"
 #include "UnoObjects.h"
@@ -21,7 +22,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -59,27 +59,51 @@ QString realBinary(const QString& soffice)
     return QFileInfo(bin).isExecutable() ? bin : info.absoluteFilePath();
 }
 
-// The private office writes no lock file beside the user's documents: one
-// left by an office that died would make the user's own office call the
-// document locked.
-void turnOffLockFiles(const Reference<uno::XComponentContext>& context)
+void configure(const Reference<lang::XMultiServiceFactory>& provider, const char* node,
+               std::initializer_list<std::pair<const char*, uno::Any>> values)
+{
+    beans::PropertyValue path;
+    path.Name = "nodepath";
+    path.Value <<= OUString::createFromAscii(node);
+    uno::Sequence<uno::Any> arguments(1);
+    arguments.getArray()[0] <<= path;
+    Reference<uno::XInterface> access
+        = provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationUpdateAccess", arguments);
+    Reference<beans::XPropertySet> properties(access, UNO_QUERY_THROW);
+    for (const auto& [name, value] : values)
+        properties->setPropertyValue(OUString::createFromAscii(name), value);
+    Reference<util::XChangesBatch>(access, UNO_QUERY_THROW)->commitChanges();
+}
+
+// The private profile's settings; the documents are untrusted and nobody sees
+// the office.
+void configureProfile(const Reference<uno::XComponentContext>& context)
 {
     Reference<lang::XMultiServiceFactory> provider(
         context->getServiceManager()->createInstanceWithContext("com.sun.star.configuration.ConfigurationProvider",
                                                                 context),
         UNO_QUERY_THROW);
-    beans::PropertyValue path;
-    path.Name = "nodepath";
-    path.Value <<= OUString("/org.openoffice.Office.Common/Misc");
-    uno::Sequence<uno::Any> arguments(1);
-    arguments.getArray()[0] <<= path;
-    Reference<uno::XInterface> access
-        = provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationUpdateAccess", arguments);
-    Reference<beans::XPropertySet> misc(access, UNO_QUERY_THROW);
-    misc->setPropertyValue("UseLocking", uno::Any(false));
-    misc->setPropertyValue("UseDocumentOOoLockFile", uno::Any(false));
-    misc->setPropertyValue("UseDocumentSystemFileLocking", uno::Any(false));
-    Reference<util::XChangesBatch>(access, UNO_QUERY_THROW)->commitChanges();
+    // No lock file beside the user's documents: one left by an office that
+    // died would make the user's own office call the document locked.
+    configure(provider, "/org.openoffice.Office.Common/Misc",
+              {{"UseLocking", uno::Any(false)},
+               {"UseDocumentOOoLockFile", uno::Any(false)},
+               {"UseDocumentSystemFileLocking", uno::Any(false)}});
+    // Linked pictures and objects of a document loaded with an untrusted
+    // referer are not fetched; no macro runs, whatever the document says.
+    configure(provider, "/org.openoffice.Office.Common/Security/Scripting",
+              {{"BlockUntrustedRefererLinks", uno::Any(true)},
+               {"DisableMacrosExecution", uno::Any(true)},
+               {"MacroSecurityLevel", uno::Any(sal_Int32(3))}});
+    // A stored result gets no picture of the sheet, which could show a
+    // linked local file.
+    configure(provider, "/org.openoffice.Office.Common/Save/Document", {{"GenerateThumbnail", uno::Any(false)}});
+    // External references, linked sheets and areas, DDE and web formulas are
+    // never updated (1: never), and the stored formula results are kept on
+    // load (1: never recalculate), so a cell shows what the document shows.
+    configure(provider, "/org.openoffice.Office.Calc/Content/Update", {{"Link", uno::Any(sal_Int32(1))}});
+    configure(provider, "/org.openoffice.Office.Calc/Formula/Load",
+              {{"OOXMLRecalcMode", uno::Any(sal_Int32(1))}, {"ODFRecalcMode", uno::Any(sal_Int32(1))}});
 }
 
 } // namespace
@@ -126,7 +150,18 @@ struct OfficeConnection::Impl {
              "--accept=pipe,name=" + pipe + ";urp;"});
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process->setStandardOutputFile(QProcess::nullDevice());
-        process->setChildProcessModifier([] { Platform::dieWithParent(); });
+        // The office's own temporary files go into the profile, which is removed.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", profile->filePath("tmp"));
+        QDir().mkpath(profile->filePath("tmp"));
+        process->setProcessEnvironment(environment);
+        // The namespace comes first: entering it would clear the parent-death signal.
+        const office_runs::NetworkIsolation isolation;
+        process->setChildProcessModifier([isolation, own = options.ownNetwork] {
+            if (own)
+                isolation.apply();
+            Platform::dieWithParent();
+        });
         process->start();
         if (!process->waitForStarted(10000))
             throw office::Error("The office could not be started: " + process->errorString().toStdString());
@@ -139,15 +174,14 @@ struct OfficeConnection::Impl {
         if (soffice.isEmpty() || !QFileInfo(soffice).isExecutable())
             throw office::Error("No office was found");
         if (!profile) {
-            profile = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/cellwinnow-office-XXXXXX");
+            office_runs::removeLeftovers(QDir::tempPath(), office_runs::pipeFolder());
+            profile = std::make_unique<QTemporaryDir>(office_runs::folderTemplate("office"));
             if (!profile->isValid())
                 throw office::Error("No folder for the office's profile: " + profile->errorString().toStdString());
         }
         const QDeadlineTimer deadline(options.startTimeoutMs);
         for (int attempt = 0; attempt < 3; ++attempt) {
-            const QString pipe = QString("cellwinnow-%1-%2")
-                                     .arg(QCoreApplication::applicationPid())
-                                     .arg(QRandomGenerator::global()->generate64(), 16, 16, QChar('0'));
+            const QString pipe = office_runs::pipeName();
             start(realBinary(soffice), pipe);
             Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(localContext());
             const OUString url = uno_office::toOUString("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext");
@@ -157,7 +191,7 @@ struct OfficeConnection::Impl {
                         CallWatch::Scope scope(
                             watch.get(), std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime())));
                         remote.set(resolver->resolve(url), UNO_QUERY_THROW);
-                        turnOffLockFiles(remote);
+                        configureProfile(remote);
                     }
                     serviceManager = uno_office::makeServiceManager(remote, link());
                     return;
