@@ -59,6 +59,7 @@ set(CW_UNO_TYPES
   com.sun.star.sheet.XSheetCellRanges
   com.sun.star.sheet.XSheetAnnotationAnchor
   com.sun.star.sheet.XSheetAnnotation
+  com.sun.star.ucb.XContentProviderManager
 )
 
 set(CW_UNO_INCLUDE "${CMAKE_BINARY_DIR}/uno-include")

@@ -7,13 +7,14 @@
 #include "UnoErrors.h"
 #include "UnoObjects.h"
 
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/bridge/XUnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/frame/XDesktop.hpp>
-#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/ucb/XContentProviderManager.hpp>
 #include <com/sun/star/util/XChangesBatch.hpp>
 #include <cppuhelper/bootstrap.hxx>
 
@@ -79,10 +80,9 @@ void configure(const Reference<lang::XMultiServiceFactory>& provider, const char
 // the office.
 void configureProfile(const Reference<uno::XComponentContext>& context)
 {
-    Reference<lang::XMultiServiceFactory> provider(
-        context->getServiceManager()->createInstanceWithContext("com.sun.star.configuration.ConfigurationProvider",
-                                                                context),
-        UNO_QUERY_THROW);
+    Reference<lang::XMultiServiceFactory> provider(context->getServiceManager()->createInstanceWithContext(
+                                                       "com.sun.star.configuration.ConfigurationProvider", context),
+                                                   UNO_QUERY_THROW);
     // No lock file beside the user's documents: one left by an office that
     // died would make the user's own office call the document locked.
     configure(provider, "/org.openoffice.Office.Common/Misc",
@@ -106,6 +106,32 @@ void configureProfile(const Reference<uno::XComponentContext>& context)
               {{"OOXMLRecalcMode", uno::Any(sal_Int32(1))}, {"ODFRecalcMode", uno::Any(sal_Int32(1))}});
 }
 
+// The office reaches other machines through its content providers (web,
+// WebDAV, FTP, CMIS, ...); all but those for local files and the office's
+// own schemes are taken away, so that whatever part of the office follows a
+// link finds no way to fetch it.
+void keepContentLocal(const Reference<uno::XComponentContext>& context)
+{
+    static constexpr std::string_view local[] = {"file",
+                                                 "private",
+                                                 "vnd.sun.star.pkg",
+                                                 "vnd.sun.star.zip",
+                                                 "vnd.sun.star.tdoc",
+                                                 "vnd.sun.star.hier",
+                                                 "vnd.sun.star.expand",
+                                                 "vnd.sun.star.help",
+                                                 "vnd.sun.star.extension",
+                                                 "vnd.libreoffice.image"};
+    Reference<ucb::XContentProviderManager> broker(
+        context->getServiceManager()->createInstanceWithContext("com.sun.star.ucb.UniversalContentBroker", context),
+        UNO_QUERY_THROW);
+    for (const ucb::ContentProviderInfo& info : broker->queryContentProviders()) {
+        const std::string scheme = OUStringToOString(info.Scheme, RTL_TEXTENCODING_UTF8).toAsciiLowerCase().getStr();
+        if (std::find(std::begin(local), std::end(local), scheme) == std::end(local))
+            broker->deregisterContentProvider(info.ContentProvider, info.Scheme);
+    }
+}
+
 } // namespace
 
 struct OfficeConnection::Impl {
@@ -113,6 +139,7 @@ struct OfficeConnection::Impl {
     std::shared_ptr<CallWatch> watch;
     std::unique_ptr<QTemporaryDir> profile;
     std::unique_ptr<QProcess> process;
+    QString pipe;
     std::shared_ptr<office::ServiceManager> serviceManager;
     Reference<uno::XComponentContext> remote;
 
@@ -140,14 +167,14 @@ struct OfficeConnection::Impl {
         }
     }
 
-    void start(const QString& binary, const QString& pipe)
+    QString profileUrl() const { return QUrl::fromLocalFile(profile->path()).toString(QUrl::FullyEncoded); }
+
+    void start(const QString& binary)
     {
         process = std::make_unique<QProcess>();
         process->setProgram(binary);
-        process->setArguments(
-            {"--headless", "--invisible", "--nologo", "--norestore", "--nodefault", "--nolockcheck",
-             "-env:UserInstallation=" + QUrl::fromLocalFile(profile->path()).toString(QUrl::FullyEncoded),
-             "--accept=pipe,name=" + pipe + ";urp;"});
+        process->setArguments({"--headless", "--invisible", "--nologo", "--norestore", "--nodefault", "--nolockcheck",
+                               "-env:UserInstallation=" + profileUrl(), "--accept=pipe,name=" + pipe + ";urp;"});
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process->setStandardOutputFile(QProcess::nullDevice());
         // The office's own temporary files go into the profile, which is removed.
@@ -181,8 +208,8 @@ struct OfficeConnection::Impl {
         }
         const QDeadlineTimer deadline(options.startTimeoutMs);
         for (int attempt = 0; attempt < 3; ++attempt) {
-            const QString pipe = office_runs::pipeName();
-            start(realBinary(soffice), pipe);
+            pipe = office_runs::pipeName();
+            start(realBinary(soffice));
             Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(localContext());
             const OUString url = uno_office::toOUString("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext");
             while (!deadline.hasExpired()) {
@@ -192,6 +219,7 @@ struct OfficeConnection::Impl {
                             watch.get(), std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime())));
                         remote.set(resolver->resolve(url), UNO_QUERY_THROW);
                         configureProfile(remote);
+                        keepContentLocal(remote);
                     }
                     serviceManager = uno_office::makeServiceManager(remote, link());
                     return;
@@ -233,6 +261,8 @@ struct OfficeConnection::Impl {
                 process->waitForFinished(10000);
             }
             process.reset();
+            for (const QString& file : office_runs::pipeFiles(pipe, profileUrl()))
+                QFile::remove(file);
         }
     }
 };

@@ -1,11 +1,13 @@
 #include "OfficeRuns.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QUrl>
 
 #include <cstdio>
 #include <cstring>
@@ -46,6 +48,20 @@ QRegularExpression pipeFileName()
     return QRegularExpression("^OSL_PIPE_\\d+_cellwinnow-(\\d+)\\.(\\d+)-[0-9a-f]{16}$");
 }
 
+QString pipeFile(const QString& name)
+{
+    return QString("%1/OSL_PIPE_%2_%3").arg(pipeFolder()).arg(::getuid()).arg(name);
+}
+
+// Only a socket of the user's own is removed.
+bool removeSocket(const QString& path)
+{
+    struct stat status { };
+    const QByteArray native = QFile::encodeName(path);
+    return ::lstat(native.constData(), &status) == 0 && S_ISSOCK(status.st_mode) && status.st_uid == ::getuid()
+        && ::unlink(native.constData()) == 0;
+}
+
 int removeDead(const QString& folder, const QRegularExpression& pattern, bool folders)
 {
     int removed = 0;
@@ -58,9 +74,14 @@ int removeDead(const QString& folder, const QRegularExpression& pattern, bool fo
             continue;
         if (runs(m.captured(1).toLongLong(), m.captured(2)))
             continue;
-        const bool gone = folders ? QDir(entry.absoluteFilePath()).removeRecursively()
-                                  : ::unlink(QFile::encodeName(entry.absoluteFilePath()).constData()) == 0;
-        removed += gone ? 1 : 0;
+        if (folders) {
+            // A profile's office left its own pipe too.
+            const QString url = QUrl::fromLocalFile(entry.absoluteFilePath()).toString(QUrl::FullyEncoded);
+            removeSocket(pipeFiles({}, url).constLast());
+            removed += QDir(entry.absoluteFilePath()).removeRecursively() ? 1 : 0;
+        } else {
+            removed += removeSocket(entry.absoluteFilePath()) ? 1 : 0;
+        }
     }
     return removed;
 }
@@ -97,6 +118,18 @@ QString pipeName()
 QString pipeFolder()
 {
     return QFileInfo("/tmp").isWritable() ? QString("/tmp") : QString("/var/tmp");
+}
+
+QStringList pipeFiles(const QString& pipeName, const QString& profileUrl)
+{
+    // The office names its own pipe after the MD5 of the profile's URL in
+    // UTF-16, each byte in hex without leading zeros.
+    const QByteArray digest = QCryptographicHash::hash(
+        QByteArray(reinterpret_cast<const char*>(profileUrl.utf16()), profileUrl.size() * 2), QCryptographicHash::Md5);
+    QString hash;
+    for (const char byte : digest)
+        hash += QString::number(uchar(byte), 16);
+    return {pipeFile(pipeName), pipeFile("SingleOfficeIPC_" + hash)};
 }
 
 int removeLeftovers(const QString& tempFolder, const QString& pipeFolder)

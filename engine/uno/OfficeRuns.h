@@ -26,6 +26,11 @@ QString pipeName();
 /// TMPDIR says).
 QString pipeFolder();
 
+/// The socket files of an office's pipes: the one it was told to accept on,
+/// and the one it makes for itself, named after its profile's URL. An office
+/// that ends leaves them behind.
+QStringList pipeFiles(const QString& pipeName, const QString& profileUrl);
+
 /// Removes the folders (in tempFolder) and pipes (in pipeFolder) of this
 /// program's runs that no longer run: only names made by the functions above,
 /// only the user's own. Returns how many were removed.
@@ -42,8 +47,8 @@ public:
     bool apply() const noexcept;
 
 private:
-    std::array<char, 64> m_uidMap {};
-    std::array<char, 64> m_gidMap {};
+    std::array<char, 64> m_uidMap{};
+    std::array<char, 64> m_gidMap{};
 };
 
 /// Whether the process runs in a network namespace other than this process's.
