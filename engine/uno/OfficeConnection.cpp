@@ -2,17 +2,19 @@
 #include "OfficeConnectionAccess.h"
 
 #include "Lifetime.h"
+#include "OfficeRuns.h"
 #include "Platform.h"
 #include "UnoErrors.h"
 #include "UnoObjects.h"
 
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/bridge/XUnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/frame/XDesktop.hpp>
-#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/ucb/XContentProviderManager.hpp>
 #include <com/sun/star/util/XChangesBatch.hpp>
 #include <cppuhelper/bootstrap.hxx>
 
@@ -21,7 +23,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -59,27 +60,76 @@ QString realBinary(const QString& soffice)
     return QFileInfo(bin).isExecutable() ? bin : info.absoluteFilePath();
 }
 
-// The private office writes no lock file beside the user's documents: one
-// left by an office that died would make the user's own office call the
-// document locked.
-void turnOffLockFiles(const Reference<uno::XComponentContext>& context)
+void configure(const Reference<lang::XMultiServiceFactory>& provider, const char* node,
+               std::initializer_list<std::pair<const char*, uno::Any>> values)
 {
-    Reference<lang::XMultiServiceFactory> provider(
-        context->getServiceManager()->createInstanceWithContext("com.sun.star.configuration.ConfigurationProvider",
-                                                                context),
-        UNO_QUERY_THROW);
     beans::PropertyValue path;
     path.Name = "nodepath";
-    path.Value <<= OUString("/org.openoffice.Office.Common/Misc");
+    path.Value <<= OUString::createFromAscii(node);
     uno::Sequence<uno::Any> arguments(1);
     arguments.getArray()[0] <<= path;
     Reference<uno::XInterface> access
         = provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationUpdateAccess", arguments);
-    Reference<beans::XPropertySet> misc(access, UNO_QUERY_THROW);
-    misc->setPropertyValue("UseLocking", uno::Any(false));
-    misc->setPropertyValue("UseDocumentOOoLockFile", uno::Any(false));
-    misc->setPropertyValue("UseDocumentSystemFileLocking", uno::Any(false));
+    Reference<beans::XPropertySet> properties(access, UNO_QUERY_THROW);
+    for (const auto& [name, value] : values)
+        properties->setPropertyValue(OUString::createFromAscii(name), value);
     Reference<util::XChangesBatch>(access, UNO_QUERY_THROW)->commitChanges();
+}
+
+// The private profile's settings; the documents are untrusted and nobody sees
+// the office.
+void configureProfile(const Reference<uno::XComponentContext>& context)
+{
+    Reference<lang::XMultiServiceFactory> provider(context->getServiceManager()->createInstanceWithContext(
+                                                       "com.sun.star.configuration.ConfigurationProvider", context),
+                                                   UNO_QUERY_THROW);
+    // No lock file beside the user's documents: one left by an office that
+    // died would make the user's own office call the document locked.
+    configure(provider, "/org.openoffice.Office.Common/Misc",
+              {{"UseLocking", uno::Any(false)},
+               {"UseDocumentOOoLockFile", uno::Any(false)},
+               {"UseDocumentSystemFileLocking", uno::Any(false)}});
+    // Linked pictures and objects of a document loaded with an untrusted
+    // referer are not fetched; no macro runs, whatever the document says.
+    configure(provider, "/org.openoffice.Office.Common/Security/Scripting",
+              {{"BlockUntrustedRefererLinks", uno::Any(true)},
+               {"DisableMacrosExecution", uno::Any(true)},
+               {"MacroSecurityLevel", uno::Any(sal_Int32(3))}});
+    // A stored result gets no picture of the sheet, which could show a
+    // linked local file.
+    configure(provider, "/org.openoffice.Office.Common/Save/Document", {{"GenerateThumbnail", uno::Any(false)}});
+    // External references, linked sheets and areas, DDE and web formulas are
+    // never updated (1: never), and the stored formula results are kept on
+    // load (1: never recalculate), so a cell shows what the document shows.
+    configure(provider, "/org.openoffice.Office.Calc/Content/Update", {{"Link", uno::Any(sal_Int32(1))}});
+    configure(provider, "/org.openoffice.Office.Calc/Formula/Load",
+              {{"OOXMLRecalcMode", uno::Any(sal_Int32(1))}, {"ODFRecalcMode", uno::Any(sal_Int32(1))}});
+}
+
+// The office reaches other machines through its content providers (web,
+// WebDAV, FTP, CMIS, ...); all but those for local files and the office's
+// own schemes are taken away, so that whatever part of the office follows a
+// link finds no way to fetch it.
+void keepContentLocal(const Reference<uno::XComponentContext>& context)
+{
+    static constexpr std::string_view local[] = {"file",
+                                                 "private",
+                                                 "vnd.sun.star.pkg",
+                                                 "vnd.sun.star.zip",
+                                                 "vnd.sun.star.tdoc",
+                                                 "vnd.sun.star.hier",
+                                                 "vnd.sun.star.expand",
+                                                 "vnd.sun.star.help",
+                                                 "vnd.sun.star.extension",
+                                                 "vnd.libreoffice.image"};
+    Reference<ucb::XContentProviderManager> broker(
+        context->getServiceManager()->createInstanceWithContext("com.sun.star.ucb.UniversalContentBroker", context),
+        UNO_QUERY_THROW);
+    for (const ucb::ContentProviderInfo& info : broker->queryContentProviders()) {
+        const std::string scheme = OUStringToOString(info.Scheme, RTL_TEXTENCODING_UTF8).toAsciiLowerCase().getStr();
+        if (std::find(std::begin(local), std::end(local), scheme) == std::end(local))
+            broker->deregisterContentProvider(info.ContentProvider, info.Scheme);
+    }
 }
 
 } // namespace
@@ -89,6 +139,7 @@ struct OfficeConnection::Impl {
     std::shared_ptr<CallWatch> watch;
     std::unique_ptr<QTemporaryDir> profile;
     std::unique_ptr<QProcess> process;
+    QString pipe;
     std::shared_ptr<office::ServiceManager> serviceManager;
     Reference<uno::XComponentContext> remote;
 
@@ -116,17 +167,28 @@ struct OfficeConnection::Impl {
         }
     }
 
-    void start(const QString& binary, const QString& pipe)
+    QString profileUrl() const { return QUrl::fromLocalFile(profile->path()).toString(QUrl::FullyEncoded); }
+
+    void start(const QString& binary)
     {
         process = std::make_unique<QProcess>();
         process->setProgram(binary);
-        process->setArguments(
-            {"--headless", "--invisible", "--nologo", "--norestore", "--nodefault", "--nolockcheck",
-             "-env:UserInstallation=" + QUrl::fromLocalFile(profile->path()).toString(QUrl::FullyEncoded),
-             "--accept=pipe,name=" + pipe + ";urp;"});
+        process->setArguments({"--headless", "--invisible", "--nologo", "--norestore", "--nodefault", "--nolockcheck",
+                               "-env:UserInstallation=" + profileUrl(), "--accept=pipe,name=" + pipe + ";urp;"});
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process->setStandardOutputFile(QProcess::nullDevice());
-        process->setChildProcessModifier([] { Platform::dieWithParent(); });
+        // The office's own temporary files go into the profile, which is removed.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", profile->filePath("tmp"));
+        QDir().mkpath(profile->filePath("tmp"));
+        process->setProcessEnvironment(environment);
+        // The namespace comes first: entering it would clear the parent-death signal.
+        const office_runs::NetworkIsolation isolation;
+        process->setChildProcessModifier([isolation, own = options.ownNetwork] {
+            if (own)
+                isolation.apply();
+            Platform::dieWithParent();
+        });
         process->start();
         if (!process->waitForStarted(10000))
             throw office::Error("The office could not be started: " + process->errorString().toStdString());
@@ -139,16 +201,15 @@ struct OfficeConnection::Impl {
         if (soffice.isEmpty() || !QFileInfo(soffice).isExecutable())
             throw office::Error("No office was found");
         if (!profile) {
-            profile = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/cellwinnow-office-XXXXXX");
+            office_runs::removeLeftovers(QDir::tempPath(), office_runs::pipeFolder());
+            profile = std::make_unique<QTemporaryDir>(office_runs::folderTemplate("office"));
             if (!profile->isValid())
                 throw office::Error("No folder for the office's profile: " + profile->errorString().toStdString());
         }
         const QDeadlineTimer deadline(options.startTimeoutMs);
         for (int attempt = 0; attempt < 3; ++attempt) {
-            const QString pipe = QString("cellwinnow-%1-%2")
-                                     .arg(QCoreApplication::applicationPid())
-                                     .arg(QRandomGenerator::global()->generate64(), 16, 16, QChar('0'));
-            start(realBinary(soffice), pipe);
+            pipe = office_runs::pipeName();
+            start(realBinary(soffice));
             Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(localContext());
             const OUString url = uno_office::toOUString("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext");
             while (!deadline.hasExpired()) {
@@ -157,7 +218,8 @@ struct OfficeConnection::Impl {
                         CallWatch::Scope scope(
                             watch.get(), std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime())));
                         remote.set(resolver->resolve(url), UNO_QUERY_THROW);
-                        turnOffLockFiles(remote);
+                        configureProfile(remote);
+                        keepContentLocal(remote);
                     }
                     serviceManager = uno_office::makeServiceManager(remote, link());
                     return;
@@ -199,6 +261,8 @@ struct OfficeConnection::Impl {
                 process->waitForFinished(10000);
             }
             process.reset();
+            for (const QString& file : office_runs::pipeFiles(pipe, profileUrl()))
+                QFile::remove(file);
         }
     }
 };

@@ -19,6 +19,9 @@ public:
         int startTimeoutMs = 60000;
         /// How long one call may wait for the office; then the office is ended.
         int callTimeoutMs = 5 * 60 * 1000;
+        /// Runs the office in a network namespace of its own, with no way
+        /// out, where the system allows one.
+        bool ownNetwork = true;
     };
 
     OfficeConnection();

@@ -27,6 +27,7 @@
 #include <com/sun/star/util/XCloseable.hpp>
 
 #include "CellMap.h"
+#include "OfficeRuns.h"
 
 #include <QDir>
 #include <QFile>
@@ -304,7 +305,7 @@ private:
     QString exportAsShown(int sheetIndex)
     {
         if (!m_scratch)
-            m_scratch = std::make_unique<QTemporaryDir>();
+            m_scratch = std::make_unique<QTemporaryDir>(office_runs::folderTemplate("scratch"));
         if (!m_scratch->isValid())
             throw office::Error("No folder for the sheet's text: " + m_scratch->errorString().toStdString());
         // The office names the file after the sheet too; a folder per sheet finds it.
@@ -355,6 +356,19 @@ public:
     Reference<frame::XDispatchHelper> helper;
 };
 
+// Every document is opened as one nobody vouches for: no macro runs and no
+// link is updated, whatever the caller asked.
+office::PropertyValues untrusted(office::PropertyValues arguments)
+{
+    const office::PropertyValues safe = {{"MacroExecutionMode", QVariant::fromValue(short(0))}, // NEVER_EXECUTE
+                                         {"UpdateDocMode", QVariant::fromValue(short(0))}}; // NO_UPDATE
+    for (const office::PropertyValue& value : safe) {
+        arguments.removeIf([&](const office::PropertyValue& given) { return given.name == value.name; });
+        arguments << value;
+    }
+    return arguments;
+}
+
 class UnoDesktop : public office::Desktop, Object {
 public:
     UnoDesktop(Reference<frame::XComponentLoader> loader, Alive alive)
@@ -367,7 +381,7 @@ public:
     {
         return call([&] {
             Reference<lang::XComponent> component = loader->loadComponentFromURL(
-                toOUString(url), toOUString(targetFrameName), searchFlags, toSequence(arguments));
+                toOUString(url), toOUString(targetFrameName), searchFlags, toSequence(untrusted(arguments)));
             if (!component.is())
                 throw office::Error("The office could not open " + url.toStdString());
             if (!Reference<sheet::XSpreadsheetDocument>(component, css::uno::UNO_QUERY).is()) {

@@ -1,0 +1,381 @@
+// Documents from others, with the real office: nothing they point at is
+// fetched, nothing outside them gets into a result, their stored
+// results are what is judged, and no run leaves its office's files behind.
+
+#include "BoxScript.h"
+#include "Calc1.h"
+#include "OfficeConnection.h"
+#include "OfficeRuns.h"
+#include "SheetFixture.h"
+#include "ShownBook.h"
+#include "TestSettings.h"
+#include "WorkFolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <csignal>
+#include <iostream>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QString cell(const QString& text)
+{
+    return "<table:table-cell office:value-type=\"string\"><text:p>" + text + "</text:p></table:table-cell>";
+}
+
+// A formula cell with the text result the document stored.
+QString formula(const QString& f, const QString& stored)
+{
+    return "<table:table-cell table:formula=\"of:=" + f.toHtmlEscaped() + "\" office:value-type=\"string\""
+        + " office:string-value=\"" + stored + "\" calcext:value-type=\"string\"><text:p>" + stored
+        + "</text:p></table:table-cell>";
+}
+
+QString rows(const QStringList& cells)
+{
+    QString xml;
+    for (const QString& c : cells)
+        xml += "<table:table-row>" + c + "</table:table-row>";
+    return xml;
+}
+
+QString frame(const QString& inside)
+{
+    return "<table:shapes><draw:frame svg:width=\"2cm\" svg:height=\"2cm\" svg:x=\"3cm\" svg:y=\"1cm\">" + inside
+        + "</draw:frame></table:shapes>";
+}
+
+QString linked(const QString& element, const QString& url)
+{
+    return "<draw:" + element + " xlink:href=\"" + url.toHtmlEscaped()
+        + "\" xlink:type=\"simple\" xlink:show=\"embed\" xlink:actuate=\"onLoad\"/>";
+}
+
+// A flat OpenDocument spreadsheet: one sheet "Sheet1" holding the table's XML.
+void writeFlat(const QString& path, const QString& table, const QString& more = {})
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:xlink="http://www.w3.org/1999/xlink"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" xmlns:of="urn:oasis:names:tc:opendocument:xmlns:of:1.2"
+ xmlns:calcext="urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0"
+ office:version="1.3"
+ office:mimetype="application/vnd.oasis.opendocument.spreadsheet">)");
+    f.write("<office:body><office:spreadsheet><table:table table:name=\"Sheet1\">");
+    f.write(table.toUtf8());
+    f.write("</table:table>");
+    f.write(more.toUtf8());
+    f.write("</office:spreadsheet></office:body></office:document>\n");
+}
+
+// Whether this system lets a process have a network namespace of its own.
+bool namespacesAllowed()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(::unshare(CLONE_NEWNET) == 0 || ::unshare(CLONE_NEWUSER | CLONE_NEWNET) == 0 ? 0 : 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The entries in the temporary folders that name the run of this process id,
+// and the pipe its office made for itself.
+QStringList filesOfRun(qint64 pid)
+{
+    QStringList found;
+    for (const QString& folder : {QDir::tempPath(), office_runs::pipeFolder()})
+        for (const QFileInfo& entry :
+             QDir(folder).entryInfoList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot))
+            if (entry.fileName().contains(QString("-%1.").arg(pid))) {
+                found << entry.absoluteFilePath();
+                if (entry.fileName().startsWith("cellwinnow-office-"))
+                    found << office_runs::pipeFiles(
+                                 {}, QUrl::fromLocalFile(entry.absoluteFilePath()).toString(QUrl::FullyEncoded))
+                                 .constLast();
+            }
+    found.removeDuplicates();
+    found.sort();
+    return found;
+}
+
+QStringList existing(const QStringList& paths)
+{
+    QStringList found;
+    for (const QString& p : paths)
+        if (QFileInfo(p).exists() || QFileInfo(p).isSymLink())
+            found << p;
+    return found;
+}
+
+// Runs in a child process: holds an office and a scratch folder until its
+// input ends.
+int holdOffice(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    OfficeConnection office;
+    office.serviceManager();
+    QTemporaryDir scratch(office_runs::folderTemplate("scratch"));
+    std::cout << "ready " << office.processId() << std::endl;
+    std::string line;
+    while (std::getline(std::cin, line)) { }
+    return 0;
+}
+
+} // namespace
+
+class TestUntrusted : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString in, out;
+    std::unique_ptr<OfficeConnection> office, plain;
+    std::unique_ptr<SheetFixture> fixture;
+    QTcpServer listener;
+    QStringList heard;
+
+    FakeBook process(OfficeConnection& connection, const QString& input)
+    {
+        TestSettings settings;
+        settings.folder = out;
+        BoxScript boxes; // a box here fails the test
+        SeenTexts seen;
+        Calc1::DoItByFile(input, seen, {connection, settings, 0});
+        return trimmed(fixture->read(Calc1::ResultPathsFor(out, input).final));
+    }
+
+    QString url(const QString& path) const
+    {
+        return QString("http://127.0.0.1:%1/%2").arg(listener.serverPort()).arg(path);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(!OfficeConnection::findSoffice().isEmpty(), "No office installed: run scripts/install-deps.sh");
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        connect(&listener, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = listener.nextPendingConnection()) {
+                s->waitForReadyRead(500);
+                heard << QString::fromLatin1(s->readAll()).section("\r\n", 0, 0);
+                s->deleteLater();
+            }
+        });
+        // The listener hears whoever reaches it.
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, listener.serverPort());
+        QVERIFY(probe.waitForConnected(2000));
+        probe.write("GET /probe HTTP/1.0\r\n\r\n");
+        probe.flush();
+        QTRY_COMPARE(heard, QStringList({"GET /probe HTTP/1.0"}));
+        heard.clear();
+
+        // An office that waits for the listener is given up soon.
+        OfficeConnection::Options options;
+        options.callTimeoutMs = 20000;
+        office = std::make_unique<OfficeConnection>(options);
+        options.ownNetwork = false;
+        plain = std::make_unique<OfficeConnection>(options);
+        fixture = std::make_unique<SheetFixture>(*office);
+    }
+
+    void init() { QVERIFY(freshFolders(dir, in, out)); }
+
+    // The office has a network of its own exactly where the system allows one.
+    void officeHasNoWayOut()
+    {
+        office->serviceManager();
+        plain->serviceManager();
+        QCOMPARE(office_runs::hasOwnNetwork(office->processId()), namespacesAllowed());
+        QVERIFY(!office_runs::hasOwnNetwork(plain->processId()));
+    }
+
+    // Each with the office in its own network and in this one: the profile and
+    // the load alone must stop the office from reaching out.
+    void nothingIsFetched_data()
+    {
+        QTest::addColumn<QString>("table"); // %1: a URL at the listener
+        QTest::addColumn<QString>("more");
+        QTest::addColumn<bool>("ownNetwork");
+        const QString texts = rows({cell("a"), cell("a")});
+        const QList<std::array<QString, 3>> documents = {
+            {"linked picture", frame(linked("image", "%1picture.png")) + texts, ""},
+            {"linked object", frame(linked("object", "%1object.ods")) + texts, ""},
+            {"linked sheet",
+             "<table:table-source table:mode=\"copy-results-only\" xlink:type=\"simple\" xlink:href=\"%1sheet.ods\""
+             " table:table-name=\"Sheet1\"/>"
+                 + texts,
+             ""},
+            {"linked area",
+             rows({cell("a"), cell("a"),
+                   "<table:table-cell><table:cell-range-source table:name=\"Sheet1.A1:A2\" xlink:type=\"simple\""
+                   " xlink:href=\"%1area.ods\" table:filter-name=\"calc8\" table:last-column-spanned=\"1\""
+                   " table:last-row-spanned=\"2\" table:refresh-delay=\"PT1S\"/></table:table-cell>"}),
+             ""},
+            {"external reference", rows({cell("a"), formula("['%1book.ods'#$Sheet1.A1]", "a")}), ""},
+            {"web service", rows({cell("a"), formula("COM.MICROSOFT.WEBSERVICE(\"%1price\")", "a")}), ""},
+            {"DDE link", rows({cell("a"), formula("DDE(\"soffice\";\"%1dde.ods\";\"Sheet1.A1\")", "a")}), ""},
+            {"named DDE link", texts,
+             "<table:dde-links><table:dde-link><office:dde-source office:name=\"link\" "
+             "office:dde-application=\"soffice\""
+             " office:dde-topic=\"%1topic.ods\" office:dde-item=\"Sheet1.A1\" office:automatic-update=\"true\"/>"
+             "<table:table><table:table-row><table:table-cell/></table:table-row></table:table></table:dde-link>"
+             "</table:dde-links>"},
+        };
+        for (bool own : {true, false})
+            for (const auto& [name, table, more] : documents)
+                QTest::newRow(qPrintable(name + (own ? "" : ", office in this network"))) << table << more << own;
+    }
+    void nothingIsFetched()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, more);
+        QFETCH(bool, ownNetwork);
+        writeFlat(in + "/a.fods", QString(table).replace("%1", url("")), QString(more).replace("%1", url("")));
+        QCOMPARE(process(ownNetwork ? *office : *plain, in + "/a.fods").value(0).value(0).value(0), QString("a"));
+        QTest::qWait(300); // a request late in the store would arrive now
+        QCOMPARE(heard, QStringList());
+    }
+
+    // A linked local picture may be shown by the office; it must not get into
+    // the result, not even as the result's preview.
+    void linkedLocalPictureStaysOut()
+    {
+        QFile picture(in + "/picture.png");
+        QVERIFY(picture.open(QIODevice::WriteOnly));
+        picture.write(QByteArray::fromBase64(
+            "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8DwHwAFBQIAX8jx0gAAAABJRU5ErkJggg=="));
+        picture.close();
+        writeFlat(in + "/a.fods",
+                  frame(linked("image", QUrl::fromLocalFile(picture.fileName()).toString()))
+                      + rows({cell("p"), cell("p")}));
+        QCOMPARE(process(*plain, in + "/a.fods"), FakeBook({{{"p"}}}));
+        QFile result(out + "/a.ods");
+        QVERIFY(result.open(QIODevice::ReadOnly));
+        const QByteArray bytes = result.readAll();
+        // A package's part names are stored as they are.
+        QVERIFY(bytes.contains("content.xml"));
+        QVERIFY2(!bytes.contains("Thumbnails/"), "the result has a preview");
+        QVERIFY2(!bytes.contains("Pictures/"), "the result holds a picture");
+    }
+
+    // Cells are judged on what the document stored, not on what a private
+    // office without network would compute; an emptied cell's dependents still
+    // follow. In ODF and Excel 2007+.
+    void storedResultsAreKept_data()
+    {
+        QTest::addColumn<QString>("table"); // %1: a URL at the listener, %2: a local book's URL
+        QTest::addColumn<FakeBook>("expected");
+        QTest::addColumn<QString>("format");
+        const QList<std::tuple<QString, QString, FakeBook>> books = {
+            {"web results",
+             rows({formula("COM.MICROSOFT.WEBSERVICE(\"%1alpha\")", "alpha-price-10"),
+                   formula("COM.MICROSOFT.WEBSERVICE(\"%1beta\")", "beta-price-20")}),
+             {{{"alpha-price-10"}, {"beta-price-20"}}}},
+            {"external reference not refreshed",
+             rows({cell("fresh"), formula("['%2'#$Sheet1.A1]", "stale")}),
+             {{{"fresh"}, {"stale"}}}},
+            // Without a stored result of its own the link shows #N/A, not the source's text.
+            {"DDE link not refreshed",
+             rows({cell("fresh"), formula("DDE(\"soffice\";\"%2\";\"Sheet1.A1\")", "stale")}),
+             {{{"fresh"}, {"#N/A"}}}},
+            {"dependent of an emptied cell",
+             rows({cell("x"), cell("x"), formula("[.A2]&\"-dep\"", "x-dep")}),
+             {{{"x"}, {}, {"-dep"}}}},
+        };
+        for (const char* format : {"fods", "xlsx"})
+            for (const auto& [name, table, expected] : books)
+                QTest::newRow(qPrintable(name + " (" + format + ")")) << table << expected << format;
+    }
+    void storedResultsAreKept()
+    {
+        QFETCH(QString, table);
+        QFETCH(FakeBook, expected);
+        QFETCH(QString, format);
+        fixture->writeTexts(dir.filePath("source.ods"), {{{"fresh"}}});
+        const QString source = QUrl::fromLocalFile(dir.filePath("source.ods")).toString();
+        writeFlat(in + "/a.fods", QString(table).replace("%1", url("")).replace("%2", source));
+        QString input = in + "/a.fods";
+        if (format != "fods") {
+            input = in + "/a." + format;
+            fixture->loadAndStore(in + "/a.fods", input);
+            QFile::remove(in + "/a.fods");
+        }
+        QCOMPARE(process(*office, input), expected);
+        QCOMPARE(heard, QStringList());
+    }
+
+    // A killed run's profile, scratch folder and pipes go at the next start; a
+    // live run's stay; a run that ends leaves nothing.
+    void leftoversOfDeadRunsOnly()
+    {
+        QList<std::shared_ptr<QProcess>> runs;
+        QList<qint64> offices;
+        for (int i = 0; i < 2; ++i) {
+            auto run = std::make_shared<QProcess>();
+            run->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            run->start(QCoreApplication::applicationFilePath(), {"--hold-office"});
+            QVERIFY(run->waitForReadyRead(60000));
+            const QByteArray line = run->readLine().trimmed();
+            QVERIFY2(line.startsWith("ready "), line.constData());
+            offices << line.mid(6).toLongLong();
+            runs << run;
+        }
+        const qint64 killed = runs[0]->processId(), live = runs[1]->processId();
+        const QStringList killedFiles = filesOfRun(killed), liveFiles = filesOfRun(live);
+        QCOMPARE(existing(killedFiles).size(), 4); // profile, scratch, two pipes
+        QCOMPARE(existing(liveFiles).size(), 4);
+        ::kill(pid_t(killed), SIGKILL);
+        QVERIFY(runs[0]->waitForFinished(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(offices[0]), 0) != 0, 10000); // its office follows it
+        QCOMPARE(existing(killedFiles), killedFiles);
+        // A folder named for a process id in use by another process since, and
+        // things that only look like a run's.
+        const QString tmp = QDir::tempPath();
+        const QString reused = tmp + "/cellwinnow-scratch-1.999999999-AbC123";
+        QVERIFY(QDir().mkpath(reused));
+        const QStringList others = {tmp + "/cellwinnow-office-AbC123", tmp + "/cellwinnow-scratch-2.5-AbC123.txt"};
+        QVERIFY(QDir().mkpath(others[0]));
+        QFile(others[1]).open(QIODevice::WriteOnly);
+
+        OfficeConnection next;
+        next.serviceManager();
+        QCOMPARE(existing(killedFiles), QStringList());
+        QVERIFY(!QFileInfo::exists(reused));
+        QCOMPARE(existing(liveFiles), liveFiles);
+        QCOMPARE(existing(others), others);
+        QVERIFY(!existing(filesOfRun(QCoreApplication::applicationPid())).isEmpty()); // this run's own
+        QDir(others[0]).removeRecursively();
+        QFile::remove(others[1]);
+
+        runs[1]->closeWriteChannel();
+        QVERIFY(runs[1]->waitForFinished(30000));
+        QCOMPARE(runs[1]->exitCode(), 0);
+        QCOMPARE(existing(liveFiles), QStringList());
+        QVERIFY(::kill(pid_t(offices[1]), 0) != 0);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && qstrcmp(argv[1], "--hold-office") == 0)
+        return holdOffice(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestUntrusted test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_untrusted.moc"
