@@ -60,7 +60,6 @@ set(CW_UNO_TYPES
   com.sun.star.sheet.XSheetCellRanges
   com.sun.star.sheet.XSheetAnnotationAnchor
   com.sun.star.sheet.XSheetAnnotation
-<<<<<<< HEAD
   com.sun.star.awt.Point
   com.sun.star.awt.Size
   com.sun.star.drawing.XDrawPage
@@ -75,9 +74,7 @@ set(CW_UNO_TYPES
   com.sun.star.table.XTableRows
   com.sun.star.util.CellProtection
   com.sun.star.util.XProtectable
-=======
   com.sun.star.ucb.XContentProviderManager
->>>>>>> wt-untrusted
 )
 
 set(CW_UNO_INCLUDE "${CMAKE_BINARY_DIR}/uno-include")
