@@ -15,6 +15,7 @@ set(CW_UNO_TYPES
   com.sun.star.bridge.UnoUrlResolver
   com.sun.star.connection.NoConnectException
   com.sun.star.container.XIndexAccess
+  com.sun.star.container.XNameAccess
   com.sun.star.container.XNamed
   com.sun.star.frame.Desktop
   com.sun.star.frame.DispatchHelper

@@ -32,7 +32,7 @@ C with(C cell, const std::function<void(C&)>& change)
 
 // Texts, numbers in awkward formats, formulas over cells before and after,
 // on other sheets, over repeats; merges, notes, protection, arrays, drawings.
-std::pair<FixtureBook, QList<FixtureLook>> generated(quint32 seed)
+std::pair<FixtureBook, QList<FixtureLook>> generated(quint32 seed, int sheetCount = 0)
 {
     QRandomGenerator random(seed);
     auto pick = [&](const QStringList& list) { return list[random.bounded(int(list.size()))]; };
@@ -51,7 +51,7 @@ std::pair<FixtureBook, QList<FixtureLook>> generated(quint32 seed)
                                  "\\\"0",
                                  "[$\xe2\x82\xac-407] #,##0.00"};
     const QList<double> numbers = {0, 1.5, 5, 1234.5, -2, 45535, 0.15};
-    const int sheets = 1 + random.bounded(3);
+    const int sheets = sheetCount > 0 ? sheetCount : 1 + random.bounded(3);
     FixtureBook book(sheets);
     QList<FixtureLook> looks(sheets);
     for (int s = 0; s < sheets; ++s) {
@@ -221,6 +221,10 @@ private slots:
             if (seed % 2)
                 addRow(QString("seed %1, entire sheet (many cells)").arg(seed), padded(book), looks,
                        Scope::EntireSheet);
+            if (seed % 3 == 1) {
+                const auto [many, manyLooks] = generated(seed, 12);
+                addRow(QString("seed %1, twelve sheets").arg(seed), many, manyLooks, Scope::EntireSheet);
+            }
         }
     }
     void engineEqualsLiteralEmptying()

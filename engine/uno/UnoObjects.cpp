@@ -3,6 +3,7 @@
 #include "UnoErrors.h"
 
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
@@ -16,6 +17,8 @@
 #include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/XCellRangeFormula.hpp>
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
+#include <com/sun/star/sheet/XSheetAnnotations.hpp>
+#include <com/sun/star/sheet/XSheetAnnotationsSupplier.hpp>
 #include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
 #include <com/sun/star/sheet/XSheetOperation.hpp>
@@ -25,16 +28,22 @@
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XProtectable.hpp>
 
 #include "CellMap.h"
+#include "CsvText.h"
 #include "OfficeRuns.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMap>
+
 #include <QTemporaryDir>
 #include <QUrl>
+#include <optional>
+#include <tuple>
 
 using namespace css;
 using css::uno::Reference;
@@ -162,6 +171,16 @@ public:
                    const std::function<void(const office::ShownCell&)>& cell) override
     {
         const Reference<sheet::XSpreadsheet> sheet = call([&] { return spreadsheet(sheetIndex); });
+        const bool locked = call([&] { return Reference<util::XProtectable>(sheet, UNO_QUERY_THROW)->isProtected(); });
+        m_plain[sheetIndex] = !locked && call([&] {
+            return Reference<sheet::XSheetAnnotationsSupplier>(sheet, UNO_QUERY_THROW)->getAnnotations()->getCount()
+                == 0;
+        });
+        // A cell hidden by its protection comes out of a whole-document text as
+        // nothing, like an empty one: only the sheet's own query tells them apart.
+        if (!locked && call([&] { return countSheets(); }) > ManySheets
+            && readWritten(sheetIndex, area, cell))
+            return;
         const CellMap content(call([&] { return query(sheet, ContentFlags); }));
         if (content.isEmpty())
             return;
@@ -226,8 +245,10 @@ public:
     {
         QList<office::RangeAddress> refused;
         QMap<int, QList<office::RangeAddress>> bySheet;
+        QList<office::RangeAddress> free;
         for (const office::RangeAddress& r : ranges)
-            bySheet[r.sheet] << r;
+            (m_plain.value(r.sheet) ? free : bySheet[r.sheet]) << r;
+        emptyAcrossSheets(free);
         constexpr qsizetype batch = 2000;
         for (auto it = bySheet.cbegin(); it != bySheet.cend(); ++it)
             for (qsizetype first = 0; first < it->size(); first += batch)
@@ -239,6 +260,143 @@ public:
     }
 
 private:
+    // Past this many sheets, calls that each cost the office something for
+    // every sheet it has are made once for all sheets where that is sound.
+    static constexpr int ManySheets = 8;
+
+    // Ranges of sheets that are not protected, where nothing but a part of an
+    // array (never among these) makes the office refuse, and that have no
+    // notes (emptying notes on several sheets at once fails in the first row).
+    // The office empties every range of a call on every sheet of the call, so
+    // one call takes the same ranges on a set of sheets: as many calls as
+    // different sets, not one per sheet.
+    void emptyAcrossSheets(const QList<office::RangeAddress>& ranges)
+    {
+        QMap<std::tuple<int, int, int, int>, QList<int>> sheetsOf;
+        QList<std::tuple<int, int, int, int>> places;
+        for (const office::RangeAddress& r : ranges) {
+            const auto place = std::tuple(r.startColumn, r.startRow, r.endColumn, r.endRow);
+            QList<int>& list = sheetsOf[place];
+            if (list.isEmpty())
+                places << place;
+            list << r.sheet;
+        }
+        QMap<QList<int>, QList<std::tuple<int, int, int, int>>> placesOf;
+        for (const auto& place : std::as_const(places))
+            placesOf[sheetsOf.value(place)] << place;
+        for (auto it = placesOf.cbegin(); it != placesOf.cend(); ++it) {
+            QList<office::RangeAddress> batch;
+            auto flush = [&] {
+                call([&] { clearTogether(batch); });
+                batch.clear();
+            };
+            for (const auto& [c1, r1, c2, r2] : it.value()) {
+                for (int sheet : it.key())
+                    batch << office::RangeAddress{sheet, c1, r1, c2, r2};
+                if (batch.size() >= 20000)
+                    flush();
+            }
+            if (!batch.isEmpty())
+                flush();
+        }
+    }
+
+    // The document written as text once for all sheets, shown and as
+    // formulas: a cell has content when either shows something, and a
+    // formula (or a text that looks like one) starts with "=".
+    bool readWritten(int sheetIndex, const office::RangeAddress& area,
+                     const std::function<void(const office::ShownCell&)>& cell)
+    {
+        if (!m_written) {
+            m_written.emplace();
+            m_written->names = call([&] {
+                QStringList names;
+                for (const OUString& name :
+                     Reference<container::XNameAccess>(sheets(), UNO_QUERY_THROW)->getElementNames())
+                    names << toQString(name);
+                return names;
+            });
+            m_written->shown = exportAll(false);
+            m_written->formulas = exportAll(true);
+            // A file a sheet, or the names did not map one to one.
+            for (const QString& folder : {m_written->shown, m_written->formulas})
+                if (QDir(folder).entryList(QDir::Files).size() != m_written->names.size())
+                    m_written->names.clear();
+        }
+        if (sheetIndex >= m_written->names.size())
+            return false;
+        const QString shownFile = m_written->shown + "/all-" + m_written->names.value(sheetIndex) + ".csv";
+        const QString formulaFile = m_written->formulas + "/all-" + m_written->names.value(sheetIndex) + ".csv";
+        // 1: content, 2: formula, a byte a cell row by row.
+        QByteArray kinds;
+        int width = -1, rows = 0;
+        bool even = true;
+        CsvText::Reader formulas(
+            [&](int, int, QString&& text, bool quoted) {
+                kinds += char((quoted || !text.isEmpty() ? 1 : 0)
+                              | (text.startsWith('=') || text.startsWith('{') ? 2 : 0));
+            },
+            [&](int, int fields) {
+                even = even && (width < 0 || fields == width);
+                width = fields;
+                ++rows;
+            });
+        if (!CsvText::readFile(formulaFile, formulas) || !even)
+            return false;
+        int shownRows = 0;
+        CsvText::Reader shape([](int, int, QString&&, bool) {},
+                              [&](int, int fields) {
+                                  even = even && fields == width;
+                                  ++shownRows;
+                              });
+        if (!CsvText::readFile(shownFile, shape) || !even || shownRows != rows)
+            return false; // a number format holding a line break
+        CsvText::Reader shown(
+            [&](int column, int row, QString&& text, bool quoted) {
+                if (row < area.startRow || row > area.endRow || column < area.startColumn || column > area.endColumn)
+                    return;
+                const char kind = kinds.at(qsizetype(row) * width + column);
+                const bool known = quoted || !text.isEmpty();
+                if ((kind & 1) || known)
+                    cell(office::ShownCell{column, row, std::move(text), known, (kind & 2) != 0});
+            },
+            [](int, int) {});
+        return CsvText::readFile(shownFile, shown);
+    }
+
+    QString exportAll(bool asFormulas)
+    {
+        if (!m_scratch)
+            m_scratch = std::make_unique<QTemporaryDir>(office_runs::folderTemplate("scratch"));
+        const QString folder = m_scratch->filePath(asFormulas ? "formulas" : "shown");
+        QDir().mkpath(folder);
+        call([&] {
+            // Every sheet to a file of its own, named after the sheet.
+            const QString options = asFormulas ? "44,34,76,1,,0,true,true,false,true,false,-1"
+                                               : "44,34,76,1,,0,true,true,true,false,false,-1";
+            Reference<frame::XStorable>(component, UNO_QUERY_THROW)
+                ->storeToURL(
+                    toOUString(QUrl::fromLocalFile(folder + "/all.csv").toString(QUrl::FullyEncoded)),
+                    toSequence({{"FilterName", QString("Text - txt - csv (StarCalc)")}, {"FilterOptions", options}}));
+        });
+        return folder;
+    }
+
+    void clearTogether(const QList<office::RangeAddress>& ranges)
+    {
+        Reference<sheet::XSheetCellRangeContainer> container(
+            Reference<lang::XMultiServiceFactory>(component, UNO_QUERY_THROW)
+                ->createInstance("com.sun.star.sheet.SheetCellRanges"),
+            UNO_QUERY_THROW);
+        uno::Sequence<table::CellRangeAddress> addresses(sal_Int32(ranges.size()));
+        auto* out = addresses.getArray();
+        for (const office::RangeAddress& r : ranges)
+            *out++ = table::CellRangeAddress(sal_Int16(r.sheet), r.startColumn, r.startRow, r.endColumn, r.endRow);
+        container->addRangeAddresses(addresses, false);
+        Reference<sheet::XSheetOperation>(container, UNO_QUERY_THROW)
+            ->clearContents(EmptyFlags & ~sheet::CellFlags::ANNOTATION);
+    }
+
     static constexpr sal_Int32 ContentFlags
         = sheet::CellFlags::VALUE | sheet::CellFlags::DATETIME | sheet::CellFlags::STRING | sheet::CellFlags::FORMULA;
     // Everything ".uno:Delete" with "A" takes from a cell, but the drawings over it.
@@ -274,7 +432,7 @@ private:
             *out++ = table::CellRangeAddress(sal_Int16(r.sheet), r.startColumn, r.startRow, r.endColumn, r.endRow);
         container->addRangeAddresses(addresses, false);
         Reference<sheet::XSheetOperation>(container, UNO_QUERY_THROW)->clearContents(EmptyFlags);
-        QList<office::RangeAddress> left;
+        QList<office::RangeAddress> left; // the office refuses without a word
         for (const table::CellRangeAddress& a : Reference<sheet::XCellRangesQuery>(container, UNO_QUERY_THROW)
                                                     ->queryContentCells(sal_Int16(ContentFlags))
                                                     ->getRangeAddresses())
@@ -327,13 +485,30 @@ private:
         return folder + '/' + written[0];
     }
 
+    // Asked once: every remote call counts in a document of many sheets.
     Reference<container::XIndexAccess> sheets()
     {
-        return Reference<container::XIndexAccess>(
-            Reference<sheet::XSpreadsheetDocument>(component, UNO_QUERY_THROW)->getSheets(), UNO_QUERY_THROW);
+        if (!m_sheets.is())
+            m_sheets.set(Reference<sheet::XSpreadsheetDocument>(component, UNO_QUERY_THROW)->getSheets(),
+                         UNO_QUERY_THROW);
+        return m_sheets;
     }
+    int countSheets()
+    {
+        if (m_sheetCount < 0)
+            m_sheetCount = sheets()->getCount();
+        return m_sheetCount;
+    }
+    Reference<container::XIndexAccess> m_sheets;
+    int m_sheetCount = -1;
     Reference<lang::XComponent> component;
     std::unique_ptr<QTemporaryDir> m_scratch;
+    QHash<int, bool> m_plain; // of each sheet read: neither protected nor with notes
+    struct Written {
+        QStringList names;
+        QString shown, formulas;
+    };
+    std::optional<Written> m_written;
     Reference<sheet::XSpreadsheet> m_sheet; // the sheet of the last shownText()
     int m_sheetIndex = -1;
 };
