@@ -1,5 +1,6 @@
 #include "Form1.h"
 #include "InfoOptions.h"
+#include "Lifetime.h"
 #include "OfficeConnection.h"
 #include "Platform.h"
 #include "ShippedFiles.h"
@@ -16,7 +17,11 @@ int main(int argc, char* argv[])
     Form1 form(office, ShippedFiles::Folder(QCoreApplication::applicationDirPath()));
     WidgetPresenters::install(&form);
     QObject::connect(&form, &Form1::closing, [&office] { office.shutdown(); });
-    Platform::onTerminationRequest([&form] { form.close(); });
+    Platform::onTerminationRequest([&form] { form.close(); },
+                                   [&office] {
+                                       Lifetime::requestQuit();
+                                       office.abortCall();
+                                   });
     if (!form.Form_Load())
         return 0;
     form.show();

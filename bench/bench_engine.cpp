@@ -187,7 +187,9 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    OfficeConnection office;
+    OfficeConnection::Options options;
+    options.callTimeoutMs = 60 * 60 * 1000; // making and storing ten thousand sheets takes the office minutes
+    OfficeConnection office(options);
     SheetFixture fixture(office);
     const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     const QString input = dir.filePath("bench.ods");

@@ -9,6 +9,7 @@
 #include "Paths.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -225,13 +226,16 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
         }
     };
     qint64 visited = 0;
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
     auto visit = [&](const office::ShownCell& cell) {
         // The window stays alive on a sheet of millions of cells.
-        if (++visited % 4096 == 0) {
+        if (++visited % 64 == 0 && sinceEvents.elapsed() >= 50) {
             QCoreApplication::processEvents();
-            if (Lifetime::quitting())
-                throw Quitting();
+            sinceEvents.restart();
         }
+        if (Lifetime::quitting())
+            throw Quitting();
         QString text = cell.text;
         // A formula may show something else once cells before it are emptied.
         if (!cell.known || (cell.formula && mayHaveChanged(cell))) {

@@ -1,7 +1,9 @@
 #include "Lifetime.h"
 
+#include <atomic>
+
 namespace {
-bool g_quitting = false;
+std::atomic<bool> g_quitting = false; // also set from the signal thread
 }
 
 namespace Lifetime {

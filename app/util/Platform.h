@@ -52,6 +52,6 @@ void killProcess(qint64 pid);
 
 /// Calls handler on the event loop when the system asks the program to end
 /// (SIGTERM, SIGINT, SIGHUP), so that it ends as if its window were closed.
-void onTerminationRequest(std::function<void()> handler);
+void onTerminationRequest(std::function<void()> handler, std::function<void()> urgent = {});
 
 } // namespace Platform

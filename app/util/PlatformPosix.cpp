@@ -10,6 +10,7 @@
 #include <dirent.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #ifdef __linux__
 #include <sys/prctl.h>
@@ -140,18 +141,29 @@ bool isRootFolder(const QString& path)
 
 namespace {
 int g_signalPipe[2] = {-1, -1};
+int g_urgentPipe[2] = {-1, -1};
 
 void onSignal(int)
 {
     const char byte = 1;
     [[maybe_unused]] ssize_t written = ::write(g_signalPipe[0], &byte, 1);
+    if (g_urgentPipe[0] >= 0)
+        written = ::write(g_urgentPipe[0], &byte, 1);
 }
 } // namespace
 
-void onTerminationRequest(std::function<void()> handler)
+void onTerminationRequest(std::function<void()> handler, std::function<void()> urgent)
 {
     if (g_signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return;
+    // The window hears of the signal only between the office's calls; a
+    // thread of its own can end a call that would keep it waiting.
+    if (urgent && g_urgentPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_urgentPipe) == 0)
+        std::thread([urgent = std::move(urgent)] {
+            char byte;
+            while (::read(g_urgentPipe[1], &byte, 1) == 1)
+                urgent();
+        }).detach();
     auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read);
     QObject::connect(notifier, &QSocketNotifier::activated, [handler = std::move(handler)] {
         char byte;

@@ -27,6 +27,15 @@ bool CallWatch::fired() const
     return m_fired;
 }
 
+void CallWatch::abort()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_depth > 0 && m_pid > 0 && !m_fired) {
+        m_fired = true;
+        Platform::killProcess(m_pid);
+    }
+}
+
 void CallWatch::begin(std::chrono::milliseconds limit)
 {
     {

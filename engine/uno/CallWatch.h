@@ -19,6 +19,8 @@ public:
 
     /// The office process to end; 0 for none.
     void watch(qint64 pid);
+    /// Ends the office now if a call is waiting on it (from any thread).
+    void abort();
     /// True once a call overran and its office was ended (until watch() again).
     bool fired() const;
     std::chrono::milliseconds limit() const { return m_limit; }

@@ -298,6 +298,12 @@ void OfficeConnection::shutdown()
     d->stop();
 }
 
+void OfficeConnection::abortCall()
+{
+    if (d->watch)
+        d->watch->abort();
+}
+
 qint64 OfficeConnection::processId() const
 {
     return d->alive() ? d->process->processId() : 0;

@@ -36,6 +36,8 @@ public:
 
     /// Ends the office: asks it to terminate, waits, then kills it.
     void shutdown();
+    /// Kills the office if a call is waiting on it; safe from any thread.
+    void abortCall();
 
     /// The office process's id, 0 when none runs.
     qint64 processId() const;
