@@ -7,6 +7,7 @@
 
 #include "BoxScript.h"
 #include "Calc1.h"
+#include "Dependencies.h"
 #include "OfficeConnection.h"
 #include "SheetFixture.h"
 #include "TestSettings.h"
@@ -71,16 +72,17 @@ std::pair<FixtureBook, QList<FixtureLook>> generated(quint32 seed, int sheetCoun
                     cell = C::ofNumber(numbers[random.bounded(int(numbers.size()))], pick(formats));
                 } else if (kind < 80) {
                     const QString a = ref(r + 1), b = ref(rows);
-                    const QStringList formulas = {"=" + a,
-                                                  "=" + b,
-                                                  "=SUM(" + a + ":" + b + ")",
-                                                  "=\"\"",
-                                                  "=1/0",
-                                                  "=IF(" + a + "=\"\";\"gone\";" + a + ")",
-                                                  "=LEN(" + b + ")&\"\"",
-                                                  "=COUNTA(A1:" + b + ")",
-                                                  "=$Sheet" + QString::number(1 + random.bounded(sheets)) + "." + a,
-                                                  "=" + a + "&\"\""};
+                    const QStringList formulas
+                        = {"=" + a,
+                           "=" + b,
+                           "=SUM(" + a + ":" + b + ")",
+                           "=\"\"",
+                           "=1/0",
+                           "=IF(" + a + "=\"\";\"gone\";" + a + ")",
+                           "=LEN(" + b + ")&\"\"",
+                           "=COUNTA(A1:" + b + ")",
+                           s > 0 ? "=$Sheet" + QString::number(1 + random.bounded(s)) + "." + a : "=" + a,
+                           "=" + a + "&\"\""};
                     cell = C::ofFormula(pick(formulas), random.bounded(4) ? QString() : pick(formats));
                 } else if (kind < 84 && c + 1 < columns) {
                     cell = with(C::ofFormula("=" + ref(r + 1) + ":" + ref(r + 1)),
@@ -97,6 +99,22 @@ std::pair<FixtureBook, QList<FixtureLook>> generated(quint32 seed, int sheetCoun
                     cell.mergeColumns = 2;
                 cell.locked = random.bounded(3) != 0;
                 cell.hidden = random.bounded(10) == 0;
+            }
+        // What a circle of formulas shows depends on the order the office
+        // happens to calculate them in, which nothing here decides: formulas
+        // refer to later formulas of their sheet only where no circle can close.
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < columns; ++c) {
+                QList<Calc1::Dependencies::Range> ranges;
+                if (sheet[r][c].kind != C::Formula || !Calc1::Dependencies::references(sheet[r][c].text, ranges))
+                    continue;
+                for (const auto& range : std::as_const(ranges))
+                    for (int rr = range.startRow; rr <= range.endRow && rr < rows; ++rr)
+                        for (int cc = range.startColumn; cc <= range.endColumn && cc < columns; ++cc)
+                            if (sheet[rr][cc].kind == C::Formula && std::pair(rr, cc) >= std::pair(r, c)) {
+                                const C plain = C::ofText(sheet[rr][cc].text.mid(1));
+                                (rr == r && cc == c ? sheet[r][c] : sheet[rr][cc]) = plain;
+                            }
             }
         FixtureLook& look = looks[s];
         look.protectedSheet = random.bounded(3) == 0;
