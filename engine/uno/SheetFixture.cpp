@@ -146,6 +146,15 @@ public:
     Reference<sheet::XSpreadsheetDocument> spreadsheet;
 };
 
+// From A1 to the end of the sheet's used area.
+table::CellRangeAddress usedArea(const Reference<sheet::XSpreadsheet>& sheet)
+{
+    Reference<sheet::XSheetCellCursor> cursor = sheet->createCursorByRange(
+        Reference<sheet::XSheetCellRange>(sheet->getCellByPosition(0, 0), UNO_QUERY_THROW));
+    Reference<sheet::XUsedAreaCursor>(cursor, UNO_QUERY_THROW)->gotoEndOfUsedArea(true);
+    return Reference<sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)->getRangeAddress();
+}
+
 } // namespace
 
 void SheetFixture::write(const QString& path, const FixtureBook& book, const QList<FixtureLook>& looks)
@@ -295,11 +304,7 @@ QList<ShownSheet> eachCell(OfficeConnection& office, const QString& path, Descri
         QList<ShownSheet> result;
         for (int s = 0; s < doc.sheetCount(); ++s) {
             Reference<sheet::XSpreadsheet> sheet = doc.sheet(s, false);
-            Reference<sheet::XSheetCellCursor> cursor = sheet->createCursorByRange(
-                Reference<sheet::XSheetCellRange>(sheet->getCellByPosition(0, 0), UNO_QUERY_THROW));
-            Reference<sheet::XUsedAreaCursor>(cursor, UNO_QUERY_THROW)->gotoEndOfUsedArea(true);
-            const table::CellRangeAddress end
-                = Reference<sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)->getRangeAddress();
+            const table::CellRangeAddress end = usedArea(sheet);
             ShownSheet shown;
             for (int r = 0; r <= end.EndRow; ++r) {
                 QStringList row;
@@ -364,11 +369,7 @@ int SheetFixture::emptyRepeatsOneByOne(const QString& from, const QString& to, i
         int kept = 0;
         for (int s = 0; s < doc.sheetCount(); ++s) {
             Reference<sheet::XSpreadsheet> sheet = doc.sheet(s, false);
-            Reference<sheet::XSheetCellCursor> cursor = sheet->createCursorByRange(
-                Reference<sheet::XSheetCellRange>(sheet->getCellByPosition(0, 0), UNO_QUERY_THROW));
-            Reference<sheet::XUsedAreaCursor>(cursor, UNO_QUERY_THROW)->gotoEndOfUsedArea(true);
-            const table::CellRangeAddress end
-                = Reference<sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)->getRangeAddress();
+            const table::CellRangeAddress end = usedArea(sheet);
             for (int r = 0; r <= end.EndRow; ++r)
                 for (int c = 0; c <= end.EndColumn; ++c) {
                     if ((onlyRow >= 0 && r != onlyRow) || (onlyColumn >= 0 && c != onlyColumn))

@@ -178,8 +178,7 @@ public:
         });
         // A cell hidden by its protection comes out of a whole-document text as
         // nothing, like an empty one: only the sheet's own query tells them apart.
-        if (!locked && call([&] { return countSheets(); }) > ManySheets
-            && readWritten(sheetIndex, area, cell))
+        if (!locked && call([&] { return countSheets(); }) > ManySheets && readWritten(sheetIndex, area, cell))
             return;
         const CellMap content(call([&] { return query(sheet, ContentFlags); }));
         if (content.isEmpty())
@@ -287,7 +286,7 @@ private:
         for (auto it = placesOf.cbegin(); it != placesOf.cend(); ++it) {
             QList<office::RangeAddress> batch;
             auto flush = [&] {
-                call([&] { clearTogether(batch); });
+                call([&] { clearTogether(batch, EmptyFlags & ~sheet::CellFlags::ANNOTATION); });
                 batch.clear();
             };
             for (const auto& [c1, r1, c2, r2] : it.value()) {
@@ -382,7 +381,8 @@ private:
         return folder;
     }
 
-    void clearTogether(const QList<office::RangeAddress>& ranges)
+    // Empties the ranges in one call; gives the ranges, to ask what still has content.
+    Reference<sheet::XCellRangesQuery> clearTogether(const QList<office::RangeAddress>& ranges, sal_Int32 flags)
     {
         Reference<sheet::XSheetCellRangeContainer> container(
             Reference<lang::XMultiServiceFactory>(component, UNO_QUERY_THROW)
@@ -393,8 +393,8 @@ private:
         for (const office::RangeAddress& r : ranges)
             *out++ = table::CellRangeAddress(sal_Int16(r.sheet), r.startColumn, r.startRow, r.endColumn, r.endRow);
         container->addRangeAddresses(addresses, false);
-        Reference<sheet::XSheetOperation>(container, UNO_QUERY_THROW)
-            ->clearContents(EmptyFlags & ~sheet::CellFlags::ANNOTATION);
+        Reference<sheet::XSheetOperation>(container, UNO_QUERY_THROW)->clearContents(flags);
+        return Reference<sheet::XCellRangesQuery>(container, UNO_QUERY_THROW);
     }
 
     static constexpr sal_Int32 ContentFlags
@@ -422,20 +422,9 @@ private:
     // Empties the ranges of one sheet in one call; gives what still has content.
     QList<office::RangeAddress> emptyTogether(const QList<office::RangeAddress>& ranges)
     {
-        Reference<sheet::XSheetCellRangeContainer> container(
-            Reference<lang::XMultiServiceFactory>(component, UNO_QUERY_THROW)
-                ->createInstance("com.sun.star.sheet.SheetCellRanges"),
-            UNO_QUERY_THROW);
-        uno::Sequence<table::CellRangeAddress> addresses(sal_Int32(ranges.size()));
-        auto* out = addresses.getArray();
-        for (const office::RangeAddress& r : ranges)
-            *out++ = table::CellRangeAddress(sal_Int16(r.sheet), r.startColumn, r.startRow, r.endColumn, r.endRow);
-        container->addRangeAddresses(addresses, false);
-        Reference<sheet::XSheetOperation>(container, UNO_QUERY_THROW)->clearContents(EmptyFlags);
         QList<office::RangeAddress> left; // the office refuses without a word
-        for (const table::CellRangeAddress& a : Reference<sheet::XCellRangesQuery>(container, UNO_QUERY_THROW)
-                                                    ->queryContentCells(sal_Int16(ContentFlags))
-                                                    ->getRangeAddresses())
+        for (const table::CellRangeAddress& a :
+             clearTogether(ranges, EmptyFlags)->queryContentCells(sal_Int16(ContentFlags))->getRangeAddresses())
             left << office::RangeAddress{a.Sheet, a.StartColumn, a.StartRow, a.EndColumn, a.EndRow};
         return left;
     }
