@@ -4,19 +4,49 @@
 #include "JobSettings.h"
 #include "Office.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 /// Every cell text met so far in the document being processed (exact comparison).
 using SeenTexts = QSet<QString>;
 
 namespace Calc1 {
 
+/// What was done to one file, filled for a caller that records it (the
+/// window has the error report only).
+struct FileOutcome {
+    struct Position {
+        int sheet = 0, column = 0, row = 0;
+        bool operator==(const Position&) const = default;
+    };
+    struct Emptied {
+        Position at;
+        QString text;
+        Position first; ///< where the text stays
+    };
+    QStringList sheetNames; ///< by index, for each sheet visited
+    QList<Emptied> emptied; ///< in visiting order; cells the office refused are not among them
+    /// Repeats the office refused to empty (protection, arrays): given here
+    /// instead of in an error report.
+    qint64 kept = 0;
+    std::optional<Position> firstKept;
+    bool stored = false; ///< the result is in place under its final name
+    QHash<QString, Position> firsts; ///< the first instance of each text met
+};
+
 struct Context {
     office::Provider& office;
     const JobSettings& settings;
     /// The pause after loading, during which the window keeps handling events.
     double loadWaitSeconds = 2.0;
+    /// Filled when given.
+    FileOutcome* outcome = nullptr;
+    /// False: everything is done as usual but the result is not stored.
+    bool store = true;
 };
 
 /// Opens the file hidden, empties every cell whose text was met earlier in the

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <tuple>
@@ -70,7 +71,10 @@ QString cellName(int column, int row)
 // something else once earlier repeats are gone is read, they are emptied.
 class Emptier {
 public:
-    Emptier(StepGuard& step, office::Document& document) : step(step), document(document) { }
+    Emptier(StepGuard& step, office::Document& document, FileOutcome* outcome)
+        : step(step), document(document), m_outcome(outcome)
+    {
+    }
 
     void add(int sheet, int column, int row, bool alone, int deleteStep)
     {
@@ -108,6 +112,10 @@ public:
                     < std::tuple(firstKept->sheet, firstKept->startRow, firstKept->startColumn))
                 firstKept = r;
         }
+        if (m_outcome) {
+            forgetRefused(refused);
+            m_recorded = m_outcome->emptied.size();
+        }
     }
 
     // One report for the whole file, never one per cell.
@@ -115,6 +123,11 @@ public:
     {
         if (kept == 0)
             return;
+        if (m_outcome) {
+            m_outcome->kept = kept;
+            m_outcome->firstKept = {firstKept->sheet, firstKept->startColumn, firstKept->startRow};
+            return;
+        }
         QString sheetName;
         try {
             sheetName = document.sheetName(firstKept->sheet);
@@ -135,6 +148,21 @@ public:
     std::optional<office::RangeAddress> firstKept;
 
 private:
+    // Only the cells of the last flush can be among the refused ones.
+    void forgetRefused(const QList<office::RangeAddress>& refused)
+    {
+        if (refused.isEmpty())
+            return;
+        QList<FileOutcome::Emptied>& emptied = m_outcome->emptied;
+        const auto isRefused = [&](const FileOutcome::Emptied& e) {
+            return std::any_of(refused.begin(), refused.end(), [&](const office::RangeAddress& r) {
+                return r.sheet == e.at.sheet && r.startColumn <= e.at.column && e.at.column <= r.endColumn
+                    && r.startRow <= e.at.row && e.at.row <= r.endRow;
+            });
+        };
+        emptied.erase(std::remove_if(emptied.begin() + m_recorded, emptied.end(), isRefused), emptied.end());
+    }
+
     // Runs of the same columns on consecutive rows make one rectangle.
     static QList<office::RangeAddress> stacked(QList<office::RangeAddress> runs)
     {
@@ -159,12 +187,14 @@ private:
     office::Document& document;
     QList<office::RangeAddress> m_ranges, m_alone;
     int m_deleteStep = EntireSheetVisit + Delete;
+    FileOutcome* m_outcome;
+    qsizetype m_recorded = 0; // outcome's cells before the pending ones
 };
 
 // Visits the chosen cells of one sheet in order, judging each by what it shows
 // at its turn.
 void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, const JobSettings& settings,
-               SeenTexts& seenTexts, Emptier& emptier)
+               SeenTexts& seenTexts, Emptier& emptier, FileOutcome* outcome)
 {
     bool entireSheet = false, singleRow = false, singleColumn = false;
     std::optional<int> row, column;
@@ -247,6 +277,10 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
         if (isRepeat(seenTexts, text)) {
             emptier.add(sheetIndex, cell.column, cell.row, inArray(cell), base + Delete);
             dependencies.emptied(cell.column, cell.row);
+            if (outcome)
+                outcome->emptied.append({{sheetIndex, cell.column, cell.row}, text, outcome->firsts.value(text)});
+        } else if (outcome && !text.isEmpty()) {
+            outcome->firsts.insert(text, {sheetIndex, cell.column, cell.row});
         }
     };
     step(base + ReadString, [&] { document.readCells(sheetIndex, area, visit); });
@@ -291,9 +325,16 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
     int sheetCount = 0;
     const bool counted = editable && step(114, [&] { sheetCount = document->sheetCount(); });
     if (counted) {
-        Emptier emptier(step, *document);
+        Emptier emptier(step, *document, context.outcome);
         for (int i = 0; i < sheetCount && !step.stopped(); ++i) {
-            scanSheet(step, *document, i, settings, seenTexts, emptier);
+            if (context.outcome) {
+                try {
+                    context.outcome->sheetNames << document->sheetName(i);
+                } catch (const office::Error&) {
+                    context.outcome->sheetNames << QString("Sheet%1").arg(i + 1);
+                }
+            }
+            scanSheet(step, *document, i, settings, seenTexts, emptier, context.outcome);
             QCoreApplication::processEvents();
             if (Lifetime::quitting())
                 step.stop(); // nothing more of this file is done or stored
@@ -305,18 +346,19 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
 
     ResultPaths result;
     const bool stored
-        = counted && step(236, [&] { result = ResultPathsFor(settings.resultsFolder(), path); }) && step(242, [&] {
-              // The office would make a vanished folder anew, somewhere the user never chose.
-              const QString folder = QFileInfo(result.temporary).path();
-              if (!FileUtils::IsFolder(folder))
-                  throw office::Error("The results folder is not there any more: " + folder.toStdString());
-              try {
-                  document->storeToUrl(FileUrl(result.temporary), {});
-              } catch (...) {
-                  QFile::remove(result.temporary); // ours: the name was free before the store
-                  throw;
-              }
-          });
+        = counted && context.store && step(236, [&] { result = ResultPathsFor(settings.resultsFolder(), path); })
+        && step(242, [&] {
+               // The office would make a vanished folder anew, somewhere the user never chose.
+               const QString folder = QFileInfo(result.temporary).path();
+               if (!FileUtils::IsFolder(folder))
+                   throw office::Error("The results folder is not there any more: " + folder.toStdString());
+               try {
+                   document->storeToUrl(FileUrl(result.temporary), {});
+               } catch (...) {
+                   QFile::remove(result.temporary); // ours: the name was free before the store
+                   throw;
+               }
+           });
     if (loaded)
         step(244, [&] {
             try {
@@ -330,6 +372,8 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
         step(245, [&] {
             QCoreApplication::processEvents();
             FileUtils::ReplaceFile(result.temporary, result.final);
+            if (context.outcome)
+                context.outcome->stored = true;
         });
     step(250, [&] {
         frame.reset();

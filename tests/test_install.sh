@@ -43,9 +43,12 @@ icon=$(sed -n 's/^Icon=//p' "$desktop")
 for size in 16 32 48 256; do
   [ -s "$root$datadir/icons/hicolor/${size}x$size/apps/$icon.png" ] || fail "no ${size}px icon $icon"
 done
-page=$root$mandir/man1/cellwinnow.1.gz
-warnings=$(gzip -dc "$page" | groff -man -ww -z 2>&1) || fail "manual page: $warnings"
-[ -z "$warnings" ] || fail "manual page: $warnings"
+for name in cellwinnow cellwinnow-batch; do
+  page=$root$mandir/man1/$name.1.gz
+  warnings=$(gzip -dc "$page" | groff -man -ww -z 2>&1) || fail "manual page $name: $warnings"
+  [ -z "$warnings" ] || fail "manual page $name: $warnings"
+done
+"$root$bindir/cellwinnow-batch" --version | grep -qE '^cellwinnow-batch [0-9]' || fail "cellwinnow-batch --version"
 
 # The package: every library the program needs comes with a package it depends on.
 cpack --config "$build/CPackConfig.cmake" -B "$work/package" >/dev/null || fail "cpack"

@@ -9,38 +9,8 @@
 
 #include <QEvent>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
-
-namespace {
-
-// Whole text a number under the user's locale: blanks around, sign, fraction,
-// exponent. The locale's parser alone also takes "inf" and "nan"; a number as
-// typed holds no letter but the exponent's E between digits.
-bool isNumeric(const QString& text)
-{
-    const QString number = text.trimmed();
-    bool ok = false;
-    QLocale().toDouble(number, &ok);
-    if (!ok)
-        return false;
-    const qsizetype n = number.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (!number[i].isLetter())
-            continue;
-        qsizetype next = i + 1;
-        if (next < n && (number[next] == '+' || number[next] == '-'))
-            ++next;
-        const bool exponent = (number[i] == 'e' || number[i] == 'E') && i > 0 && number[i - 1].isDigit() && next < n
-            && number[next].isDigit();
-        if (!exponent)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 void Form1::connectJobSettings()
 {
@@ -82,7 +52,7 @@ bool Form1::validate(QLineEdit* box)
 {
     const bool row = box == Text1;
     const QString text = box->text();
-    if (text.isEmpty() || isNumeric(text) == row)
+    if (text.isEmpty() || Paths::IsNumeric(text) == row)
         return true;
     MessageBox::information(row ? "Must be numeric entry" : "Must be a character column");
     box->setFocus();

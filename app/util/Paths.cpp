@@ -1,5 +1,7 @@
 #include "Paths.h"
 
+#include <QLocale>
+
 namespace Paths {
 
 Style nativeStyle()
@@ -104,6 +106,31 @@ double LeadingNumber(const QString& text)
     bool ok = false;
     const double value = number.toDouble(&ok);
     return ok ? value : 0.0;
+}
+
+// Whole text a number under the user's locale: blanks around, sign, fraction,
+// exponent. The locale's parser alone also takes "inf" and "nan"; a number as
+// typed holds no letter but the exponent's E between digits.
+bool IsNumeric(const QString& text)
+{
+    const QString number = text.trimmed();
+    bool ok = false;
+    QLocale().toDouble(number, &ok);
+    if (!ok)
+        return false;
+    const qsizetype n = number.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!number[i].isLetter())
+            continue;
+        qsizetype next = i + 1;
+        if (next < n && (number[next] == '+' || number[next] == '-'))
+            ++next;
+        const bool exponent = (number[i] == 'e' || number[i] == 'E') && i > 0 && number[i - 1].isDigit() && next < n
+            && number[next].isDigit();
+        if (!exponent)
+            return false;
+    }
+    return true;
 }
 
 } // namespace Paths

@@ -34,4 +34,8 @@ QString ReplaceExtension(const QString& fileName, const QString& newExtension);
 /// digits, "." fraction, exponent; anything else ends it; no number reads as 0.
 double LeadingNumber(const QString& text);
 
+/// Whether the whole text is a number under the user's locale (blanks around,
+/// sign, fraction, exponent): the test of the row and column boxes.
+bool IsNumeric(const QString& text);
+
 } // namespace Paths

@@ -15,6 +15,10 @@ namespace Platform {
 /// ended when this process ends, however it ends (a crash or a kill included).
 void dieWithParent();
 
+/// Called in a freshly forked child: the terminal's interrupt (Ctrl-C) no
+/// longer reaches it or its children, so its parent decides how they end.
+void leaveTerminalSignals();
+
 /// Windows-style attribute value of a path: read-only 1, hidden 2 (a name
 /// beginning with "."), system 4, directory 16, archive 32 (every regular
 /// file), link 1024. -1 when the path's attributes cannot be read.

@@ -25,6 +25,11 @@ void dieWithParent()
 #endif
 }
 
+void leaveTerminalSignals()
+{
+    ::setpgid(0, 0);
+}
+
 namespace {
 
 QStringList& unreadable()

@@ -1,0 +1,27 @@
+#pragma once
+// The list of files a run processes, in order.
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace Batch {
+
+/// Files as given, folders walked as "Add All Calc Files In Folder" walks
+/// them (pattern "*." + extension), "-" replaced by the paths that
+/// readLine gives (one a line, until it gives a null string). Throws
+/// UsageError for a path that is neither a file nor a folder.
+QStringList gatherFiles(const QStringList& paths, const QString& extension, const std::function<QString()>& readLine);
+
+/// The shard-th (1-based) of shards nearly equal, consecutive shares.
+QStringList shareOf(const QStringList& files, int shard, int shards);
+
+/// Groups of files whose results take the same name: the later replaces the
+/// earlier.
+QList<QStringList> sameResultNames(const QStringList& files);
+
+/// The name of a file's result in the results folder.
+QString resultName(const QString& path);
+
+} // namespace Batch

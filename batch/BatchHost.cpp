@@ -1,0 +1,39 @@
+#include "BatchHost.h"
+
+#include <cstdio>
+
+namespace Batch {
+
+BatchHost::BatchHost(Mode mode) : m_mode(mode)
+{
+    m_previous = MessageBox::setPresenter([this](const MessageBox::Box& box) {
+        const QString text = plainText(box);
+        if (m_mode == Collect)
+            m_messages << text;
+        else
+            std::fprintf(stderr, "cellwinnow-batch: %s\n", qPrintable(text));
+        return box.defaultButton;
+    });
+}
+
+BatchHost::~BatchHost()
+{
+    MessageBox::setPresenter(std::move(m_previous));
+}
+
+QStringList BatchHost::takeMessages()
+{
+    return std::exchange(m_messages, {});
+}
+
+QString BatchHost::plainText(const MessageBox::Box& box)
+{
+    QString text = box.text;
+    const qsizetype request = text.indexOf("\r\rPlease email");
+    if (request >= 0)
+        text.truncate(request);
+    text.replace("\r\n", " ").replace('\r', ' ').replace('\n', ' ');
+    return text.simplified();
+}
+
+} // namespace Batch

@@ -1,0 +1,57 @@
+#pragma once
+// The command line of cellwinnow-batch, checked before anything is done.
+
+#include "JobSettings.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <stdexcept>
+
+namespace Batch {
+
+/// A command line that cannot be run: exit status 2, with this message.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct Options {
+    QStringList paths; ///< as given; "-" reads more from standard input
+    QString extension = "ods";
+    Scope scope = Scope::EntireSheet;
+    QString row = "1", column = "A";
+    QString results; ///< empty with --list or --dry-run only
+    int jobs = 1;
+    int recycle = 50; ///< files per office; 0: never restarted
+    int timeoutSeconds = 300; ///< one office call; then the office is replaced
+    QString report; ///< empty: none; "-": standard output
+    bool dryRun = false;
+    bool list = false;
+    bool quiet = false;
+    int shard = 1, shards = 1;
+    bool help = false, version = false;
+    bool worker = false; ///< a child that processes what its parent sends
+};
+
+/// Throws UsageError.
+Options parse(const QStringList& arguments);
+
+QString helpText();
+
+/// The job settings that the options give the engine.
+class Settings : public JobSettings {
+public:
+    explicit Settings(const Options& options) : m_options(options) { }
+    bool isSelected(Scope scope) const override { return scope == m_options.scope; }
+    QString rowText() const override { return m_options.row; }
+    QString columnText() const override { return m_options.column; }
+    QString resultsFolder() const override { return m_options.results; }
+
+private:
+    const Options& m_options;
+};
+
+/// The arguments that give a worker the same job.
+QStringList workerArguments(const Options& options);
+
+} // namespace Batch

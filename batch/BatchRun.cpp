@@ -1,0 +1,364 @@
+#include "BatchRun.h"
+
+#include "BatchFiles.h"
+#include "BatchWorker.h"
+#include "Calc1.h"
+#include "Paths.h"
+#include "Platform.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QHash>
+#include <QProcess>
+#include <QSaveFile>
+#include <QSet>
+
+#include <cstdio>
+#include <memory>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace Batch {
+
+namespace {
+
+QString cellName(const Calc1::FileOutcome::Position& p)
+{
+    return Calc1::getColumnLetters(p.column + 1) + QString::number(p.row + 1);
+}
+
+QString sheetName(const Calc1::FileOutcome& o, int sheet)
+{
+    return o.sheetNames.value(sheet, QString("Sheet%1").arg(sheet + 1));
+}
+
+void say(const QString& text)
+{
+    std::fprintf(stderr, "cellwinnow-batch: %s\n", qPrintable(text));
+}
+
+// A bar on a terminal, a line per file elsewhere.
+class Progress {
+public:
+    Progress(int total, bool quiet) : m_total(total), m_quiet(quiet), m_bar(::isatty(STDERR_FILENO) != 0) { }
+
+    void started(const QString& path)
+    {
+        m_current = Paths::GetFileName(path);
+        draw();
+    }
+
+    void finished(const QString& path, const FileResult& result, bool failed)
+    {
+        ++m_done;
+        clear();
+        if (failed)
+            say(QString("failed: %1: %2")
+                    .arg(path, result.errors.isEmpty() ? QString("no result was stored") : result.errors.join("; ")));
+        else if (!m_quiet && !m_bar)
+            std::fprintf(stderr, "[%d/%d] %s: %lld emptied%s\n", m_done, m_total, qPrintable(path),
+                         qint64(result.outcome.emptied.size()),
+                         result.outcome.kept ? qPrintable(QString(", %1 kept").arg(result.outcome.kept)) : "");
+        draw();
+    }
+
+    void clear()
+    {
+        if (m_bar && !m_quiet && m_drawn)
+            std::fputs("\r\033[K", stderr);
+        m_drawn = false;
+    }
+
+private:
+    void draw()
+    {
+        if (!m_bar || m_quiet)
+            return;
+        winsize size{};
+        const int width = ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 20 ? size.ws_col : 80;
+        constexpr int BarWidth = 24;
+        const int filled = m_total ? BarWidth * m_done / m_total : BarWidth;
+        QString line = QString("[%1%2] %3/%4 ")
+                           .arg(QString(filled, '#'), QString(BarWidth - filled, '-'))
+                           .arg(m_done)
+                           .arg(m_total);
+        line += m_current.left(qMax(0, width - 1 - int(line.size())));
+        std::fprintf(stderr, "\r\033[K%s", qPrintable(line));
+        std::fflush(stderr);
+        m_drawn = true;
+    }
+
+    int m_total, m_done = 0;
+    bool m_quiet, m_bar, m_drawn = false;
+    QString m_current;
+};
+
+struct Worker {
+    std::unique_ptr<QProcess> process;
+    int current = -1; ///< the file it works on
+    QByteArray output;
+};
+
+class Pool {
+public:
+    Pool(const Options& options, const QStringList& files, QIODevice* report)
+        : m_options(options), m_files(files), m_report(report), m_progress(int(files.size()), options.quiet)
+    {
+    }
+
+    int run()
+    {
+        if (m_report)
+            m_report->write(csvLine({"file", "sheet", "cell", "text", "first sheet", "first cell", "problem"}));
+        Platform::onTerminationRequest([this] { interrupt(); });
+        const int jobs = int(qMin<qsizetype>(m_options.jobs, m_files.size()));
+        m_workers = std::vector<Worker>(size_t(jobs));
+        for (Worker& worker : m_workers)
+            start(worker);
+        if (!finishedAll())
+            m_loop.exec();
+        m_progress.clear();
+        return summary();
+    }
+
+private:
+    void start(Worker& worker)
+    {
+        worker = {};
+        if (m_stopping || m_next >= m_files.size())
+            return;
+        worker.process = std::make_unique<QProcess>();
+        QProcess* process = worker.process.get();
+        process->setProgram(QCoreApplication::applicationFilePath());
+        process->setArguments(workerArguments(m_options));
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->setChildProcessModifier([] {
+            Platform::leaveTerminalSignals();
+            Platform::dieWithParent();
+        });
+        QObject::connect(process, &QProcess::readyReadStandardOutput, [this, &worker] { read(worker); });
+        QObject::connect(process, &QProcess::finished, [this, &worker] { ended(worker); });
+        process->start();
+        if (!process->waitForStarted()) {
+            say("could not start a worker: " + process->errorString());
+            m_stopping = true;
+            worker.process.release()->deleteLater();
+            return;
+        }
+        dispatch(worker);
+    }
+
+    // The next file in list order; a file whose result has the name of one
+    // still being processed waits, so the later one replaces the earlier as
+    // in a run of one job.
+    void dispatch(Worker& worker)
+    {
+        worker.current = -1;
+        if (m_stopping) {
+            worker.process->closeWriteChannel();
+            return;
+        }
+        QSet<QString> busy;
+        for (const Worker& w : m_workers)
+            if (w.current >= 0)
+                busy << resultName(m_files[w.current]);
+        for (qsizetype i = m_next; i < m_files.size(); ++i) {
+            if (m_handedOut.contains(int(i)) || busy.contains(resultName(m_files[i])))
+                continue;
+            worker.current = int(i);
+            m_handedOut.insert(int(i));
+            while (m_next < m_files.size() && m_handedOut.contains(int(m_next)))
+                ++m_next;
+            m_progress.started(m_files[i]);
+            worker.process->write(encodeTask(int(i), m_files[i]));
+            return;
+        }
+        if (m_next >= m_files.size())
+            worker.process->closeWriteChannel();
+        // Otherwise it waits for a file whose earlier namesake is being processed.
+    }
+
+    void read(Worker& worker)
+    {
+        worker.output += worker.process->readAllStandardOutput();
+        for (qsizetype end = worker.output.indexOf('\n'); end >= 0; end = worker.output.indexOf('\n')) {
+            const QByteArray line = worker.output.left(end);
+            worker.output.remove(0, end + 1);
+            FileResult result;
+            if (!decodeResult(line, result) || result.index != worker.current)
+                continue;
+            done(std::move(result));
+            dispatch(worker);
+            for (Worker& idle : m_workers) // one may have waited for this file's name
+                if (idle.process && idle.current < 0 && &idle != &worker && idle.process->state() == QProcess::Running
+                    && m_next < m_files.size())
+                    dispatch(idle);
+        }
+        if (finishedAll())
+            m_loop.quit();
+    }
+
+    void ended(Worker& worker)
+    {
+        if (worker.current >= 0) {
+            FileResult result;
+            result.index = worker.current;
+            result.errors << QString("the worker processing it ended unexpectedly (%1)")
+                                 .arg(worker.process->exitStatus() == QProcess::CrashExit
+                                          ? QString("crashed")
+                                          : QString("exit status %1").arg(worker.process->exitCode()));
+            done(std::move(result));
+        }
+        worker.process.release()->deleteLater();
+        worker.current = -1;
+        if (!m_stopping && m_next < m_files.size())
+            start(worker); // a new worker, with an office of its own
+        if (finishedAll())
+            m_loop.quit();
+    }
+
+    void done(FileResult result)
+    {
+        const QString& path = m_files[result.index];
+        const bool failed = result.failed(m_options.dryRun);
+        m_progress.finished(path, result, failed);
+        m_failed += failed ? 1 : 0;
+        m_emptied += result.outcome.emptied.size();
+        m_results.insert(result.index, std::move(result));
+        // The report keeps the list's order whatever order the files end in.
+        for (auto it = m_results.find(m_written); it != m_results.end(); it = m_results.find(m_written)) {
+            writeRows(m_files[m_written], *it, it->failed(m_options.dryRun));
+            m_results.erase(it);
+            ++m_written;
+        }
+    }
+
+    void writeRows(const QString& path, const FileResult& result, bool failed)
+    {
+        if (!m_report)
+            return;
+        const Calc1::FileOutcome& o = result.outcome;
+        // A result that was not stored emptied nothing.
+        if (result.stored || m_options.dryRun)
+            for (const Calc1::FileOutcome::Emptied& e : o.emptied)
+                m_report->write(csvLine({path, sheetName(o, e.at.sheet), cellName(e.at), e.text,
+                                         sheetName(o, e.first.sheet), cellName(e.first), QString()}));
+        if (o.kept > 0)
+            m_report->write(csvLine({path, sheetName(o, o.firstKept->sheet), cellName(*o.firstKept), QString(),
+                                     QString(), QString(),
+                                     QString("kept %1 repeated cell(s) that could not be emptied (a protected cell, "
+                                             "or part of an array formula); the first is this one")
+                                         .arg(o.kept)}));
+        if (failed)
+            m_report->write(csvLine(
+                {path, QString(), QString(), QString(), QString(), QString(),
+                 "failed: " + (result.errors.isEmpty() ? QString("no result was stored") : result.errors.join("; "))}));
+    }
+
+    void interrupt()
+    {
+        if (std::exchange(m_stopping, true)) {
+            for (Worker& worker : m_workers) // asked twice: at once
+                if (worker.process)
+                    Platform::killProcess(worker.process->processId());
+            return;
+        }
+        m_progress.clear();
+        say("stopping after the files being processed (interrupt again to stop at once)");
+        for (Worker& worker : m_workers)
+            if (worker.process)
+                worker.process->closeWriteChannel();
+    }
+
+    bool finishedAll() const
+    {
+        for (const Worker& worker : m_workers)
+            if (worker.process)
+                return false;
+        return true;
+    }
+
+    int summary()
+    {
+        // Files never handed out leave gaps that held back later rows.
+        for (; m_written < m_files.size(); ++m_written) {
+            const QString& path = m_files[m_written];
+            if (const auto it = m_results.constFind(m_written); it != m_results.cend())
+                writeRows(path, *it, it->failed(m_options.dryRun));
+            else if (m_report)
+                m_report->write(csvLine({path, {}, {}, {}, {}, {}, "not processed: the run was stopped"}));
+        }
+        const qsizetype missed = m_files.size() - m_handedOut.size();
+        if (missed > 0)
+            say(QString("%1 file(s) not processed: the run was stopped").arg(missed));
+        if (!m_options.quiet)
+            say(QString("%1 file(s): %2 done, %3 failed; %4 cell(s) %5")
+                    .arg(m_files.size())
+                    .arg(m_files.size() - m_failed - missed)
+                    .arg(m_failed)
+                    .arg(m_emptied)
+                    .arg(m_options.dryRun ? "would be emptied (dry run: nothing written)" : "emptied"));
+        return m_failed > 0 || missed > 0 ? Failed : Done;
+    }
+
+    const Options& m_options;
+    const QStringList& m_files;
+    QIODevice* m_report;
+    Progress m_progress;
+    std::vector<Worker> m_workers; // never resized once running: lambdas hold their addresses
+    QEventLoop m_loop;
+    QSet<int> m_handedOut;
+    qsizetype m_next = 0, m_written = 0;
+    QHash<qsizetype, FileResult> m_results;
+    qsizetype m_failed = 0, m_emptied = 0;
+    bool m_stopping = false;
+};
+
+} // namespace
+
+QByteArray csvLine(const QStringList& fields)
+{
+    QByteArray line;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        QString field = fields[i];
+        if (field.contains(',') || field.contains('"') || field.contains('\n') || field.contains('\r')) {
+            field.replace('"', "\"\"");
+            field = '"' + field + '"';
+        }
+        line += (i ? "," : "") + field.toUtf8();
+    }
+    return line + "\r\n";
+}
+
+int run(const Options& options, const QStringList& files)
+{
+    if (!options.dryRun)
+        for (const QStringList& group : sameResultNames(files))
+            say(QString("these files give the same result %1, the later replacing the earlier: %2")
+                    .arg(resultName(group.first()), group.join(", ")));
+    std::unique_ptr<QIODevice> report;
+    if (options.report == "-") {
+        auto out = std::make_unique<QFile>();
+        if (!out->open(stdout, QIODevice::WriteOnly))
+            return Usage;
+        report = std::move(out);
+    } else if (!options.report.isEmpty()) {
+        auto file = std::make_unique<QSaveFile>(options.report);
+        if (!file->open(QIODevice::WriteOnly)) {
+            say(QString("cannot write the report %1: %2").arg(options.report, file->errorString()));
+            return Usage;
+        }
+        report = std::move(file);
+    }
+    const int status = Pool(options, files, report.get()).run();
+    if (auto* file = dynamic_cast<QSaveFile*>(report.get()); file && !file->commit()) {
+        say(QString("cannot write the report %1: %2").arg(options.report, file->errorString()));
+        return Failed;
+    }
+    return status;
+}
+
+} // namespace Batch

@@ -1,0 +1,17 @@
+#pragma once
+// The parent of a run: hands the files to a pool of workers, shows progress,
+// writes the report in list order and gives the exit status.
+
+#include "BatchOptions.h"
+
+namespace Batch {
+
+enum ExitStatus { Done = 0, Failed = 1, Usage = 2 };
+
+/// The files are already gathered and shared out.
+int run(const Options& options, const QStringList& files);
+
+/// One CSV line (RFC 4180), ending in CRLF.
+QByteArray csvLine(const QStringList& fields);
+
+} // namespace Batch

@@ -1,0 +1,63 @@
+// cellwinnow-batch: empties repeated cell texts in many spreadsheets without a
+// window, each file in one of a pool of private offices.
+
+#include "BatchFiles.h"
+#include "BatchHost.h"
+#include "BatchOptions.h"
+#include "BatchRun.h"
+#include "BatchWorker.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("cellwinnow-batch");
+    QCoreApplication::setApplicationVersion(CW_VERSION);
+    Batch::Options options;
+    QStringList files;
+    try {
+        options = Batch::parse(QCoreApplication::arguments());
+        if (options.help) {
+            std::fputs(qPrintable(Batch::helpText()), stdout);
+            return Batch::Done;
+        }
+        if (options.version) {
+            std::printf("cellwinnow-batch %s\n", CW_VERSION);
+            return Batch::Done;
+        }
+        if (options.worker)
+            return Batch::runWorker(options);
+        Batch::BatchHost host(Batch::BatchHost::Print); // the walk's own reports
+        QFile in;
+        files = Batch::gatherFiles(options.paths, options.extension, [&in]() -> QString {
+            if (!in.isOpen() && !in.open(stdin, QIODevice::ReadOnly))
+                return {};
+            QByteArray line = in.readLine();
+            if (line.isEmpty())
+                return {};
+            if (line.endsWith('\n'))
+                line.chop(1);
+            return line.isEmpty() ? QString("") : QFile::decodeName(line);
+        });
+    } catch (const Batch::UsageError& e) {
+        std::fprintf(stderr, "cellwinnow-batch: %s\nTry 'cellwinnow-batch --help' for more.\n", e.what());
+        return Batch::Usage;
+    }
+    files = Batch::shareOf(files, options.shard, options.shards);
+    if (options.list) {
+        for (const QString& file : std::as_const(files))
+            std::printf("%s\n", QFile::encodeName(file).constData());
+        return Batch::Done;
+    }
+    if (files.isEmpty()) {
+        if (!options.quiet)
+            std::fputs("cellwinnow-batch: no files to process\n", stderr);
+        return Batch::Done;
+    }
+    Batch::BatchHost host(Batch::BatchHost::Print);
+    return Batch::run(options, files);
+}

@@ -1,0 +1,377 @@
+// The batch command, run as a user runs it, on workbooks made here: its
+// results against the window's engine, its report against the cells that
+// were emptied, the dry run, exit statuses, an office killed mid-batch, and
+// shards spread by GNU parallel.
+
+#include "AddFolder.h"
+#include "BoxScript.h"
+#include "Calc1.h"
+#include "OfficeConnection.h"
+#include "SheetFixture.h"
+#include "TestSettings.h"
+#include "WorkFolders.h"
+
+#include <QDirIterator>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+Q_DECLARE_METATYPE(Scope)
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out, err;
+};
+
+Run batch(const QStringList& arguments, const QByteArray& input = {})
+{
+    QProcess process;
+    process.start(CW_BATCH_PROGRAM, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(300000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+// RFC 4180, as the report is written; the header row is left out.
+QList<QStringList> csvRows(const QString& text)
+{
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                field += text[++i];
+            else if (c == '"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            row << std::exchange(field, {});
+        } else if (c == '\r' && text.mid(i, 2) == "\r\n") {
+            row << std::exchange(field, {});
+            rows << std::exchange(row, {});
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    return rows.mid(1);
+}
+
+QString readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QStringList filesIn(const QString& folder)
+{
+    QStringList names;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+        names << QDir(folder).relativeFilePath(it.next());
+    names.sort();
+    return names;
+}
+
+// The live processes whose parent is the given one: {pid, name}.
+QList<std::pair<qint64, QByteArray>> children(qint64 parent)
+{
+    QList<std::pair<qint64, QByteArray>> found;
+    for (const QString& pid : QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs)) {
+        const QByteArray stat = readAll("/proc/" + pid + "/stat").toUtf8();
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[0] != "Z" && fields[1].toLongLong() == parent)
+            found.append(
+                {pid.toLongLong(), stat.mid(stat.indexOf('(') + 1, stat.lastIndexOf(')') - stat.indexOf('(') - 1)});
+    }
+    return found;
+}
+
+// The offices of the command's workers.
+QList<qint64> officesBelow(qint64 command)
+{
+    QList<qint64> offices;
+    for (const auto& worker : children(command))
+        for (const auto& [pid, name] : children(worker.first))
+            if (name == "soffice.bin")
+                offices << pid;
+    return offices;
+}
+
+} // namespace
+
+class TestBatch : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString in, out;
+    std::unique_ptr<OfficeConnection> office;
+    std::unique_ptr<SheetFixture> fixture;
+
+    // Repeats within and across sheets, texts that need quoting in CSV, a
+    // formula that shows a repeat only once a cell before it is emptied, a
+    // protected sheet whose repeat is kept, a file in a sub-folder, an .xls
+    // given by name and a file that is no spreadsheet.
+    QStringList makeBooks()
+    {
+        fixture->writeTexts(
+            in + "/a.ods",
+            {{{"x", "y", "x"}, {"say \"hi\", twice", "y", "a\nb"}}, {{"a\nb", "z"}, {"z", "say \"hi\", twice", "x"}}});
+        QDir().mkpath(in + "/sub");
+        fixture->writeTexts(in + "/sub/b.ods", {{{"x", "x", "=B1&\"y\"", "y"}, {"y", "p", "=A1", "p"}}}, {}, true);
+        const FixtureCell k = FixtureCell::ofText("k");
+        FixtureCell q = FixtureCell::ofText("q");
+        q.locked = false;
+        fixture->write(in + "/c.ods", {{{k, k, q}, {q, k}}}, {FixtureLook{true}});
+        fixture->writeTexts(dir.filePath("d.xls"), {{{"1", "2", "1"}, {"2", "3", "3"}}});
+        return {in + "/a.ods", in + "/c.ods", in + "/sub/b.ods", dir.filePath("d.xls")};
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(!OfficeConnection::findSoffice().isEmpty(), "No office installed: run scripts/install-deps.sh");
+        office = std::make_unique<OfficeConnection>();
+        fixture = std::make_unique<SheetFixture>(*office);
+    }
+    void init() { QVERIFY(freshFolders(dir, in, out)); }
+
+    QString resultOf(const QString& book) const { return out + "/" + QFileInfo(book).completeBaseName() + ".ods"; }
+
+    void sameAsTheWindowsEngine_data()
+    {
+        QTest::addColumn<int>("jobs");
+        QTest::addColumn<Scope>("scope");
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("kept"); // of the protected sheet
+        QTest::newRow("one job, entire sheet") << 1 << Scope::EntireSheet << ""
+                                               << "kept 2 ,B1";
+        QTest::newRow("two jobs, entire sheet") << 2 << Scope::EntireSheet << ""
+                                                << "kept 2 ,B1";
+        QTest::newRow("two jobs, column B") << 2 << Scope::SingleColumn << "b"
+                                            << "kept 1 ,B2";
+        QTest::newRow("one job, row 2") << 1 << Scope::SingleRow << "2"
+                                        << "";
+    }
+    void sameAsTheWindowsEngine()
+    {
+        QFETCH(int, jobs);
+        QFETCH(Scope, scope);
+        QFETCH(QString, where);
+        QFETCH(QString, kept);
+        const QStringList books = makeBooks();
+        // The walk takes the folder's .ods files, the folder's own first.
+        QStringList arguments{"--results",           out, "--jobs",    QString::number(jobs), "--report",
+                              dir.filePath("r.csv"), in,  books.last()};
+        if (scope == Scope::SingleRow)
+            arguments << "--row" << where;
+        if (scope == Scope::SingleColumn)
+            arguments << "--column" << where;
+        const Run run = batch(arguments);
+        QCOMPARE(run.status, 0);
+
+        const QString expected = dir.filePath("expected");
+        QDir(expected).removeRecursively();
+        QDir().mkpath(expected);
+        TestSettings settings;
+        settings.scope = scope;
+        settings.row = settings.column = where;
+        settings.folder = expected;
+        BoxScript boxes;
+        if (!kept.isEmpty())
+            boxes.answer(MessageBox::Ok); // the kept repeats of the protected sheet
+        for (const QString& book : books) {
+            SeenTexts seen;
+            Calc1::DoItByFile(book, seen, {*office, settings, 0});
+        }
+        QCOMPARE(filesIn(out), filesIn(expected));
+        for (const QString& name : filesIn(expected))
+            QCOMPARE(fixture->describe(out + "/" + name), fixture->describe(expected + "/" + name));
+
+        // Each emptied cell is a row, with the cell that keeps its text; the
+        // kept repeat has a row of its own.
+        QSet<QStringList> emptied, reported;
+        for (const QString& book : books) {
+            const QList<ShownSheet> before = fixture->read(book), after = fixture->read(resultOf(book));
+            for (int s = 0; s < before.size(); ++s)
+                for (int r = 0; r < before[s].size(); ++r)
+                    for (int c = 0; c < before[s][r].size(); ++c)
+                        if (!before[s][r][c].isEmpty() && after[s].value(r).value(c).isEmpty())
+                            emptied << QStringList{book, QString("Sheet%1").arg(s + 1),
+                                                   Calc1::getColumnLetters(c + 1) + QString::number(r + 1),
+                                                   before[s][r][c]};
+        }
+        QStringList keptRows;
+        for (const QStringList& row : csvRows(readAll(dir.filePath("r.csv")))) {
+            QCOMPARE(row.size(), 7);
+            if (row[6].startsWith("kept ")) {
+                QCOMPARE(row.mid(0, 2), (QStringList{in + "/c.ods", "Sheet1"}));
+                keptRows << row[6].left(7) + "," + row[2];
+                continue;
+            }
+            QVERIFY2(row[6].isEmpty(), qPrintable(row[6]));
+            reported << row.mid(0, 4);
+            const QList<ShownSheet> after = fixture->read(resultOf(row[0]));
+            const int sheet = row[4].mid(5).toInt() - 1, column = Calc1::getColumnNumber(row[5].left(1)) - 1,
+                      line = row[5].mid(1).toInt() - 1;
+            QCOMPARE(after.value(sheet).value(line).value(column), row[3]);
+        }
+        QVERIFY(!emptied.isEmpty());
+        QCOMPARE(reported, emptied);
+        QCOMPARE(keptRows.join(""), kept);
+    }
+
+    // The dry run decides as a real run does (the formula judged after the
+    // cell before it is emptied included) and writes nothing but the report.
+    void dryRun()
+    {
+        const QStringList books = makeBooks();
+        QHash<QString, QByteArray> before;
+        for (const QString& book : books)
+            before.insert(book, readAll(book).toUtf8());
+        const QStringList common{"--quiet", "--jobs", "2", in, books.last()};
+        Run run = batch(QStringList{"--dry-run", "--results", out, "--report", dir.filePath("dry.csv")} + common);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(filesIn(out), QStringList());
+        for (const QString& book : books)
+            QVERIFY(readAll(book).toUtf8() == before.value(book));
+        run = batch(QStringList{"--results", out, "--report", dir.filePath("real.csv")} + common);
+        QCOMPARE(run.status, 0);
+        const QString report = readAll(dir.filePath("real.csv"));
+        QVERIFY(report.contains(in + "/sub/b.ods,Sheet1,D1,y,Sheet1,C1,"));
+        QCOMPARE(readAll(dir.filePath("dry.csv")), report);
+    }
+
+    void exitStatus_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        auto row = [](const char* name, const QStringList& arguments, int status, const QString& message) {
+            QTest::newRow(name) << arguments << status << message;
+        };
+        row("no results folder", {"IN"}, 2, "no results folder");
+        row("results folder missing", {"--results", "OUT/none", "IN"}, 2, "results folder does not exist: OUT/none");
+        row("path missing", {"--results", "OUT", "IN/gone.ods"}, 2, "no such file or folder: IN/gone.ods");
+        row("row 0", {"--results", "OUT", "--row", "0", "IN"}, 2, "--row must be");
+        row("row not a number", {"--results", "OUT", "--row", "2x", "IN"}, 2, "Must be numeric entry");
+        row("row a fraction", {"--results", "OUT", "--row", "1.5", "IN"}, 2, "--row must be");
+        row("column a number", {"--results", "OUT", "--column", "3", "IN"}, 2, "Must be a character column");
+        row("column no column", {"--results", "OUT", "--column", "A1", "IN"}, 2, "--column must be");
+        row("row and column", {"--results", "OUT", "--row", "1", "--column", "A", "IN"}, 2, "not both");
+        row("bad shard", {"--results", "OUT", "--shard", "3/2", "IN"}, 2, "--shard must be");
+        row("no jobs", {"--results", "OUT", "--jobs", "0", "IN"}, 2, "--jobs must be");
+        row("unknown option", {"--results", "OUT", "--bogus", "IN"}, 2, "bogus");
+        row("report folder missing", {"--results", "OUT", "--report", "OUT/none/r.csv", "IN"}, 2,
+            "cannot write the report");
+        row("no files", {"--results", "OUT", "--extension", "xyz", "IN"}, 0, "no files");
+        row("version", {"--version"}, 0, "");
+        row("a file that fails is named", {"--results", "OUT", "IN/empty.ods", "IN/a.ods"}, 1,
+            "failed: IN/empty.ods: The file is empty");
+    }
+    void exitStatus()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        fixture->writeTexts(in + "/a.ods", {{{"x", "x"}}});
+        QFile(in + "/empty.ods").open(QIODevice::WriteOnly);
+        arguments.replaceInStrings("IN", in).replaceInStrings("OUT", out);
+        const Run run = batch(arguments);
+        QCOMPARE(run.status, status);
+        QVERIFY2(run.err.contains(message.replace("IN", in).replace("OUT", out)), qPrintable(run.err));
+        if (status == 2)
+            QCOMPARE(filesIn(out), QStringList());
+        if (status == 1)
+            QCOMPARE(filesIn(out), QStringList{"a.ods"});
+    }
+
+    // Folders as the window's walk gives them, files as named, "-" from
+    // standard input, in that order.
+    void list()
+    {
+        for (const char* name : {"b.ods", "a.ods", "x.txt", "deep/c.ods", "deep/er/d.ods", ".hidden.ods"}) {
+            QDir().mkpath(QFileInfo(in + "/" + name).path());
+            QFile(in + "/" + name).open(QIODevice::WriteOnly);
+        }
+        QStringList expected{in + "/x.txt"};
+        AddFolder::AddFolderFiles(in, "*.ods", [&](const QString& path) { expected << path; });
+        expected << in + "/a.ods" << in + "/b.ods";
+        const Run run = batch({"--list", in + "/x.txt", in, "-"}, (in + "/a.ods\n\n" + in + "/b.ods\n").toUtf8());
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts), expected);
+        QCOMPARE(expected.size(), 7);
+    }
+
+    // A killed office fails the file it worked on; the next file gets a new one.
+    void killedOffice()
+    {
+        fixture->writeTexts(in + "/1.ods", {{{"a", "a"}}});
+        QList<QStringList> big(400, QStringList(50));
+        for (int r = 0; r < big.size(); ++r)
+            for (int c = 0; c < 50; ++c)
+                big[r][c] = QString::number((r * 50 + c) % 3000);
+        fixture->writeTexts(in + "/2.ods", {big, big, big});
+        fixture->writeTexts(in + "/3.ods", {{{"b", "b"}}});
+        fixture->writeTexts(in + "/4.ods", {{{"c", "c"}}});
+        QProcess process;
+        process.start(CW_BATCH_PROGRAM,
+                      {"--jobs", "1", "--recycle", "0", "--results", out, "--report", dir.filePath("r.csv"),
+                       in + "/1.ods", in + "/2.ods", in + "/3.ods", in + "/4.ods"});
+        process.setReadChannel(QProcess::StandardError);
+        QByteArray err;
+        while (!err.contains("[1/4]") && process.waitForReadyRead(60000))
+            err += process.readAllStandardError();
+        const QList<qint64> offices = officesBelow(process.processId());
+        QVERIFY2(offices.size() == 1, err.constData());
+        ::kill(pid_t(offices[0]), SIGKILL);
+        QVERIFY(process.waitForFinished(300000));
+        err += process.readAllStandardError();
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY2(err.contains("failed: " + (in + "/2.ods").toUtf8()), err.constData());
+        QCOMPARE(filesIn(out), (QStringList{"1.ods", "3.ods", "4.ods"}));
+        const QList<QStringList> rows = csvRows(readAll(dir.filePath("r.csv")));
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows[1].mid(0, 1), QStringList{in + "/2.ods"});
+        QVERIFY(rows[1][6].startsWith("failed: "));
+        QCOMPARE(officesBelow(process.processId()), QList<qint64>());
+    }
+
+    // Two shards through GNU parallel give together what one run gives.
+    void shardsThroughParallel()
+    {
+        const QStringList books = makeBooks();
+        const Run whole = batch({"--quiet", "--results", out, "--report", dir.filePath("whole.csv"), in, books.last()});
+        QCOMPARE(whole.status, 0);
+        const QString sharded = dir.filePath("sharded");
+        QDir(sharded).removeRecursively();
+        QDir().mkpath(sharded);
+        QProcess parallel;
+        parallel.start("parallel",
+                       {"--will-cite", "--halt", "never", CW_BATCH_PROGRAM, "--quiet", "--shard", "{}/2", "--results",
+                        sharded, "--report", dir.filePath("part{}.csv"), in, books.last(), ":::", "1", "2"});
+        QVERIFY2(parallel.waitForFinished(300000), "GNU parallel is needed: run scripts/install-deps.sh");
+        QCOMPARE(parallel.exitCode(), 0);
+        QCOMPARE(filesIn(sharded), filesIn(out));
+        for (const QString& name : filesIn(out))
+            QCOMPARE(fixture->describe(sharded + "/" + name), fixture->describe(out + "/" + name));
+        const QList<QStringList> one = csvRows(readAll(dir.filePath("part1.csv"))),
+                                 two = csvRows(readAll(dir.filePath("part2.csv")));
+        QVERIFY(!one.isEmpty() && !two.isEmpty());
+        QCOMPARE(one + two, csvRows(readAll(dir.filePath("whole.csv"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBatch)
+#include "test_batch.moc"
