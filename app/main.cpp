@@ -3,7 +3,7 @@
 #include "OfficeConnection.h"
 #include "Platform.h"
 #include "ShippedFiles.h"
-#include "WidgetPresenters.h"
+#include "WidgetHost.h"
 
 #include <QApplication>
 
@@ -13,8 +13,9 @@ int main(int argc, char* argv[])
         return *status;
     QApplication app(argc, argv);
     OfficeConnection office;
-    Form1 form(office, ShippedFiles::Folder(QCoreApplication::applicationDirPath()));
-    WidgetPresenters::install(&form);
+    WidgetHost host;
+    Form1 form(office, host, ShippedFiles::Folder(QCoreApplication::applicationDirPath()));
+    host.setOwner(&form);
     QObject::connect(&form, &Form1::closing, [&office] { office.shutdown(); });
     Platform::onTerminationRequest([&form] { form.close(); });
     if (!form.Form_Load())

@@ -1,6 +1,7 @@
 #pragma once
 // The duplicate-cell engine: processes one spreadsheet file at a time.
 
+#include "Host.h"
 #include "JobSettings.h"
 #include "Office.h"
 
@@ -15,6 +16,8 @@ namespace Calc1 {
 struct Context {
     office::Provider& office;
     const JobSettings& settings;
+    /// Where failures are reported and events let in.
+    Host& host;
     /// The pause after loading, during which the window keeps handling events.
     double loadWaitSeconds = 2.0;
 };

@@ -2,13 +2,10 @@
 
 #include "Dependencies.h"
 
-#include "BusyCursor.h"
 #include "ErrorReport.h"
 #include "FileUtils.h"
-#include "Lifetime.h"
 #include "Paths.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -228,8 +225,8 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
     auto visit = [&](const office::ShownCell& cell) {
         // The window stays alive on a sheet of millions of cells.
         if (++visited % 4096 == 0) {
-            QCoreApplication::processEvents();
-            if (Lifetime::quitting())
+            step.host().letEventsIn();
+            if (step.host().quitting())
                 throw Quitting();
         }
         QString text = cell.text;
@@ -252,9 +249,10 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
 
 void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context)
 {
-    StepGuard step(ErrorReport::location("Calc1", "DoItByFile"));
+    Host& host = context.host;
+    StepGuard step(host, ErrorReport::location("Calc1", "DoItByFile"));
     const JobSettings& settings = context.settings;
-    std::optional<ApplicationBusy> busy;
+    std::optional<BusyWhile> busy;
     std::shared_ptr<office::ServiceManager> serviceManager;
     std::shared_ptr<office::Desktop> desktop;
     std::shared_ptr<office::Document> document;
@@ -262,7 +260,7 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
     std::shared_ptr<office::Controller> controller;
     std::shared_ptr<office::Frame> frame;
 
-    step(100, [&] { busy.emplace(); });
+    step(100, [&] { busy.emplace(host); });
     const bool loaded = step(102,
                              [&] {
                                  serviceManager = context.office.serviceManager();
@@ -282,7 +280,7 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
         && step(110, [&] { controller = document->currentController(); })
         && step(112, [&] { frame = controller->frame(); });
     if (editable)
-        step(112, [&] { FileUtils::Wait(context.loadWaitSeconds); });
+        step(112, [&] { FileUtils::Wait(context.loadWaitSeconds, host); });
 
     int sheetCount = 0;
     const bool counted = editable && step(114, [&] { sheetCount = document->sheetCount(); });
@@ -290,8 +288,8 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
         Emptier emptier(step, *document);
         for (int i = 0; i < sheetCount && !step.stopped(); ++i) {
             scanSheet(step, *document, i, settings, seenTexts, emptier);
-            QCoreApplication::processEvents();
-            if (Lifetime::quitting())
+            host.letEventsIn();
+            if (host.quitting())
                 step.stop(); // nothing more of this file is done or stored
         }
         emptier.flush();
@@ -324,7 +322,7 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
         });
     if (stored)
         step(245, [&] {
-            QCoreApplication::processEvents();
+            host.letEventsIn();
             FileUtils::ReplaceFile(result.temporary, result.final);
         });
     step(250, [&] {

@@ -36,6 +36,7 @@ class TestEngine : public QObject {
 
     QTemporaryDir dir;
     QString in, out;
+    std::unique_ptr<BoxScript> script;
 
     // Processes one fake file and returns what the result holds.
     FakeBook run(FakeOffice& office, const FakeBook& book, TestSettings settings, const QString& name = "a.ods")
@@ -45,7 +46,7 @@ class TestEngine : public QObject {
         if (settings.folder.isEmpty())
             settings.folder = out;
         SeenTexts seen;
-        Calc1::DoItByFile(input, seen, {office, settings, 0});
+        Calc1::DoItByFile(input, seen, {office, settings, *script, 0});
         return FakeOffice::readBook(out + '/' + QFileInfo(name).completeBaseName() + ".ods");
     }
 
@@ -54,6 +55,7 @@ private slots:
     {
         QVERIFY(dir.isValid());
         QVERIFY(freshFolders(dir, in, out));
+        script = std::make_unique<BoxScript>();
     }
 
     void columnLetters_data()
@@ -210,7 +212,7 @@ private slots:
         const QString input = in + "/a.ods";
         FakeOffice::writeBook(input, {{{"x", "x"}}});
         SeenTexts seen;
-        Calc1::DoItByFile(input, seen, {office, settings, 0});
+        Calc1::DoItByFile(input, seen, {office, settings, *script, 0});
         QCOMPARE(FakeOffice::readBook(input), FakeBook({{{"x"}}}));
         QCOMPARE(QDir(in).entryList(QDir::Files), QStringList({"a.ods"}));
     }
@@ -263,8 +265,8 @@ private slots:
         FakeOffice::writeBook(out + "/a.ods", old);
         FakeOffice office;
         office.failAt(operation, nth, gone);
-        BoxScript boxes;
-        boxes.answer(MessageBox::Ok, int(reports.size()));
+        BoxScript& boxes = *script;
+        boxes.answer(Host::Ok, int(reports.size()));
         const FakeBook input = {{{"a", "b", "a"}, {"b", "?a", "c"}}};
         const FakeBook result = run(office, input, {});
 
@@ -279,8 +281,8 @@ private slots:
     void keptRepeatsAreReportedOnce()
     {
         FakeOffice office;
-        BoxScript boxes;
-        boxes.answer(MessageBox::Ok);
+        BoxScript& boxes = *script;
+        boxes.answer(Host::Ok);
         QCOMPARE(run(office, {{{"x", "y"}}, {{"!x", "x", "!x"}, {"!x"}}}, {}),
                  FakeBook({{{"x", "y"}}, {{"!x", "", "!x"}, {"!x"}}}));
         QCOMPARE(reportedSteps(boxes), QStringList{"DoItByFile:156"});
@@ -348,8 +350,8 @@ private slots:
     {
         FakeOffice office;
         office.failAt("sheetCount", 1, true);
-        BoxScript boxes;
-        boxes.answer(MessageBox::Ok);
+        BoxScript& boxes = *script;
+        boxes.answer(Host::Ok);
         run(office, {{{"x", "x"}}}, {}, "a.ods");
         QCOMPARE(run(office, {{{"y", "y"}}}, {}, "b.ods"), FakeBook({{{"y"}}}));
         QCOMPARE(office.starts, 2);

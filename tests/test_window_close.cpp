@@ -33,7 +33,8 @@ private slots:
         }
         const qint64 pid = office.processId();
 
-        Form1 form(office, QCoreApplication::applicationDirPath());
+        BoxScript boxes; // nothing may be shown: not the lost office, not "Done."
+        Form1 form(office, boxes, QCoreApplication::applicationDirPath());
         form.Form_Load();
         form.show();
         QObject::connect(&form, &Form1::closing, [&office] { office.shutdown(); });
@@ -50,7 +51,6 @@ private slots:
         });
         watch.start(20);
 
-        BoxScript boxes; // nothing may be shown: not the lost office, not "Done."
         click(form, "PushButton2");
 
         QCOMPARE(closing.count(), 1);

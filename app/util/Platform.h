@@ -26,6 +26,8 @@ struct FolderError : std::runtime_error {
     FolderError(int code, const std::string& what) : std::runtime_error(what), code(code) { }
     int code;
 };
+/// The error of a folder that the system failed to open with errno `error`.
+FolderError folderError(int error);
 /// The sub-folders' names in the system's order; throws FolderError. Names
 /// that unreadableNames gives are left out.
 QStringList subFolderNames(const QString& folder);
@@ -39,10 +41,6 @@ struct UnreadableName {
 };
 /// Such names in one folder; none when the folder cannot be read.
 QList<UnreadableName> unreadableNames(const QString& folder);
-
-/// For tests: folders that read as a user without permission would find them
-/// (the tests may run as root, who may read everything).
-void setUnreadableFolders(const QStringList& folders);
 
 /// True for a file-system root ("/" here, "C:\" on Windows).
 bool isRootFolder(const QString& path);

@@ -26,12 +26,6 @@ void dieWithParent()
 
 namespace {
 
-QStringList& unreadable()
-{
-    static QStringList folders;
-    return folders;
-}
-
 // A name whose bytes are not valid in the file-name encoding is changed on
 // the way into a QString, and the changed name opens nothing.
 bool keepsItsName(const char* name)
@@ -73,21 +67,21 @@ int fileAttributes(const QString& path)
     return value;
 }
 
+FolderError folderError(int error)
+{
+    if (error == EACCES || error == EPERM)
+        return FolderError(70, "Permission denied");
+    if (error == ENOENT || error == ENOTDIR)
+        return FolderError(76, "Path not found");
+    return FolderError(error, std::strerror(error));
+}
+
 QStringList subFolderNames(const QString& folder)
 {
     const QString clean = withoutTrailingSeparators(QDir::cleanPath(folder));
-    for (const QString& denied : unreadable())
-        if (withoutTrailingSeparators(QDir::cleanPath(denied)) == clean)
-            throw FolderError(70, "Permission denied");
     DIR* dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir) {
-        const int error = errno;
-        if (error == EACCES || error == EPERM)
-            throw FolderError(70, "Permission denied");
-        if (error == ENOENT || error == ENOTDIR)
-            throw FolderError(76, "Path not found");
-        throw FolderError(error, std::strerror(error));
-    }
+    if (!dir)
+        throw folderError(errno);
     QStringList names;
     while (const dirent* entry = ::readdir(dir)) {
         const QString name = QFile::decodeName(entry->d_name);
@@ -120,11 +114,6 @@ QList<UnreadableName> unreadableNames(const QString& folder)
     }
     ::closedir(dir);
     return names;
-}
-
-void setUnreadableFolders(const QStringList& folders)
-{
-    unreadable() = folders;
 }
 
 void killProcess(qint64 pid)
