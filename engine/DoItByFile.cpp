@@ -251,6 +251,7 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
 {
     Host& host = context.host;
     StepGuard step(host, ErrorReport::location("Calc1", "DoItByFile"));
+    step.stopOn<office::Gone>(); // the office's objects are all lost with it
     const JobSettings& settings = context.settings;
     std::optional<BusyWhile> busy;
     std::shared_ptr<office::ServiceManager> serviceManager;

@@ -51,9 +51,25 @@ public:
             m_stopped = true;
             report(step, ErrorReport::describeCurrentException());
         } catch (...) {
+            if (m_stopsOn && m_stopsOn())
+                m_stopped = true;
             report(step, ErrorReport::describeCurrentException());
         }
         return false;
+    }
+
+    /// Failures of type E end the procedure too, as an Abandon does.
+    template <typename E> void stopOn()
+    {
+        m_stopsOn = [] {
+            try {
+                throw;
+            } catch (const E&) {
+                return true;
+            } catch (...) {
+                return false;
+            }
+        };
     }
 
     void report(int step, const QString& description) const;
@@ -68,4 +84,5 @@ private:
     Host& m_host;
     QString m_location;
     bool m_stopped = false;
+    bool (*m_stopsOn)() = nullptr;
 };
