@@ -5,11 +5,44 @@
 #include "JobSettings.h"
 #include "Office.h"
 
-#include <QSet>
+#include <QHash>
+#include <QList>
 #include <QString>
 
-/// Every cell text met so far in the document being processed (exact comparison).
-using SeenTexts = QSet<QString>;
+namespace Calc1 {
+
+/// A cell of the document; all 0-based.
+struct CellPlace {
+    int sheet = 0;
+    int column = 0;
+    int row = 0;
+    bool operator==(const CellPlace&) const = default;
+};
+
+/// A cell emptied as a repeat, with the text it showed and where that text
+/// was first met (the cell that kept it).
+struct EmptiedCell {
+    CellPlace cell;
+    QString text;
+    CellPlace first;
+    bool operator==(const EmptiedCell&) const = default;
+};
+
+/// What was done to one file.
+struct FileResult {
+    /// True when the result was stored under its final name.
+    bool done = false;
+    /// The cells emptied, in the order they were emptied (only when asked for).
+    QList<EmptiedCell> emptied;
+    /// The names of the document's sheets, by index (only when cells are listed).
+    QStringList sheetNames;
+};
+
+} // namespace Calc1
+
+/// Every cell text met so far in the document being processed (exact
+/// comparison), with where it was first met.
+using SeenTexts = QHash<QString, Calc1::CellPlace>;
 
 namespace Calc1 {
 
@@ -20,12 +53,16 @@ struct Context {
     Host& host;
     /// The pause after loading, during which the window keeps handling events.
     double loadWaitSeconds = 2.0;
+    /// Whether the result lists each emptied cell (a report needs them; the
+    /// window does not, and a sheet may hold millions).
+    bool listEmptied = false;
 };
 
 /// Opens the file hidden, empties every cell whose text was met earlier in the
 /// document (within the chosen scope), stores the result as .ods in the results
-/// folder and closes the file. Reports its own failures and always returns.
-void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context);
+/// folder and closes the file. Reports its own failures and always returns,
+/// with what it did.
+FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context);
 
 /// Column letters of a 1-based column number: 1 A, 26 Z, 27 AA, 702 ZZ, 703 AAA.
 /// Empty for numbers below 1.

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <cmath>
 #include <optional>
@@ -28,15 +29,17 @@ constexpr int AnyColumn = 1 << 24, AnyRow = 1 << 30;
 // The window closed while a file was being processed: the file is left as it is.
 class Quitting : public Abandon { };
 
-// An empty text is never counted; the first of each text stays.
-bool isRepeat(SeenTexts& seen, const QString& text)
+// Where the text was first met when the cell repeats it; an empty text is
+// never counted, and the first of each text stays.
+std::optional<CellPlace> repeatOf(SeenTexts& seen, const QString& text, const CellPlace& here)
 {
     if (text.isEmpty())
-        return false;
-    if (seen.contains(text))
-        return true;
-    seen.insert(text);
-    return false;
+        return std::nullopt;
+    const auto it = seen.constFind(text);
+    if (it != seen.cend())
+        return *it;
+    seen.insert(text, here);
+    return std::nullopt;
 }
 
 // The row the row text names, 0-based.
@@ -61,17 +64,33 @@ QString cellName(int column, int row)
     return getColumnLetters(column + 1) + QString::number(row + 1);
 }
 
+// The name on the sheet's tab, or its number when the office cannot tell.
+QString sheetName(office::Document& document, int sheet)
+{
+    try {
+        return document.sheetName(sheet);
+    } catch (const office::Error&) {
+        return QString("sheet %1").arg(sheet + 1);
+    }
+}
+
 // Repeats are emptied in batches, which is what makes the engine fast. A cell
 // is judged by what it shows at its turn, so before a formula that may show
 // something else once earlier repeats are gone is read, they are emptied.
 class Emptier {
 public:
-    Emptier(StepGuard& step, office::Document& document) : step(step), document(document) { }
+    // Emptied cells are listed into `list` when there is one.
+    Emptier(StepGuard& step, office::Document& document, QList<EmptiedCell>* list)
+        : step(step), document(document), m_list(list)
+    {
+    }
 
-    void add(int sheet, int column, int row, bool alone, int deleteStep)
+    void add(int sheet, int column, int row, bool alone, int deleteStep, const QString& text, const CellPlace& first)
     {
         m_deleteStep = deleteStep;
         emptiedAny = true;
+        if (m_list)
+            m_pending << EmptiedCell{{sheet, column, row}, text, first};
         const office::RangeAddress cell{sheet, column, row, column, row};
         if (alone) {
             m_alone << cell;
@@ -96,7 +115,7 @@ public:
         QList<office::RangeAddress> refused;
         const QList<office::RangeAddress> ranges = stacked(std::exchange(m_ranges, {}));
         const QList<office::RangeAddress> alone = std::exchange(m_alone, {});
-        step(m_deleteStep, [&] { refused = document.emptyRanges(ranges, alone); });
+        const bool emptied = step(m_deleteStep, [&] { refused = document.emptyRanges(ranges, alone); });
         for (const office::RangeAddress& r : std::as_const(refused)) {
             kept += qint64(r.endColumn - r.startColumn + 1) * (r.endRow - r.startRow + 1);
             if (!firstKept
@@ -104,6 +123,9 @@ public:
                     < std::tuple(firstKept->sheet, firstKept->startRow, firstKept->startColumn))
                 firstKept = r;
         }
+        if (m_list && emptied)
+            listEmptied(refused);
+        m_pending.clear();
     }
 
     // One report for the whole file, never one per cell.
@@ -111,17 +133,12 @@ public:
     {
         if (kept == 0)
             return;
-        QString sheetName;
-        try {
-            sheetName = document.sheetName(firstKept->sheet);
-        } catch (const office::Error&) {
-            sheetName = QString("sheet %1").arg(firstKept->sheet + 1);
-        }
-        step.report(m_deleteStep,
-                    QString("%1 repeated cell(s) could not be emptied and were kept (a protected cell, or part of an "
-                            "array formula); the first is %2.%3")
-                        .arg(kept)
-                        .arg(sheetName, cellName(firstKept->startColumn, firstKept->startRow)));
+        step.report(
+            m_deleteStep,
+            QString("%1 repeated cell(s) could not be emptied and were kept (a protected cell, or part of an "
+                    "array formula); the first is %2.%3")
+                .arg(kept)
+                .arg(sheetName(document, firstKept->sheet), cellName(firstKept->startColumn, firstKept->startRow)));
     }
 
     bool hasPending() const { return !m_ranges.isEmpty() || !m_alone.isEmpty(); }
@@ -151,8 +168,25 @@ private:
         return out;
     }
 
+    // The cells given to the office that it did not refuse. The refused lie
+    // within those given, so there are never more of them to look up.
+    void listEmptied(const QList<office::RangeAddress>& refused)
+    {
+        QSet<std::pair<int, quint64>> kept;
+        for (const office::RangeAddress& r : refused)
+            for (int row = r.startRow; row <= r.endRow; ++row)
+                for (int column = r.startColumn; column <= r.endColumn; ++column)
+                    kept.insert({r.sheet, Dependencies::cellKey(column, row)});
+        for (EmptiedCell& cell : m_pending)
+            if (kept.isEmpty()
+                || !kept.contains({cell.cell.sheet, Dependencies::cellKey(cell.cell.column, cell.cell.row)}))
+                *m_list << std::move(cell);
+    }
+
     StepGuard& step;
     office::Document& document;
+    QList<EmptiedCell>* m_list;
+    QList<EmptiedCell> m_pending;
     QList<office::RangeAddress> m_ranges, m_alone;
     int m_deleteStep = EntireSheetVisit + Delete;
 };
@@ -237,8 +271,8 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
                 || !step(base + ReadString, [&] { text = document.shownText(sheetIndex, cell.column, cell.row); }))
                 return; // without the cell's own text there is nothing sound to compare
         }
-        if (isRepeat(seenTexts, text)) {
-            emptier.add(sheetIndex, cell.column, cell.row, inArray(cell), base + Delete);
+        if (const std::optional<CellPlace> first = repeatOf(seenTexts, text, {sheetIndex, cell.column, cell.row})) {
+            emptier.add(sheetIndex, cell.column, cell.row, inArray(cell), base + Delete, text, *first);
             dependencies.emptied(cell.column, cell.row);
         }
     };
@@ -247,8 +281,9 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
 
 } // namespace
 
-void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context)
+FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context)
 {
+    FileResult did;
     Host& host = context.host;
     StepGuard step(host, ErrorReport::location("Calc1", "DoItByFile"));
     step.stopOn<office::Gone>(); // the office's objects are all lost with it
@@ -286,8 +321,10 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
     int sheetCount = 0;
     const bool counted = editable && step(114, [&] { sheetCount = document->sheetCount(); });
     if (counted) {
-        Emptier emptier(step, *document);
+        Emptier emptier(step, *document, context.listEmptied ? &did.emptied : nullptr);
         for (int i = 0; i < sheetCount && !step.stopped(); ++i) {
+            if (context.listEmptied)
+                did.sheetNames << sheetName(*document, i);
             scanSheet(step, *document, i, settings, seenTexts, emptier);
             host.letEventsIn();
             if (host.quitting())
@@ -322,7 +359,7 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
             }
         });
     if (stored)
-        step(245, [&] {
+        did.done = step(245, [&] {
             host.letEventsIn();
             FileUtils::ReplaceFile(result.temporary, result.final);
         });
@@ -332,6 +369,7 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
         document.reset();
     });
     step(252, [&] { busy.reset(); });
+    return did;
 }
 
 } // namespace Calc1

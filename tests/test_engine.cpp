@@ -37,6 +37,7 @@ class TestEngine : public QObject {
     QTemporaryDir dir;
     QString in, out;
     std::unique_ptr<BoxScript> script;
+    Calc1::FileResult last; // of the last run
 
     // Processes one fake file and returns what the result holds.
     FakeBook run(FakeOffice& office, const FakeBook& book, TestSettings settings, const QString& name = "a.ods")
@@ -46,7 +47,7 @@ class TestEngine : public QObject {
         if (settings.folder.isEmpty())
             settings.folder = out;
         SeenTexts seen;
-        Calc1::DoItByFile(input, seen, {office, settings, *script, 0});
+        last = Calc1::DoItByFile(input, seen, {office, settings, *script, 0, true});
         return FakeOffice::readBook(out + '/' + QFileInfo(name).completeBaseName() + ".ods");
     }
 
@@ -272,6 +273,7 @@ private slots:
 
         QCOMPARE(reportedSteps(boxes), reports);
         QCOMPARE(result, expected.isEmpty() ? old : expected);
+        QCOMPARE(last.done, !expected.isEmpty());
         QCOMPARE(int(office.log.filter("emptyRanges").size()), empties);
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"a.ods"})); // no temporary left
         QCOMPARE(FakeOffice::readBook(in + "/a.ods"), input);
@@ -286,6 +288,10 @@ private slots:
         QCOMPARE(run(office, {{{"x", "y"}}, {{"!x", "x", "!x"}, {"!x"}}}, {}),
                  FakeBook({{{"x", "y"}}, {{"!x", "", "!x"}, {"!x"}}}));
         QCOMPARE(reportedSteps(boxes), QStringList{"DoItByFile:156"});
+        // Only the cell emptied is listed, with the one that kept its text.
+        QCOMPARE(last.emptied, QList<Calc1::EmptiedCell>({{{1, 1, 0}, "x", {0, 0, 0}}}));
+        QCOMPARE(last.sheetNames, QStringList({"Sheet1", "Sheet2"}));
+        QVERIFY(last.done);
         QVERIFY2(boxes.shown[0].text.startsWith("2 repeated cell(s) could not be emptied")
                      && boxes.shown[0].text.contains("the first is Sheet2.C1"),
                  qPrintable(boxes.shown[0].text));
