@@ -429,7 +429,7 @@ private slots:
                 QFile::copy(QCoreApplication::applicationDirPath() + "/x/o.cjs", programFolder + "/x/o.cjs")
                 || (QDir().mkpath(programFolder + "/x")
                     && QFile::copy(QCoreApplication::applicationDirPath() + "/x/o.cjs", programFolder + "/x/o.cjs")));
-        BoxScript& boxes = script->fresh(); // no message either way
+        script->fresh(); // no message either way
         auto form = start(office);
         const QColor face = QApplication::style()->standardPalette().color(QPalette::Button);
         const QColor expected = present ? face : QColor(Qt::white);
