@@ -6,7 +6,10 @@
 
 #include <QStringList>
 
+#include <QObject>
+
 #include <functional>
+#include <memory>
 #include <stdexcept>
 
 namespace Platform {
@@ -49,7 +52,8 @@ bool isRootFolder(const QString& path);
 void killProcess(qint64 pid);
 
 /// Calls handler on the event loop when the system asks the program to end
-/// (SIGTERM, SIGINT, SIGHUP), so that it ends as if its window were closed.
-void onTerminationRequest(std::function<void()> handler);
+/// (SIGTERM, SIGINT, SIGHUP), so that it ends as if its window were closed;
+/// for as long as the object returned lives.
+[[nodiscard]] std::unique_ptr<QObject> onTerminationRequest(std::function<void()> handler);
 
 } // namespace Platform

@@ -137,12 +137,12 @@ void onSignal(int)
 }
 } // namespace
 
-void onTerminationRequest(std::function<void()> handler)
+std::unique_ptr<QObject> onTerminationRequest(std::function<void()> handler)
 {
     if (g_signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read);
-    QObject::connect(notifier, &QSocketNotifier::activated, [handler = std::move(handler)] {
+        return nullptr;
+    auto notifier = std::make_unique<QSocketNotifier>(g_signalPipe[1], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [handler = std::move(handler)] {
         char byte;
         [[maybe_unused]] ssize_t read = ::read(g_signalPipe[1], &byte, 1);
         handler();
@@ -153,6 +153,7 @@ void onTerminationRequest(std::function<void()> handler)
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         sigaction(signal, &action, nullptr);
+    return notifier;
 }
 
 } // namespace Platform
