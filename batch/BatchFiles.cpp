@@ -11,7 +11,7 @@ namespace Batch {
 
 namespace {
 
-void addPath(QString path, const QString& extension, QStringList& files)
+void addPath(QString path, const QString& extension, QStringList& files, Host& host)
 {
     const QFileInfo info(path);
     if (info.isFile()) {
@@ -26,25 +26,27 @@ void addPath(QString path, const QString& extension, QStringList& files)
     // The folder browser gives a folder without its final separator.
     while (path.size() > 1 && path.endsWith(Paths::separator()))
         path.chop(1);
-    AddFolder::AddFolderFiles(path, "*." + extension, [&files](const QString& file) { files << file; });
+    AddFolder::AddFolderFiles(
+        path, "*." + extension, [&files](const QString& file) { files << file; }, host);
 }
 
 } // namespace
 
-QStringList gatherFiles(const QStringList& paths, const QString& extension, const std::function<QString()>& readLine)
+QStringList gatherFiles(const QStringList& paths, const QString& extension, const std::function<QString()>& readLine,
+                        Host& host)
 {
     QStringList files;
     bool stdinRead = false;
     for (const QString& path : paths) {
         if (path != "-") {
-            addPath(path, extension, files);
+            addPath(path, extension, files, host);
             continue;
         }
         if (std::exchange(stdinRead, true))
             continue; // standard input holds one list
         for (QString line = readLine(); !line.isNull(); line = readLine())
             if (!line.isEmpty())
-                addPath(line, extension, files);
+                addPath(line, extension, files, host);
     }
     return files;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The list of files a run processes, in order.
 
+#include "Host.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,8 +13,10 @@ namespace Batch {
 /// Files as given, folders walked as "Add All Calc Files In Folder" walks
 /// them (pattern "*." + extension), "-" replaced by the paths that
 /// readLine gives (one a line, until it gives a null string). Throws
-/// UsageError for a path that is neither a file nor a folder.
-QStringList gatherFiles(const QStringList& paths, const QString& extension, const std::function<QString()>& readLine);
+/// UsageError for a path that is neither a file nor a folder. The walk's
+/// reports go to host.
+QStringList gatherFiles(const QStringList& paths, const QString& extension, const std::function<QString()>& readLine,
+                        Host& host);
 
 /// The shard-th (1-based) of shards nearly equal, consecutive shares.
 QStringList shareOf(const QStringList& files, int shard, int shards);

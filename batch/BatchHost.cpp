@@ -1,24 +1,18 @@
 #include "BatchHost.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace Batch {
 
-BatchHost::BatchHost(Mode mode) : m_mode(mode)
+Host::Button BatchHost::present(const Box& box)
 {
-    m_previous = MessageBox::setPresenter([this](const MessageBox::Box& box) {
-        const QString text = plainText(box);
-        if (m_mode == Collect)
-            m_messages << text;
-        else
-            std::fprintf(stderr, "cellwinnow-batch: %s\n", qPrintable(text));
-        return box.defaultButton;
-    });
-}
-
-BatchHost::~BatchHost()
-{
-    MessageBox::setPresenter(std::move(m_previous));
+    const QString text = plainText(box);
+    if (m_mode == Collect)
+        m_messages << text;
+    else
+        std::fprintf(stderr, "cellwinnow-batch: %s\n", qPrintable(text));
+    return box.defaultButton;
 }
 
 QStringList BatchHost::takeMessages()
@@ -26,7 +20,7 @@ QStringList BatchHost::takeMessages()
     return std::exchange(m_messages, {});
 }
 
-QString BatchHost::plainText(const MessageBox::Box& box)
+QString BatchHost::plainText(const Box& box)
 {
     QString text = box.text;
     const qsizetype request = text.indexOf("\r\rPlease email");

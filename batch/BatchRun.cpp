@@ -25,12 +25,12 @@ namespace Batch {
 
 namespace {
 
-QString cellName(const Calc1::FileOutcome::Position& p)
+QString cellName(const Calc1::CellPlace& p)
 {
     return Calc1::getColumnLetters(p.column + 1) + QString::number(p.row + 1);
 }
 
-QString sheetName(const Calc1::FileOutcome& o, int sheet)
+QString sheetName(const Calc1::FileResult& o, int sheet)
 {
     return o.sheetNames.value(sheet, QString("Sheet%1").arg(sheet + 1));
 }
@@ -113,7 +113,7 @@ public:
     {
         if (m_report)
             m_report->write(csvLine({"file", "sheet", "cell", "text", "first sheet", "first cell", "problem"}));
-        Platform::onTerminationRequest([this] { interrupt(); });
+        const std::unique_ptr<QObject> termination = Platform::onTerminationRequest([this] { interrupt(); });
         const int jobs = int(qMin<qsizetype>(m_options.jobs, m_files.size()));
         m_workers = std::vector<Worker>(size_t(jobs));
         for (Worker& worker : m_workers)
@@ -240,11 +240,11 @@ private:
     {
         if (!m_report)
             return;
-        const Calc1::FileOutcome& o = result.outcome;
+        const Calc1::FileResult& o = result.outcome;
         // A result that was not stored emptied nothing.
         if (result.stored || m_options.dryRun)
-            for (const Calc1::FileOutcome::Emptied& e : o.emptied)
-                m_report->write(csvLine({path, sheetName(o, e.at.sheet), cellName(e.at), e.text,
+            for (const Calc1::EmptiedCell& e : o.emptied)
+                m_report->write(csvLine({path, sheetName(o, e.cell.sheet), cellName(e.cell), e.text,
                                          sheetName(o, e.first.sheet), cellName(e.first), QString()}));
         if (o.kept > 0)
             m_report->write(csvLine({path, sheetName(o, o.firstKept->sheet), cellName(*o.firstKept), QString(),

@@ -13,12 +13,12 @@ namespace Batch {
 
 namespace {
 
-QJsonArray position(const Calc1::FileOutcome::Position& p)
+QJsonArray position(const Calc1::CellPlace& p)
 {
     return {p.sheet, p.column, p.row};
 }
 
-Calc1::FileOutcome::Position position(const QJsonValue& value)
+Calc1::CellPlace position(const QJsonValue& value)
 {
     const QJsonArray a = value.toArray();
     return {a.at(0).toInt(), a.at(1).toInt(), a.at(2).toInt()};
@@ -33,10 +33,10 @@ QByteArray encodeTask(int index, const QString& path)
 
 QByteArray encodeResult(const FileResult& result)
 {
-    const Calc1::FileOutcome& o = result.outcome;
+    const Calc1::FileResult& o = result.outcome;
     QJsonArray cells;
-    for (const Calc1::FileOutcome::Emptied& e : o.emptied)
-        cells.append(QJsonArray{position(e.at), e.text, position(e.first)});
+    for (const Calc1::EmptiedCell& e : o.emptied)
+        cells.append(QJsonArray{position(e.cell), e.text, position(e.first)});
     QJsonObject object{{"index", result.index},   {"errors", QJsonArray::fromStringList(result.errors)},
                        {"stored", result.stored}, {"sheets", QJsonArray::fromStringList(o.sheetNames)},
                        {"cells", cells},          {"kept", o.kept}};
@@ -86,10 +86,9 @@ int runWorker(const Options& options)
         if (result.index < 0 || path.isEmpty())
             return 1; // not from a parent of ours
         SeenTexts seenTexts;
-        Calc1::DoItByFile(path, seenTexts, {office, settings, 0.0, &result.outcome, !options.dryRun});
+        result.outcome = Calc1::DoItByFile(path, seenTexts, {office, settings, host, 0.0, true, !options.dryRun});
         result.errors = host.takeMessages();
-        result.stored = result.outcome.stored;
-        result.outcome.firsts.clear();
+        result.stored = result.outcome.done;
         out.write(encodeResult(result));
         out.flush();
         // An office started anew (after it died) counts from there.

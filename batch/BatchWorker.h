@@ -16,7 +16,7 @@ struct FileResult {
     int index = -1; ///< in the run's list
     QStringList errors; ///< failures, as the error report gives them
     bool stored = false;
-    Calc1::FileOutcome outcome;
+    Calc1::FileResult outcome;
 
     bool failed(bool dryRun) const { return !errors.isEmpty() || (!dryRun && !stored); }
 };

@@ -19,6 +19,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(CW_VERSION);
     Batch::Options options;
     QStringList files;
+    Batch::BatchHost host(Batch::BatchHost::Print); // the walk's own reports
     try {
         options = Batch::parse(QCoreApplication::arguments());
         if (options.help) {
@@ -31,18 +32,20 @@ int main(int argc, char* argv[])
         }
         if (options.worker)
             return Batch::runWorker(options);
-        Batch::BatchHost host(Batch::BatchHost::Print); // the walk's own reports
         QFile in;
-        files = Batch::gatherFiles(options.paths, options.extension, [&in]() -> QString {
-            if (!in.isOpen() && !in.open(stdin, QIODevice::ReadOnly))
-                return {};
-            QByteArray line = in.readLine();
-            if (line.isEmpty())
-                return {};
-            if (line.endsWith('\n'))
-                line.chop(1);
-            return line.isEmpty() ? QString("") : QFile::decodeName(line);
-        });
+        files = Batch::gatherFiles(
+            options.paths, options.extension,
+            [&in]() -> QString {
+                if (!in.isOpen() && !in.open(stdin, QIODevice::ReadOnly))
+                    return {};
+                QByteArray line = in.readLine();
+                if (line.isEmpty())
+                    return {};
+                if (line.endsWith('\n'))
+                    line.chop(1);
+                return line.isEmpty() ? QString("") : QFile::decodeName(line);
+            },
+            host);
     } catch (const Batch::UsageError& e) {
         std::fprintf(stderr, "cellwinnow-batch: %s\nTry 'cellwinnow-batch --help' for more.\n", e.what());
         return Batch::Usage;
@@ -58,6 +61,5 @@ int main(int argc, char* argv[])
             std::fputs("cellwinnow-batch: no files to process\n", stderr);
         return Batch::Done;
     }
-    Batch::BatchHost host(Batch::BatchHost::Print);
     return Batch::run(options, files);
 }

@@ -128,9 +128,10 @@ Timing measureOnce(OfficeConnection& office, SheetFixture& fixture, const QStrin
     Settings settings;
     settings.folder = out.path();
     SeenTexts seen;
+    ConsoleHost host;
     resetPeak();
     timer.restart();
-    Calc1::DoItByFile(input, seen, {office, settings, 0});
+    Calc1::DoItByFile(input, seen, {office, settings, host, 0});
     t.engine = timer.nsecsElapsed() / 1e9;
     t.peakKiB = memoryKiB("VmHWM:");
     t.distinct = seen.size();

@@ -52,8 +52,10 @@ int main(int argc, char* argv[])
         last = clock.nsecsElapsed();
     });
     tick.start(0);
+    ConsoleHost host;
     clock.start();
-    AddFolder::AddFolderFiles(root, "*.ods", [&](const QString& p) { FileList::AppendRow(&list, p); });
+    AddFolder::AddFolderFiles(
+        root, "*.ods", [&](const QString& p) { FileList::AppendRow(&list, p); }, host);
     const qint64 total = clock.nsecsElapsed();
     longest = std::max(longest, total - last);
 

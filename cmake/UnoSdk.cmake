@@ -64,7 +64,8 @@ set(CW_UNO_TYPES
   com.sun.star.awt.Point
   com.sun.star.awt.Size
   com.sun.star.drawing.XDrawPage
-  com.sun.star.drawing.XDrawPageSupplier
+  com.sun.star.drawing.XDrawPages
+  com.sun.star.drawing.XDrawPagesSupplier
   com.sun.star.drawing.XShape
   com.sun.star.drawing.XShapes
   com.sun.star.sheet.XArrayFormulaRange

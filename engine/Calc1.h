@@ -1,58 +1,78 @@
 #pragma once
 // The duplicate-cell engine: processes one spreadsheet file at a time.
 
+#include "Host.h"
 #include "JobSettings.h"
 #include "Office.h"
 
 #include <QHash>
-#include <QSet>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
-/// Every cell text met so far in the document being processed (exact comparison).
-using SeenTexts = QSet<QString>;
-
 namespace Calc1 {
 
-/// What was done to one file, filled for a caller that records it (the
-/// window has the error report only).
-struct FileOutcome {
-    struct Position {
-        int sheet = 0, column = 0, row = 0;
-        bool operator==(const Position&) const = default;
-    };
-    struct Emptied {
-        Position at;
-        QString text;
-        Position first; ///< where the text stays
-    };
-    QStringList sheetNames; ///< by index, for each sheet visited
-    QList<Emptied> emptied; ///< in visiting order; cells the office refused are not among them
-    /// Repeats the office refused to empty (protection, arrays): given here
-    /// instead of in an error report.
-    qint64 kept = 0;
-    std::optional<Position> firstKept;
-    bool stored = false; ///< the result is in place under its final name
-    QHash<QString, Position> firsts; ///< the first instance of each text met
+/// A cell of the document; all 0-based.
+struct CellPlace {
+    int sheet = 0;
+    int column = 0;
+    int row = 0;
+    bool operator==(const CellPlace&) const = default;
 };
+
+/// A cell emptied as a repeat, with the text it showed and where that text
+/// was first met (the cell that kept it).
+struct EmptiedCell {
+    CellPlace cell;
+    QString text;
+    CellPlace first;
+    bool operator==(const EmptiedCell&) const = default;
+};
+
+/// What was done to one file.
+struct FileResult {
+    /// True when the result was stored under its final name.
+    bool done = false;
+    /// The cells emptied, in the order they were emptied (only when asked for).
+    QList<EmptiedCell> emptied;
+    /// The names of the document's sheets, by index (only when cells are listed).
+    QStringList sheetNames;
+    /// Repeats the office refused to empty (protection, arrays), and the first
+    /// of them in sheet, row, column order.
+    qint64 kept = 0;
+    std::optional<CellPlace> firstKept;
+};
+
+} // namespace Calc1
+
+/// Every cell text met so far in the document being processed (exact
+/// comparison), with where it was first met.
+using SeenTexts = QHash<QString, Calc1::CellPlace>;
+
+namespace Calc1 {
 
 struct Context {
     office::Provider& office;
     const JobSettings& settings;
+    /// Where failures are reported and events let in.
+    Host& host;
     /// The pause after loading, during which the window keeps handling events.
     double loadWaitSeconds = 2.0;
-    /// Filled when given.
-    FileOutcome* outcome = nullptr;
+    /// Whether the result lists each emptied cell (a report needs them; the
+    /// window does not, and a sheet may hold millions). A listing caller also
+    /// takes the repeats the office kept from the result, not as a report.
+    bool listEmptied = false;
     /// False: everything is done as usual but the result is not stored.
     bool store = true;
 };
 
 /// Opens the file hidden, empties every cell whose text was met earlier in the
 /// document (within the chosen scope), stores the result as .ods in the results
-/// folder and closes the file. Reports its own failures and always returns.
-void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context);
+/// folder and closes the file. Reports its own failures and always returns,
+/// with what it did.
+FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context);
 
 /// Column letters of a 1-based column number: 1 A, 26 Z, 27 AA, 702 ZZ, 703 AAA.
 /// Empty for numbers below 1.

@@ -2,17 +2,15 @@
 
 #include "Dependencies.h"
 
-#include "BusyCursor.h"
 #include "ErrorReport.h"
 #include "FileUtils.h"
-#include "Lifetime.h"
 #include "Paths.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -33,15 +31,17 @@ constexpr int AnyColumn = 1 << 24, AnyRow = 1 << 30;
 // The window closed while a file was being processed: the file is left as it is.
 class Quitting : public Abandon { };
 
-// An empty text is never counted; the first of each text stays.
-bool isRepeat(SeenTexts& seen, const QString& text)
+// Where the text was first met when the cell repeats it; an empty text is
+// never counted, and the first of each text stays.
+std::optional<CellPlace> repeatOf(SeenTexts& seen, const QString& text, const CellPlace& here)
 {
     if (text.isEmpty())
-        return false;
-    if (seen.contains(text))
-        return true;
-    seen.insert(text);
-    return false;
+        return std::nullopt;
+    const auto it = seen.constFind(text);
+    if (it != seen.cend())
+        return *it;
+    seen.insert(text, here);
+    return std::nullopt;
 }
 
 // The row the row text names, 0-based.
@@ -66,20 +66,33 @@ QString cellName(int column, int row)
     return getColumnLetters(column + 1) + QString::number(row + 1);
 }
 
+// The name on the sheet's tab, or its number when the office cannot tell.
+QString sheetName(office::Document& document, int sheet)
+{
+    try {
+        return document.sheetName(sheet);
+    } catch (const office::Error&) {
+        return QString("sheet %1").arg(sheet + 1);
+    }
+}
+
 // Repeats are emptied in batches, which is what makes the engine fast. A cell
 // is judged by what it shows at its turn, so before a formula that may show
 // something else once earlier repeats are gone is read, they are emptied.
 class Emptier {
 public:
-    Emptier(StepGuard& step, office::Document& document, FileOutcome* outcome)
-        : step(step), document(document), m_outcome(outcome)
+    // Emptied cells and kept repeats go into `listed` when there is one.
+    Emptier(StepGuard& step, office::Document& document, FileResult* listed)
+        : step(step), document(document), m_listed(listed), m_list(listed ? &listed->emptied : nullptr)
     {
     }
 
-    void add(int sheet, int column, int row, bool alone, int deleteStep)
+    void add(int sheet, int column, int row, bool alone, int deleteStep, const QString& text, const CellPlace& first)
     {
         m_deleteStep = deleteStep;
         emptiedAny = true;
+        if (m_list)
+            m_pending << EmptiedCell{{sheet, column, row}, text, first};
         const office::RangeAddress cell{sheet, column, row, column, row};
         if (alone) {
             m_alone << cell;
@@ -104,7 +117,7 @@ public:
         QList<office::RangeAddress> refused;
         const QList<office::RangeAddress> ranges = stacked(std::exchange(m_ranges, {}));
         const QList<office::RangeAddress> alone = std::exchange(m_alone, {});
-        step(m_deleteStep, [&] { refused = document.emptyRanges(ranges, alone); });
+        const bool emptied = step(m_deleteStep, [&] { refused = document.emptyRanges(ranges, alone); });
         for (const office::RangeAddress& r : std::as_const(refused)) {
             kept += qint64(r.endColumn - r.startColumn + 1) * (r.endRow - r.startRow + 1);
             if (!firstKept
@@ -112,10 +125,9 @@ public:
                     < std::tuple(firstKept->sheet, firstKept->startRow, firstKept->startColumn))
                 firstKept = r;
         }
-        if (m_outcome) {
-            forgetRefused(refused);
-            m_recorded = m_outcome->emptied.size();
-        }
+        if (m_list && emptied)
+            listEmptied(refused);
+        m_pending.clear();
     }
 
     // One report for the whole file, never one per cell.
@@ -123,22 +135,17 @@ public:
     {
         if (kept == 0)
             return;
-        if (m_outcome) {
-            m_outcome->kept = kept;
-            m_outcome->firstKept = {firstKept->sheet, firstKept->startColumn, firstKept->startRow};
+        if (m_listed) {
+            m_listed->kept = kept;
+            m_listed->firstKept = CellPlace{firstKept->sheet, firstKept->startColumn, firstKept->startRow};
             return;
         }
-        QString sheetName;
-        try {
-            sheetName = document.sheetName(firstKept->sheet);
-        } catch (const office::Error&) {
-            sheetName = QString("sheet %1").arg(firstKept->sheet + 1);
-        }
-        step.report(m_deleteStep,
-                    QString("%1 repeated cell(s) could not be emptied and were kept (a protected cell, or part of an "
-                            "array formula); the first is %2.%3")
-                        .arg(kept)
-                        .arg(sheetName, cellName(firstKept->startColumn, firstKept->startRow)));
+        step.report(
+            m_deleteStep,
+            QString("%1 repeated cell(s) could not be emptied and were kept (a protected cell, or part of an "
+                    "array formula); the first is %2.%3")
+                .arg(kept)
+                .arg(sheetName(document, firstKept->sheet), cellName(firstKept->startColumn, firstKept->startRow)));
     }
 
     bool hasPending() const { return !m_ranges.isEmpty() || !m_alone.isEmpty(); }
@@ -148,21 +155,6 @@ public:
     std::optional<office::RangeAddress> firstKept;
 
 private:
-    // Only the cells of the last flush can be among the refused ones.
-    void forgetRefused(const QList<office::RangeAddress>& refused)
-    {
-        if (refused.isEmpty())
-            return;
-        QList<FileOutcome::Emptied>& emptied = m_outcome->emptied;
-        const auto isRefused = [&](const FileOutcome::Emptied& e) {
-            return std::any_of(refused.begin(), refused.end(), [&](const office::RangeAddress& r) {
-                return r.sheet == e.at.sheet && r.startColumn <= e.at.column && e.at.column <= r.endColumn
-                    && r.startRow <= e.at.row && e.at.row <= r.endRow;
-            });
-        };
-        emptied.erase(std::remove_if(emptied.begin() + m_recorded, emptied.end(), isRefused), emptied.end());
-    }
-
     // Runs of the same columns on consecutive rows make one rectangle.
     static QList<office::RangeAddress> stacked(QList<office::RangeAddress> runs)
     {
@@ -183,18 +175,34 @@ private:
         return out;
     }
 
+    // The cells given to the office that it did not refuse. The refused lie
+    // within those given, so there are never more of them to look up.
+    void listEmptied(const QList<office::RangeAddress>& refused)
+    {
+        QSet<std::pair<int, quint64>> kept;
+        for (const office::RangeAddress& r : refused)
+            for (int row = r.startRow; row <= r.endRow; ++row)
+                for (int column = r.startColumn; column <= r.endColumn; ++column)
+                    kept.insert({r.sheet, Dependencies::cellKey(column, row)});
+        for (EmptiedCell& cell : m_pending)
+            if (kept.isEmpty()
+                || !kept.contains({cell.cell.sheet, Dependencies::cellKey(cell.cell.column, cell.cell.row)}))
+                *m_list << std::move(cell);
+    }
+
     StepGuard& step;
     office::Document& document;
+    FileResult* m_listed;
+    QList<EmptiedCell>* m_list;
+    QList<EmptiedCell> m_pending;
     QList<office::RangeAddress> m_ranges, m_alone;
     int m_deleteStep = EntireSheetVisit + Delete;
-    FileOutcome* m_outcome;
-    qsizetype m_recorded = 0; // outcome's cells before the pending ones
 };
 
 // Visits the chosen cells of one sheet in order, judging each by what it shows
 // at its turn.
 void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, const JobSettings& settings,
-               SeenTexts& seenTexts, Emptier& emptier, FileOutcome* outcome)
+               SeenTexts& seenTexts, Emptier& emptier)
 {
     bool entireSheet = false, singleRow = false, singleColumn = false;
     std::optional<int> row, column;
@@ -261,10 +269,10 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
     auto visit = [&](const office::ShownCell& cell) {
         // The window stays alive on a sheet of millions of cells.
         if (++visited % 64 == 0 && sinceEvents.elapsed() >= 50) {
-            QCoreApplication::processEvents();
+            step.host().letEventsIn();
             sinceEvents.restart();
         }
-        if (Lifetime::quitting())
+        if (step.host().quitting())
             throw Quitting();
         QString text = cell.text;
         // A formula may show something else once cells before it are emptied.
@@ -274,13 +282,9 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
                 || !step(base + ReadString, [&] { text = document.shownText(sheetIndex, cell.column, cell.row); }))
                 return; // without the cell's own text there is nothing sound to compare
         }
-        if (isRepeat(seenTexts, text)) {
-            emptier.add(sheetIndex, cell.column, cell.row, inArray(cell), base + Delete);
+        if (const std::optional<CellPlace> first = repeatOf(seenTexts, text, {sheetIndex, cell.column, cell.row})) {
+            emptier.add(sheetIndex, cell.column, cell.row, inArray(cell), base + Delete, text, *first);
             dependencies.emptied(cell.column, cell.row);
-            if (outcome)
-                outcome->emptied.append({{sheetIndex, cell.column, cell.row}, text, outcome->firsts.value(text)});
-        } else if (outcome && !text.isEmpty()) {
-            outcome->firsts.insert(text, {sheetIndex, cell.column, cell.row});
         }
     };
     step(base + ReadString, [&] { document.readCells(sheetIndex, area, visit); });
@@ -288,11 +292,14 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
 
 } // namespace
 
-void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context)
+FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context)
 {
-    StepGuard step(ErrorReport::location("Calc1", "DoItByFile"));
+    FileResult did;
+    Host& host = context.host;
+    StepGuard step(host, ErrorReport::location("Calc1", "DoItByFile"));
+    step.stopOn<office::Gone>(); // the office's objects are all lost with it
     const JobSettings& settings = context.settings;
-    std::optional<ApplicationBusy> busy;
+    std::optional<BusyWhile> busy;
     std::shared_ptr<office::ServiceManager> serviceManager;
     std::shared_ptr<office::Desktop> desktop;
     std::shared_ptr<office::Document> document;
@@ -300,7 +307,7 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
     std::shared_ptr<office::Controller> controller;
     std::shared_ptr<office::Frame> frame;
 
-    step(100, [&] { busy.emplace(); });
+    step(100, [&] { busy.emplace(host); });
     const bool loaded = step(102,
                              [&] {
                                  serviceManager = context.office.serviceManager();
@@ -320,23 +327,18 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
         && step(110, [&] { controller = document->currentController(); })
         && step(112, [&] { frame = controller->frame(); });
     if (editable)
-        step(112, [&] { FileUtils::Wait(context.loadWaitSeconds); });
+        step(112, [&] { FileUtils::Wait(context.loadWaitSeconds, host); });
 
     int sheetCount = 0;
     const bool counted = editable && step(114, [&] { sheetCount = document->sheetCount(); });
     if (counted) {
-        Emptier emptier(step, *document, context.outcome);
+        Emptier emptier(step, *document, context.listEmptied ? &did : nullptr);
         for (int i = 0; i < sheetCount && !step.stopped(); ++i) {
-            if (context.outcome) {
-                try {
-                    context.outcome->sheetNames << document->sheetName(i);
-                } catch (const office::Error&) {
-                    context.outcome->sheetNames << QString("Sheet%1").arg(i + 1);
-                }
-            }
-            scanSheet(step, *document, i, settings, seenTexts, emptier, context.outcome);
-            QCoreApplication::processEvents();
-            if (Lifetime::quitting())
+            if (context.listEmptied)
+                did.sheetNames << sheetName(*document, i);
+            scanSheet(step, *document, i, settings, seenTexts, emptier);
+            host.letEventsIn();
+            if (host.quitting())
                 step.stop(); // nothing more of this file is done or stored
         }
         emptier.flush();
@@ -369,11 +371,9 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
             }
         });
     if (stored)
-        step(245, [&] {
-            QCoreApplication::processEvents();
+        did.done = step(245, [&] {
+            host.letEventsIn();
             FileUtils::ReplaceFile(result.temporary, result.final);
-            if (context.outcome)
-                context.outcome->stored = true;
         });
     step(250, [&] {
         frame.reset();
@@ -381,6 +381,7 @@ void DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& contex
         document.reset();
     });
     step(252, [&] { busy.reset(); });
+    return did;
 }
 
 } // namespace Calc1

@@ -7,8 +7,6 @@
 // Every call may throw office::Error, whose what() is the office's own
 // description of the failure; office::Gone means the office itself is lost.
 
-#include "ErrorReport.h"
-
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -25,7 +23,7 @@ public:
 };
 
 /// The office process died or stopped answering; its objects are all invalid.
-class Gone : public Error, public Abandon {
+class Gone : public Error {
 public:
     using Error::Error;
 };

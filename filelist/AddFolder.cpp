@@ -1,13 +1,10 @@
 #include "AddFolder.h"
 
-#include "Dialogs.h"
 #include "ErrorReport.h"
 #include "FileUtils.h"
-#include "MessageBox.h"
 #include "Paths.h"
 #include "Platform.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -19,17 +16,24 @@ namespace {
 
 constexpr int MaxPath = 260;
 
-// Lets the window handle its events often enough to stay responsive, but not
-// so often that repainting a growing list costs more than the walk itself.
-QElapsedTimer g_sinceEvents;
+// One walk, from its first folder to its last file.
+struct Walker {
+    Host& host;
+    const SubFolderLister& subFolders;
+    QElapsedTimer sinceEvents;
 
-void keepWindowAlive()
-{
-    if (!g_sinceEvents.isValid() || g_sinceEvents.elapsed() >= 10) {
-        QCoreApplication::processEvents();
-        g_sinceEvents.start();
+    // Lets the window handle its events often enough to stay responsive, but
+    // not so often that repainting a growing list costs more than the walk.
+    void keepWindowAlive()
+    {
+        if (!sinceEvents.isValid() || sinceEvents.elapsed() >= 10) {
+            host.letEventsIn();
+            sinceEvents.start();
+        }
     }
-}
+
+    void walk(QStringList& folders, bool recurse);
+};
 constexpr int HiddenSystemFolder = 22, HiddenSystemLink = 1046, HiddenArchiveFile = 34;
 
 bool isStopped(int attributes)
@@ -52,9 +56,9 @@ bool leadsBackUp(const QString& folder)
     return false;
 }
 
-void walk(QStringList& folders, bool recurse)
+void Walker::walk(QStringList& folders, bool recurse)
 {
-    StepGuard step(ErrorReport::location("AddFolder", "GetSubDirectories2016", ErrorReport::WalkProject));
+    StepGuard step(host, ErrorReport::location("AddFolder", "GetSubDirectories2016", ErrorReport::WalkProject));
     const QChar sep = Paths::separator();
     QStringList newFolders;
     for (qsizetype i = 0; i < folders.size(); ++i) {
@@ -68,7 +72,7 @@ void walk(QStringList& folders, bool recurse)
             continue;
         QStringList names;
         try {
-            names = Platform::subFolderNames(entry);
+            names = subFolders(entry);
         } catch (const Platform::FolderError& e) {
             if (e.code == 70 || e.code == 76) {
                 // Unreadable: it and its files drop out of the walk.
@@ -135,25 +139,26 @@ QString unreadableMessage(const QStringList& folders)
 
 } // namespace
 
-QString BrowseForFolder(const QString& title, const QString& startFolder)
+QString BrowseForFolder(Host& host, const QString& title, const QString& startFolder)
 {
-    return FolderBrowser::browse({title, FileUtils::IsFolder(startFolder) ? startFolder : QString()});
+    return host.chooseFolder({title, FileUtils::IsFolder(startFolder) ? startFolder : QString()});
 }
 
-void GetSubDirectories2016(QStringList& folders, bool recurse)
+void GetSubDirectories2016(QStringList& folders, bool recurse, Host& host, const SubFolderLister& subFolders)
 {
-    g_sinceEvents.invalidate(); // the first folder always lets the window in
-    walk(folders, recurse);
+    Walker{host, subFolders, {}}.walk(folders, recurse);
 }
 
-void AddFolderFiles(const QString& folder, const QString& pattern, const AppendRow& appendRow)
+void AddFolderFiles(const QString& folder, const QString& pattern, const AppendRow& appendRow, Host& host,
+                    const SubFolderLister& subFolders)
 {
     const QChar sep = Paths::separator();
     QStringList folders{folder + sep};
-    GetSubDirectories2016(folders, true);
+    Walker walker{host, subFolders, {}};
+    walker.walk(folders, true);
     QStringList unreadable;
     for (const QString& entry : std::as_const(folders)) {
-        keepWindowAlive(); // also while the files are added
+        walker.keepWindowAlive(); // also while the files are added
         const QString path = entry.chopped(1);
         if (const int count = unreadableNamesIn(path, pattern))
             unreadable << QString("%1 (%2)").arg(Paths::CollapseBackslashes(path)).arg(count);
@@ -166,7 +171,7 @@ void AddFolderFiles(const QString& folder, const QString& pattern, const AppendR
         }
     }
     if (!unreadable.isEmpty())
-        MessageBox::information(unreadableMessage(unreadable));
+        host.information(unreadableMessage(unreadable));
 }
 
 QStringList ListFilesInFolder(QString folder, const QString& pattern)

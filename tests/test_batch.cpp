@@ -133,7 +133,9 @@ class TestBatch : public QObject {
         const FixtureCell k = FixtureCell::ofText("k");
         FixtureCell q = FixtureCell::ofText("q");
         q.locked = false;
-        fixture->write(in + "/c.ods", {{{k, k, q}, {q, k}}}, {FixtureLook{true}});
+        FixtureLook protectedSheet;
+        protectedSheet.protectedSheet = true;
+        fixture->write(in + "/c.ods", {{{k, k, q}, {q, k}}}, {protectedSheet});
         fixture->writeTexts(dir.filePath("d.xls"), {{{"1", "2", "1"}, {"2", "3", "3"}}});
         return {in + "/a.ods", in + "/c.ods", in + "/sub/b.ods", dir.filePath("d.xls")};
     }
@@ -190,10 +192,10 @@ private slots:
         settings.folder = expected;
         BoxScript boxes;
         if (!kept.isEmpty())
-            boxes.answer(MessageBox::Ok); // the kept repeats of the protected sheet
+            boxes.answer(Host::Ok); // the kept repeats of the protected sheet
         for (const QString& book : books) {
             SeenTexts seen;
-            Calc1::DoItByFile(book, seen, {*office, settings, 0});
+            Calc1::DoItByFile(book, seen, {*office, settings, boxes, 0});
         }
         QCOMPARE(filesIn(out), filesIn(expected));
         for (const QString& name : filesIn(expected))
@@ -306,7 +308,9 @@ private slots:
             QFile(in + "/" + name).open(QIODevice::WriteOnly);
         }
         QStringList expected{in + "/x.txt"};
-        AddFolder::AddFolderFiles(in, "*.ods", [&](const QString& path) { expected << path; });
+        BoxScript boxes;
+        AddFolder::AddFolderFiles(
+            in, "*.ods", [&](const QString& path) { expected << path; }, boxes);
         expected << in + "/a.ods" << in + "/b.ods";
         const Run run = batch({"--list", in + "/x.txt", in, "-"}, (in + "/a.ods\n\n" + in + "/b.ods\n").toUtf8());
         QCOMPARE(run.status, 0);

@@ -36,16 +36,19 @@ class TestEngine : public QObject {
 
     QTemporaryDir dir;
     QString in, out;
+    std::unique_ptr<BoxScript> script;
+    Calc1::FileResult last; // of the last run
 
     // Processes one fake file and returns what the result holds.
-    FakeBook run(FakeOffice& office, const FakeBook& book, TestSettings settings, const QString& name = "a.ods")
+    FakeBook run(FakeOffice& office, const FakeBook& book, TestSettings settings, const QString& name = "a.ods",
+                 bool listEmptied = true)
     {
         const QString input = in + '/' + name;
         FakeOffice::writeBook(input, book);
         if (settings.folder.isEmpty())
             settings.folder = out;
         SeenTexts seen;
-        Calc1::DoItByFile(input, seen, {office, settings, 0});
+        last = Calc1::DoItByFile(input, seen, {office, settings, *script, 0, listEmptied});
         return FakeOffice::readBook(out + '/' + QFileInfo(name).completeBaseName() + ".ods");
     }
 
@@ -54,6 +57,7 @@ private slots:
     {
         QVERIFY(dir.isValid());
         QVERIFY(freshFolders(dir, in, out));
+        script = std::make_unique<BoxScript>();
     }
 
     void columnLetters_data()
@@ -210,7 +214,7 @@ private slots:
         const QString input = in + "/a.ods";
         FakeOffice::writeBook(input, {{{"x", "x"}}});
         SeenTexts seen;
-        Calc1::DoItByFile(input, seen, {office, settings, 0});
+        Calc1::DoItByFile(input, seen, {office, settings, *script, 0});
         QCOMPARE(FakeOffice::readBook(input), FakeBook({{{"x"}}}));
         QCOMPARE(QDir(in).entryList(QDir::Files), QStringList({"a.ods"}));
     }
@@ -263,30 +267,43 @@ private slots:
         FakeOffice::writeBook(out + "/a.ods", old);
         FakeOffice office;
         office.failAt(operation, nth, gone);
-        BoxScript boxes;
-        boxes.answer(MessageBox::Ok, int(reports.size()));
+        BoxScript& boxes = *script;
+        boxes.answer(Host::Ok, int(reports.size()));
         const FakeBook input = {{{"a", "b", "a"}, {"b", "?a", "c"}}};
         const FakeBook result = run(office, input, {});
 
         QCOMPARE(reportedSteps(boxes), reports);
         QCOMPARE(result, expected.isEmpty() ? old : expected);
+        QCOMPARE(last.done, !expected.isEmpty());
         QCOMPARE(int(office.log.filter("emptyRanges").size()), empties);
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"a.ods"})); // no temporary left
         QCOMPARE(FakeOffice::readBook(in + "/a.ods"), input);
     }
 
-    // Cells the office will not empty stay, and the user hears of them once.
+    // Cells the office will not empty stay, and the user hears of them once;
+    // a caller that lists the cells gets them in the result instead.
     void keptRepeatsAreReportedOnce()
     {
+        const FakeBook book{{{"x", "y"}}, {{"!x", "x", "!x"}, {"!x"}}};
+        const FakeBook expected{{{"x", "y"}}, {{"!x", "", "!x"}, {"!x"}}};
         FakeOffice office;
-        BoxScript boxes;
-        boxes.answer(MessageBox::Ok);
-        QCOMPARE(run(office, {{{"x", "y"}}, {{"!x", "x", "!x"}, {"!x"}}}, {}),
-                 FakeBook({{{"x", "y"}}, {{"!x", "", "!x"}, {"!x"}}}));
+        BoxScript& boxes = *script;
+        boxes.answer(Host::Ok);
+        QCOMPARE(run(office, book, {}, "a.ods", false), expected);
         QCOMPARE(reportedSteps(boxes), QStringList{"DoItByFile:156"});
         QVERIFY2(boxes.shown[0].text.startsWith("2 repeated cell(s) could not be emptied")
                      && boxes.shown[0].text.contains("the first is Sheet2.C1"),
                  qPrintable(boxes.shown[0].text));
+
+        boxes.fresh();
+        QCOMPARE(run(office, book, {}), expected);
+        QVERIFY(boxes.shown.isEmpty());
+        QCOMPARE(last.kept, qint64(2));
+        QCOMPARE(last.firstKept, std::optional<Calc1::CellPlace>({1, 2, 0}));
+        // Only the cell emptied is listed, with the one that kept its text.
+        QCOMPARE(last.emptied, QList<Calc1::EmptiedCell>({{{1, 1, 0}, "x", {0, 0, 0}}}));
+        QCOMPARE(last.sheetNames, QStringList({"Sheet1", "Sheet2"}));
+        QVERIFY(last.done);
     }
 
     // What a formula refers to decides whether it is read again; anything not
@@ -348,11 +365,15 @@ private slots:
     {
         FakeOffice office;
         office.failAt("sheetCount", 1, true);
-        BoxScript boxes;
-        boxes.answer(MessageBox::Ok);
+        BoxScript& boxes = *script;
+        boxes.answer(Host::Ok);
         run(office, {{{"x", "x"}}}, {}, "a.ods");
+        // The file ends at the loss: one report, nothing stored.
+        QCOMPARE(reportedSteps(boxes), QStringList{"DoItByFile:114"});
+        QVERIFY(!QFile::exists(out + "/a.ods"));
+        // The next file asks for an office again rather than using the lost one.
         QCOMPARE(run(office, {{{"y", "y"}}}, {}, "b.ods"), FakeBook({{{"y"}}}));
-        QCOMPARE(office.starts, 2);
+        QCOMPARE(boxes.shown.size(), 1);
     }
 };
 

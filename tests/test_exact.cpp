@@ -265,9 +265,9 @@ private slots:
         settings.folder = out;
         BoxScript boxes;
         if (kept > 0)
-            boxes.answer(MessageBox::Ok);
+            boxes.answer(Host::Ok);
         SeenTexts seen;
-        Calc1::DoItByFile(in + "/book.ods", seen, {*office, settings, 0});
+        Calc1::DoItByFile(in + "/book.ods", seen, {*office, settings, boxes, 0});
 
         const QList<ShownSheet> engine = fixture->describe(out + "/book.ods");
         const QList<ShownSheet> literal = fixture->describe(out + "/literal.ods");

@@ -61,7 +61,7 @@ class TestFaults : public QObject {
         TestSettings settings;
         settings.folder = folder;
         BoxScript boxes;
-        boxes.answer(MessageBox::Ok, 5);
+        boxes.answer(Host::Ok, 5);
         QTimer timer;
         if (duringWait) {
             timer.setSingleShot(true);
@@ -69,7 +69,7 @@ class TestFaults : public QObject {
             timer.start(int(wait * 1000 / 4));
         }
         SeenTexts seen;
-        Calc1::DoItByFile(input, seen, {*office, settings, wait});
+        Calc1::DoItByFile(input, seen, {*office, settings, boxes, wait});
         QStringList reports;
         for (const auto& box : boxes.shown)
             reports << box.text.section("\r\n", 0, 0) + " @ " + box.text.section("at line ", 1).section('\r', 0, 0);
@@ -243,7 +243,8 @@ private slots:
             paths << in + '/' + name;
             fixture->writeTexts(paths.last(), {{{name, name}}});
         }
-        Form1 form(*office, dir.path());
+        BoxScript boxes;
+        Form1 form(*office, boxes, dir.path());
         form.Form_Load();
         form.setLoadWaitSeconds(0.8);
         for (const QString& p : paths)
@@ -255,8 +256,7 @@ private slots:
                 ::kill(pid_t(office->processId()), SIGKILL);
         });
         killer.start(50);
-        BoxScript boxes;
-        boxes.answer(MessageBox::Ok, 2);
+        boxes.answer(Host::Ok, 2);
         click(form, "PushButton2");
         QCOMPARE(boxes.shown.size(), 2);
         QVERIFY(boxes.shown[0].text.contains("Calc1.DoItByFile at line"));

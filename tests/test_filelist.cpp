@@ -9,7 +9,7 @@
 #include "Platform.h"
 #include "SettingsStore.h"
 #include "TreeMaker.h"
-#include "WidgetPresenters.h"
+#include "WidgetHost.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,10 +34,12 @@ struct NoOffice : office::Provider {
     std::shared_ptr<office::ServiceManager> serviceManager() override { return nullptr; }
 };
 
-QStringList walk(const QString& folder, const QString& pattern = "*.*")
+QStringList walk(Host& host, const QString& folder, const QString& pattern = "*.*",
+                 const AddFolder::SubFolderLister& subFolders = Platform::subFolderNames)
 {
     QStringList rows;
-    AddFolder::AddFolderFiles(folder, pattern, [&](const QString& p) { rows << p; });
+    AddFolder::AddFolderFiles(
+        folder, pattern, [&](const QString& p) { rows << p; }, host, subFolders);
     return rows;
 }
 
@@ -105,6 +108,7 @@ class TestFileList : public QObject {
     std::unique_ptr<QTemporaryDir> config;
     QString root;
     NoOffice office;
+    std::unique_ptr<BoxScript> script;
     std::unique_ptr<Form1> form;
 
 private slots:
@@ -115,8 +119,8 @@ private slots:
         qputenv("XDG_CONFIG_HOME", config->path().toUtf8());
         root = dir->filePath("root");
         QDir().mkpath(root);
-        Platform::setUnreadableFolders({});
-        form = std::make_unique<Form1>(office, QCoreApplication::applicationDirPath());
+        script = std::make_unique<BoxScript>();
+        form = std::make_unique<Form1>(office, *script, QCoreApplication::applicationDirPath());
         form->Form_Load();
     }
 
@@ -131,7 +135,7 @@ private slots:
     void breadthFirst()
     {
         makeFiles(root, {"top.ods", "a/a1.ods", "b/b1.ods", "a/deep/a2.ods", "b/deep/b2.ods", "a/deep/deeper/a3.ods"});
-        const QStringList rows = relative(root, walk(root));
+        const QStringList rows = relative(root, walk(*script, root));
         QCOMPARE(rows.size(), 6);
         QCOMPARE(rows[0], QString("top.ods"));
         QCOMPARE(QSet<QString>(rows.begin() + 1, rows.begin() + 3), QSet<QString>({"a/a1.ods", "b/b1.ods"}));
@@ -172,7 +176,7 @@ private slots:
             if (readOnly)
                 QFile::setPermissions(root + '/' + f, QFile::ReadOwner);
         }
-        QStringList rows = relative(root, walk(root, pattern));
+        QStringList rows = relative(root, walk(*script, root, pattern));
         rows.sort();
         QCOMPARE(rows, expected);
     }
@@ -182,10 +186,15 @@ private slots:
         makeFiles(root,
                   {"ok/a.ods", QString("bad\x01name/b.ods"), "what?/c.ods", QString("del\x7f/d.ods"), "shut/e.ods",
                    "shut/inner/f.ods", ".hidden/g.ods"});
-        Platform::setUnreadableFolders({root + "/shut/"});
-        QFile::setPermissions(root + "/shut", {}); // as an ordinary user meets it
-        BoxScript boxes; // and no message about any of it
-        QStringList rows = relative(root, walk(root));
+        // As an ordinary user meets it: even root may not list it then.
+        QFile::setPermissions(root + "/shut", {});
+        const auto shut = [&](const QString& folder) {
+            if (QDir::cleanPath(folder) == root + "/shut")
+                throw Platform::folderError(EACCES);
+            return Platform::subFolderNames(folder);
+        };
+        BoxScript& boxes = script->fresh(); // and no message about any of it
+        QStringList rows = relative(root, walk(boxes, root, "*.*", shut));
         rows.sort();
         QCOMPARE(rows, QStringList({".hidden/g.ods", "ok/a.ods"}));
     }
@@ -199,7 +208,7 @@ private slots:
         QVERIFY(QFile::link(root + "/sub", root + "/sub/self"));
         QVERIFY(QFile::link(root + "/other", root + "/sub/also-other")); // two ways to one folder
         QVERIFY(QFile::link(dir->path() + "/elsewhere", root + "/sub/away")); // a folder outside
-        QStringList rows = relative(root, walk(root));
+        QStringList rows = relative(root, walk(*script, root));
         rows.sort();
         QCOMPARE(rows,
                  QStringList({"a.ods", "other/c.ods", "sub/also-other/c.ods", "sub/away/e.ods", "sub/b.ods",
@@ -217,9 +226,9 @@ private slots:
             ::close(fd);
         }
         QCOMPARE(::mkdir((base + "/dir\xff").constData(), 0755), 0);
-        BoxScript boxes;
-        boxes.answer(MessageBox::Ok);
-        QCOMPARE(relative(root, walk(root, "*.ods")), QStringList{"a.ods"});
+        BoxScript& boxes = script->fresh();
+        boxes.answer(Host::Ok);
+        QCOMPARE(relative(root, walk(*script, root, "*.ods")), QStringList{"a.ods"});
         QCOMPARE(boxes.texts(),
                  QStringList{"Some names in these folders are not valid text and could not be read, so "
                              "what they name was not added:\r\r"
@@ -232,7 +241,7 @@ private slots:
         const QString deep = longName + '/' + QString(60, 'y');
         makeFiles(root, {deep + "/listed.ods", deep + "/below/not-reached.ods"});
         QVERIFY((root + '/' + deep + '/').size() >= 260);
-        const QStringList rows = relative(root, walk(root));
+        const QStringList rows = relative(root, walk(*script, root));
         QCOMPARE(rows, QStringList({deep + "/listed.ods"}));
     }
 
@@ -244,7 +253,7 @@ private slots:
         QTimer timer;
         connect(&timer, &QTimer::timeout, [&] { ++ticks; });
         timer.start(0);
-        QCOMPARE(walk(root).size(), 30);
+        QCOMPARE(walk(*script, root).size(), 30);
         QVERIFY2(ticks >= 1, "the walk never let the window handle its events");
     }
 
@@ -327,11 +336,12 @@ private slots:
         chosen.replaceInStrings("R/", root + '/');
         rows.replaceInStrings("R/", root + '/');
         refused.replaceInStrings("R/", root + '/');
-        BoxScript boxes;
+        BoxScript& boxes = script->fresh();
+        WidgetHost real(form.get());
         const bool typed = chosen.size() == 1 && chosen[0].startsWith("typed:");
         QStringList leftOpen;
         if (typed) {
-            FileDialog::setPresenter(WidgetPresenters::fileDialog(form.get()));
+            boxes.realFileDialogs = &real;
             onNextModal(
                 form.get(),
                 [&](QWidget* dialog) {
@@ -346,7 +356,7 @@ private slots:
         } else {
             boxes.chooseFiles(chosen);
         }
-        boxes.answer(MessageBox::Ok, int(refused.size()));
+        boxes.answer(Host::Ok, int(refused.size()));
         click(*form, "PushButton1");
         QCOMPARE(leftOpen, QStringList{}); // the dialog said nothing of its own
         QCOMPARE(FileList::Rows(list(*form)), rows);
@@ -367,8 +377,7 @@ private slots:
     {
         // A file name in markup, in a real box: shown as written, its lines kept.
         const QString name = "<font size=6 color=red>All files uploaded<br>.ods";
-        BoxScript boxes;
-        MessageBox::setPresenter(WidgetPresenters::messageBox(form.get()));
+        WidgetHost real(form.get());
         QString shown;
         Qt::TextFormat format = Qt::AutoText;
         QStringList leftOpen;
@@ -382,7 +391,7 @@ private slots:
                 QTest::keyClick(box, Qt::Key_Return);
             },
             leftOpen);
-        ErrorReport::show(name, ErrorReport::location("Form1", "PushButton1_Click"), 104);
+        ErrorReport::show(real, name, ErrorReport::location("Form1", "PushButton1_Click"), 104);
         QCOMPARE(leftOpen, QStringList{});
         QCOMPARE(format, Qt::PlainText);
         QCOMPARE(shown,
@@ -401,9 +410,9 @@ private slots:
             length += 1 + int(QFileInfo(chosen.last()).fileName().size());
         }
         makeFiles(root, {QFileInfo(chosen[0]).fileName()});
-        BoxScript boxes;
+        BoxScript& boxes = script->fresh();
         boxes.chooseFiles(chosen);
-        boxes.answer(MessageBox::Ok);
+        boxes.answer(Host::Ok);
         click(*form, "PushButton1");
         QCOMPARE(
             boxes.texts(),
@@ -412,7 +421,7 @@ private slots:
         // One file fewer fits, and the readable one is added.
         chosen.removeLast();
         boxes.chooseFiles(chosen);
-        boxes.answer(MessageBox::Ok, int(chosen.size()) - 1);
+        boxes.answer(Host::Ok, int(chosen.size()) - 1);
         click(*form, "PushButton1");
         QCOMPARE(FileList::Rows(list(*form)), QStringList{chosen[0]});
     }
@@ -450,7 +459,7 @@ private slots:
         makeFiles(root, {"a.ods", "b.txt"});
         folder.replace("R", root);
         storedFolder.replace("R", root);
-        BoxScript boxes;
+        BoxScript& boxes = script->fresh();
         boxes.type(extension);
         if (folder != "-")
             boxes.chooseFolder(folder);
@@ -480,14 +489,14 @@ private slots:
     {
         makeFiles(root, {"sub/a.txt"});
         {
-            BoxScript boxes;
+            BoxScript& boxes = script->fresh();
             boxes.type("txt");
             boxes.chooseFolder(root + "/sub");
             click(*form, "PushButton4");
         }
-        form = std::make_unique<Form1>(office, QCoreApplication::applicationDirPath());
+        form = std::make_unique<Form1>(office, *script, QCoreApplication::applicationDirPath());
         form->Form_Load();
-        BoxScript boxes;
+        BoxScript& boxes = script->fresh();
         boxes.type("");
         click(*form, "PushButton4");
         QCOMPARE(boxes.asked[0].preset, QString("txt"));
@@ -535,7 +544,7 @@ private slots:
                    "hidden/.h.ods"});
         std::unique_ptr<QMimeData> data(filesData({root + "/loose.txt", root + "/A/", root + "/~own.ods", root + "/B",
                                                    root + "/hidden", root + "/gone.ods"}));
-        BoxScript boxes;
+        script->fresh(); // no message
         QVERIFY(dropOn(*form, QEvent::Drop, data.get()));
         const QStringList rows = relative(root, FileList::Rows(list(*form)));
         QCOMPARE(rows.size(), 7);

@@ -54,30 +54,23 @@ class TestStartUp : public QObject {
     std::unique_ptr<QTemporaryDir> dir;
     QString programFolder;
     PresentOffice office;
-    QStringList opened;
-    Shell::Handler previousShell;
+    std::unique_ptr<BoxScript> script;
 
     std::unique_ptr<Form1> start(office::Provider& provider)
     {
-        auto form = std::make_unique<Form1>(provider, programFolder);
+        auto form = std::make_unique<Form1>(provider, *script, programFolder);
         form->Form_Load();
         return form;
     }
 
 private slots:
-    void initTestCase()
-    {
-        previousShell = Shell::setHandler([this](const QString& target) { opened << target; });
-    }
-    void cleanupTestCase() { Shell::setHandler(previousShell); }
-
     void init()
     {
         dir = std::make_unique<QTemporaryDir>();
         qputenv("XDG_CONFIG_HOME", dir->filePath("config").toUtf8());
         programFolder = dir->filePath("program");
         QDir().mkpath(programFolder);
-        opened.clear();
+        script = std::make_unique<BoxScript>();
     }
 
     void firstStart()
@@ -212,9 +205,9 @@ private slots:
         QLineEdit* edit = typeInto(*form, box, text);
         QVERIFY(edit);
         QCOMPARE(SettingsStore::read(box == "Text1" ? "Row" : "Column"), text);
-        BoxScript boxes;
+        BoxScript& boxes = script->fresh();
         if (!message.isEmpty())
-            boxes.answer(MessageBox::Ok);
+            boxes.answer(Host::Ok);
         QTest::keyClick(form->windowHandle(), Qt::Key_Tab);
         QCoreApplication::processEvents();
         QCOMPARE(boxes.texts(), message.isEmpty() ? QStringList() : QStringList{message});
@@ -258,8 +251,8 @@ private slots:
         auto form = start(office);
         QLineEdit* edit = typeInto(*form, box, text);
         QVERIFY(edit);
-        BoxScript boxes;
-        boxes.answer(MessageBox::Ok, int(messages.size()));
+        BoxScript& boxes = script->fresh();
+        boxes.answer(Host::Ok, int(messages.size()));
         // Through the window, as the system delivers a click.
         const auto clickOn = [&](const QString& name) {
             QWidget* target = control(*form, qPrintable(name));
@@ -275,7 +268,7 @@ private slots:
             QVERIFY(control<QRadioButton>(*form, box == "Text1" ? "Option1" : "Option2")->isChecked());
             // The next click is the user's own again.
             edit->setText(box == "Text1" ? "12" : "C");
-            boxes.answer(MessageBox::Ok);
+            boxes.answer(Host::Ok);
             clickOn("PushButton6");
             QCOMPARE(boxes.shown.size(), 2);
             QVERIFY(boxes.shown[1].text.startsWith("Questions?"));
@@ -307,7 +300,7 @@ private slots:
         QDir().mkpath(dir->filePath("Out"));
         auto form = start(office);
         const QString before = form->resultsFolder();
-        BoxScript boxes;
+        BoxScript& boxes = script->fresh();
         boxes.chooseFolder(chosen);
         click(*form, "PushButton7");
         QCOMPARE(boxes.browsers[0].title, QString("Please select folder:"));
@@ -321,13 +314,13 @@ private slots:
         QDir().mkpath(dir->filePath("Out"));
         {
             auto form = start(office);
-            BoxScript boxes;
+            BoxScript& boxes = script->fresh();
             boxes.chooseFolder(dir->filePath("Out"));
             click(*form, "PushButton7");
         }
         auto form = start(office);
         QCOMPARE(form->resultsFolder(), dir->filePath("Out") + '/');
-        BoxScript boxes;
+        BoxScript& boxes = script->fresh();
         boxes.chooseFolder("");
         click(*form, "PushButton7");
         QCOMPARE(boxes.browsers[0].startFolder, dir->filePath("Out"));
@@ -335,26 +328,26 @@ private slots:
 
     void officeAbsent_data()
     {
-        QTest::addColumn<MessageBox::Button>("answer");
+        QTest::addColumn<Host::Button>("answer");
         QTest::addColumn<QStringList>("opens");
         QTest::newRow("yes opens the download page")
-            << MessageBox::Yes << QStringList{"\"https://www.openoffice.org/download/index.html\""};
-        QTest::newRow("no opens nothing") << MessageBox::No << QStringList{};
+            << Host::Yes << QStringList{"\"https://www.openoffice.org/download/index.html\""};
+        QTest::newRow("no opens nothing") << Host::No << QStringList{};
     }
     void officeAbsent()
     {
-        QFETCH(MessageBox::Button, answer);
+        QFETCH(Host::Button, answer);
         QFETCH(QStringList, opens);
         // As a user can make it: the office named by the environment is not there.
         qputenv("CELLWINNOW_SOFFICE", dir->filePath("no-office-here").toUtf8());
         OfficeConnection absent;
-        Form1 form(absent, programFolder);
-        BoxScript boxes;
+        Form1 form(absent, *script, programFolder);
+        BoxScript& boxes = script->fresh();
         boxes.answer(answer);
         QVERIFY(!form.Form_Load());
         QVERIFY(!form.isVisible());
         QCOMPARE(boxes.shown.size(), 1);
-        const MessageBox::Box& box = boxes.shown[0];
+        const Host::Box& box = boxes.shown[0];
         QCOMPARE(box.text,
                  QString("Error 214878392\r\n\r\nOpenOffice is required to run this software. It is not "
                          "installed on this computer.\r\rWoud you like to open this site now?\r\n\r\n(If you "
@@ -362,16 +355,16 @@ private slots:
                          "screenshot of this error message and a screenshot of the OpenOffice 'About' "
                          "window to support@tamberlin.example)"));
         QCOMPARE(box.title, QString("Cellwinnow")); // the title came first in the order
-        QCOMPARE(box.buttons, MessageBox::Yes | MessageBox::No);
-        QCOMPARE(box.defaultButton, MessageBox::Yes);
-        QCOMPARE(box.icon, MessageBox::NoIcon);
-        QCOMPARE(opened, opens);
+        QCOMPARE(box.buttons, Host::Yes | Host::No);
+        QCOMPARE(box.defaultButton, Host::Yes);
+        QCOMPARE(box.icon, Host::NoIcon);
+        QCOMPARE(boxes.opened, opens);
         // The settings were restored before the check, and the check wrote none.
         const QString before = settingsText();
         QVERIFY(before.contains("Row=1"));
         BoxScript again;
         again.answer(answer);
-        QVERIFY(!OfficeCheck::CheckOpenOfficeInstalled(absent));
+        QVERIFY(!OfficeCheck::CheckOpenOfficeInstalled(absent, again));
         QCOMPARE(settingsText(), before);
         qunsetenv("CELLWINNOW_SOFFICE");
     }
@@ -381,10 +374,10 @@ private slots:
         makeFiles(programFolder, {"Samples/a.ods", "Samples/~tilde.ods", "Samples/sub/deeper.ods"});
         auto form = start(office);
         FileList::AppendRow(list(*form), programFolder + "/Samples//a.ods"); // written differently: not the same
-        BoxScript boxes;
-        boxes.answer(MessageBox::No);
+        BoxScript& boxes = script->fresh();
+        boxes.answer(Host::No);
         click(*form, "PushButton3");
-        boxes.answer(MessageBox::Yes);
+        boxes.answer(Host::Yes);
         click(*form, "PushButton3");
         QStringList rows = FileList::Rows(list(*form));
         QCOMPARE(rows.size(), 3);
@@ -396,16 +389,16 @@ private slots:
                  QStringList(2,
                              "Would you like this software to open the folder where these sample "
                              "files are stored (so that you can view them before working with them)?"));
-        QCOMPARE(boxes.shown[0].buttons, MessageBox::Yes | MessageBox::No);
-        QCOMPARE(opened, QStringList{'"' + programFolder + "/Samples/\""});
+        QCOMPARE(boxes.shown[0].buttons, Host::Yes | Host::No);
+        QCOMPARE(boxes.opened, QStringList{'"' + programFolder + "/Samples/\""});
     }
 
     void shippedSamples()
     {
         programFolder = QCoreApplication::applicationDirPath();
         auto form = start(office);
-        BoxScript boxes;
-        boxes.answer(MessageBox::No);
+        BoxScript& boxes = script->fresh();
+        boxes.answer(Host::No);
         click(*form, "PushButton3");
         QCOMPARE(FileList::RowCount(list(*form)), 3);
         for (const QString& row : FileList::Rows(list(*form)))
@@ -415,8 +408,8 @@ private slots:
     void missingSamplesStillAsk()
     {
         auto form = start(office);
-        BoxScript boxes;
-        boxes.answer(MessageBox::No);
+        BoxScript& boxes = script->fresh();
+        boxes.answer(Host::No);
         click(*form, "PushButton3");
         QCOMPARE(FileList::RowCount(list(*form)), 0);
         QCOMPARE(boxes.shown.size(), 1);
@@ -436,7 +429,7 @@ private slots:
                 QFile::copy(QCoreApplication::applicationDirPath() + "/x/o.cjs", programFolder + "/x/o.cjs")
                 || (QDir().mkpath(programFolder + "/x")
                     && QFile::copy(QCoreApplication::applicationDirPath() + "/x/o.cjs", programFolder + "/x/o.cjs")));
-        BoxScript boxes; // no message either way
+        script->fresh(); // no message either way
         auto form = start(office);
         const QColor face = QApplication::style()->standardPalette().color(QPalette::Button);
         const QColor expected = present ? face : QColor(Qt::white);

@@ -1,18 +1,15 @@
 // A termination signal in the middle of a long file ends the office and the
-// program at once, as the program wires it, and stores nothing for that file.
-// (A program of its own: once ended, the program stays ending.)
+// program at once, through the program's own wiring, and stores nothing for
+// that file.
 
 #include "BoxScript.h"
 #include "FileList.h"
 #include "FormDriver.h"
-#include "Lifetime.h"
-#include "OfficeConnection.h"
-#include "Platform.h"
+#include "Program.h"
 #include "SheetFixture.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -27,7 +24,9 @@ private slots:
         QTemporaryDir dir;
         const QString in = dir.filePath("in"), out = dir.filePath("out");
         QVERIFY(QDir().mkpath(in) && QDir().mkpath(out));
-        OfficeConnection office;
+        BoxScript boxes; // nothing may be shown
+        Program program(QCoreApplication::applicationDirPath(), &boxes);
+        OfficeConnection& office = program.office();
         SheetFixture fixture(office);
         // Formulas over repeats keep the engine talking to the office for seconds.
         QList<QStringList> rows;
@@ -40,23 +39,15 @@ private slots:
         fixture.writeTexts(in + "/long.ods", {rows}, {}, true);
         const qint64 pid = office.processId();
 
-        Form1 form(office, QCoreApplication::applicationDirPath());
-        form.Form_Load();
-        form.show();
-        // As the program wires it.
-        QObject::connect(&form, &Form1::closing, [&office] { office.shutdown(); });
-        Platform::onTerminationRequest([&form] { form.close(); },
-                                       [&office] {
-                                           Lifetime::requestQuit();
-                                           office.abortCall();
-                                       });
+        Form1& form = program.window();
+        QVERIFY(program.start());
         FileList::AppendRow(list(form), in + "/long.ods");
         control<QLineEdit>(form, "Text3")->setText(out);
         form.setLoadWaitSeconds(0);
         QElapsedTimer busyFor, sinceSignal;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (!QGuiApplication::overrideCursor() || sinceSignal.isValid())
+            if (!form.running() || sinceSignal.isValid())
                 return;
             if (!busyFor.isValid())
                 busyFor.start();
@@ -67,7 +58,6 @@ private slots:
         });
         watch.start(20);
 
-        BoxScript boxes; // nothing may be shown
         click(form, "PushButton2");
         const qint64 ended = sinceSignal.isValid() ? sinceSignal.elapsed() : -1;
         qInfo("the run ended %lld ms after the signal", ended);

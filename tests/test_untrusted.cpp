@@ -153,7 +153,7 @@ class TestUntrusted : public QObject {
         settings.folder = out;
         BoxScript boxes; // a box here fails the test
         SeenTexts seen;
-        Calc1::DoItByFile(input, seen, {connection, settings, 0});
+        Calc1::DoItByFile(input, seen, {connection, settings, boxes, 0});
         return trimmed(fixture->read(Calc1::ResultPathsFor(out, input).final));
     }
 

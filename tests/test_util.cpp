@@ -155,8 +155,8 @@ private slots:
     void stepGuardReportsAndGoesOn()
     {
         BoxScript boxes;
-        boxes.answer(MessageBox::Ok);
-        StepGuard step(ErrorReport::location("Form1", "Form_Load"));
+        boxes.answer(Host::Ok);
+        StepGuard step(boxes, ErrorReport::location("Form1", "Form_Load"));
         QStringList ran;
         step(100, [&] { ran << "100"; });
         step(102, [&] { throw std::runtime_error("broken"); });
@@ -164,8 +164,8 @@ private slots:
         QCOMPARE(ran, QStringList({"100", "104"}));
         QCOMPARE(boxes.shown.size(), 1);
         QCOMPARE(boxes.shown[0].title, QString("Application Error"));
-        QCOMPARE(boxes.shown[0].icon, MessageBox::Exclamation);
-        QCOMPARE(boxes.shown[0].buttons, int(MessageBox::Ok));
+        QCOMPARE(boxes.shown[0].icon, Host::Exclamation);
+        QCOMPARE(boxes.shown[0].buttons, int(Host::Ok));
         QVERIFY(boxes.shown[0].text.startsWith("broken\r\nin Sievekit2021/08/31.Form1.Form_Load at line 102\r\r"));
     }
 
@@ -175,8 +175,8 @@ private slots:
             Lost() : std::runtime_error("gone") { }
         };
         BoxScript boxes;
-        boxes.answer(MessageBox::Ok);
-        StepGuard step("X.Y.Z");
+        boxes.answer(Host::Ok);
+        StepGuard step(boxes, "X.Y.Z");
         bool later = false;
         step(100, [] { throw Lost(); });
         step(102, [&] { later = true; });
@@ -276,7 +276,8 @@ private slots:
         QElapsedTimer wall;
         wall.start();
         const std::clock_t cpuBefore = std::clock();
-        FileUtils::Wait(0.5);
+        ConsoleHost host;
+        FileUtils::Wait(0.5, host);
         const double cpuSeconds = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
         QVERIFY(wall.elapsed() >= 500);
         QVERIFY2(ticks >= 3, "events were not processed while waiting");

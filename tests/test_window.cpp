@@ -43,6 +43,7 @@ class TestWindow : public QObject {
     QString in, out, programFolder;
     std::unique_ptr<OfficeConnection> realOffice;
     std::unique_ptr<WatchedOffice> office;
+    std::unique_ptr<BoxScript> script;
     std::unique_ptr<Form1> form;
 
     void fill(const QStringList& rows)
@@ -69,14 +70,19 @@ private slots:
         office->onFile = nullptr;
         config = std::make_unique<QTemporaryDir>();
         qputenv("XDG_CONFIG_HOME", config->path().toUtf8());
-        form = std::make_unique<Form1>(*office, programFolder);
+        script = std::make_unique<BoxScript>();
+        form = std::make_unique<Form1>(*office, *script, programFolder);
         form->setLoadWaitSeconds(0);
         QVERIFY(form->Form_Load());
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     }
 
-    void cleanup() { form.reset(); }
+    void cleanup()
+    {
+        form.reset();
+        script.reset();
+    }
 
     void layout_data()
     {
@@ -149,7 +155,7 @@ private slots:
         QVERIFY(form->windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(form->windowTitle(), QString("Cellwinnow"));
-        QCOMPARE(MessageBox::applicationTitle(), QString("Cellwinnow"));
+        QCOMPARE(script->applicationTitle(), QString("Cellwinnow"));
         QCOMPARE(QApplication::focusWidget(), list(*form));
         QVERIFY(control<QRadioButton>(*form, "Option3")->isChecked());
         QVERIFY(!control(*form, "Text1")->isEnabled());
@@ -253,7 +259,7 @@ private slots:
 
     void deleteOnEmptyListSaysNothing()
     {
-        BoxScript boxes;
+        BoxScript& boxes = script->fresh();
         QTest::keyClick(list(*form), Qt::Key_Delete);
         click(*form, "PushButton5");
         QVERIFY(boxes.shown.isEmpty());
@@ -361,7 +367,7 @@ private slots:
         QFETCH(bool, busy);
         QTemporaryDir bare; // a program folder without the cursor file
         BoxScript boxes; // no box may appear, with or without the file
-        Form1 window(*office, withHand ? programFolder : bare.path());
+        Form1 window(*office, boxes, withHand ? programFolder : bare.path());
         window.Form_Load();
         if (busy)
             window.setMousePointer(Form1::Pointer::Hourglass);
@@ -388,14 +394,14 @@ private slots:
 
     void help()
     {
-        BoxScript boxes;
-        boxes.answer(MessageBox::Ok);
+        BoxScript& boxes = script->fresh();
+        boxes.answer(Host::Ok);
         click(*form, "PushButton6");
         QCOMPARE(boxes.texts(),
                  QStringList({"Questions? Please contact Team Tamberlin at https://tamberlin.example/contact/"}));
         QCOMPARE(boxes.shown[0].title, QString("Cellwinnow"));
-        QCOMPARE(boxes.shown[0].buttons, int(MessageBox::Ok));
-        QCOMPARE(boxes.shown[0].icon, MessageBox::NoIcon);
+        QCOMPARE(boxes.shown[0].buttons, int(Host::Ok));
+        QCOMPARE(boxes.shown[0].icon, Host::NoIcon);
     }
 
     void startRefuses_data()
@@ -428,8 +434,8 @@ private slots:
         control<QLineEdit>(*form, "Text3")->setText(folder);
         bool processed = false;
         office->onFile = [&] { processed = true; };
-        BoxScript boxes;
-        boxes.answer(MessageBox::Ok);
+        BoxScript& boxes = script->fresh();
+        boxes.answer(Host::Ok);
         click(*form, "PushButton2");
         QCOMPARE(boxes.texts(), QStringList{message});
         QVERIFY(!processed);
@@ -464,8 +470,8 @@ private slots:
             click(*form, "PushButton2");
             reentered += int(seen.size()) - before;
         };
-        BoxScript boxes;
-        boxes.answer(MessageBox::Ok, 2); // the broken file's report, then "Done."
+        BoxScript& boxes = script->fresh();
+        boxes.answer(Host::Ok, 2); // the broken file's report, then "Done."
         click(*form, "PushButton2");
 
         QCOMPARE(seen,

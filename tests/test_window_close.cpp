@@ -1,11 +1,12 @@
-// Closing the main window in the middle of a run ends the program at once:
-// the office goes, nothing more is processed or shown, nothing half-written
-// is left. (A program of its own: once closed, the program stays ending.)
+// Closing the main window in the middle of a run, or the system asking the
+// program to end, ends it at once: the office goes, nothing more is processed
+// or shown, nothing half-written is left. Driven through the program's own
+// wiring.
 
 #include "BoxScript.h"
 #include "FileList.h"
 #include "FormDriver.h"
-#include "OfficeConnection.h"
+#include "Program.h"
 #include "SheetFixture.h"
 
 #include <QDir>
@@ -19,12 +20,21 @@
 class TestWindowClose : public QObject {
     Q_OBJECT
 private slots:
+    void closingDuringARun_data()
+    {
+        QTest::addColumn<bool>("bySignal");
+        QTest::newRow("the window closed") << false;
+        QTest::newRow("the system asks") << true;
+    }
     void closingDuringARun()
     {
+        QFETCH(bool, bySignal);
         QTemporaryDir dir;
         const QString in = dir.filePath("in"), out = dir.filePath("out");
         QVERIFY(QDir().mkpath(in) && QDir().mkpath(out));
-        OfficeConnection office;
+        BoxScript boxes; // nothing may be shown: not the lost office, not "Done."
+        Program program(QCoreApplication::applicationDirPath(), &boxes);
+        OfficeConnection& office = program.office();
         SheetFixture fixture(office);
         QStringList paths;
         for (int i = 1; i <= 3; ++i) {
@@ -33,10 +43,8 @@ private slots:
         }
         const qint64 pid = office.processId();
 
-        Form1 form(office, QCoreApplication::applicationDirPath());
-        form.Form_Load();
-        form.show();
-        QObject::connect(&form, &Form1::closing, [&office] { office.shutdown(); });
+        Form1& form = program.window();
+        QVERIFY(program.start());
         QSignalSpy closing(&form, &Form1::closing);
         for (const QString& p : paths)
             FileList::AppendRow(list(form), p);
@@ -45,12 +53,15 @@ private slots:
         form.setLoadWaitSeconds(5);
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (QFile::exists(out + "/1.ods") && !form.isHidden())
-                form.close();
+            if (QFile::exists(out + "/1.ods") && !form.isHidden() && closing.isEmpty()) {
+                if (bySignal)
+                    ::raise(SIGTERM);
+                else
+                    form.close();
+            }
         });
         watch.start(20);
 
-        BoxScript boxes; // nothing may be shown: not the lost office, not "Done."
         click(form, "PushButton2");
 
         QCOMPARE(closing.count(), 1);

@@ -3,6 +3,7 @@
 // Its controls carry the object names users and tests know them by.
 
 #include "Calc1.h"
+#include "Host.h"
 #include "JobSettings.h"
 #include "Skin.h"
 
@@ -25,8 +26,9 @@ class TextProgressBar;
 class Form1 : public QWidget, public JobSettings {
     Q_OBJECT
 public:
-    /// programFolder holds the files shipped beside the program (cursors, skin, samples).
-    Form1(office::Provider& office, QString programFolder, QWidget* parent = nullptr);
+    /// programFolder holds the files shipped beside the program (cursors, skin,
+    /// samples); host shows its boxes and dialogs.
+    Form1(office::Provider& office, Host& host, QString programFolder, QWidget* parent = nullptr);
     ~Form1() override;
 
     /// The start-up order; returns false when the program must end instead.
@@ -101,6 +103,7 @@ private:
     void appendRow(const QString& path);
 
     office::Provider& m_office;
+    Host& m_host;
     const QString m_programFolder;
     double m_loadWait = 2.0;
     bool m_running = false;

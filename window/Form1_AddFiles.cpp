@@ -1,10 +1,8 @@
 #include "Form1.h"
 
 #include "AddFolder.h"
-#include "Dialogs.h"
 #include "ErrorReport.h"
 #include "FileList.h"
-#include "MessageBox.h"
 #include "Paths.h"
 #include "Platform.h"
 #include "SettingsStore.h"
@@ -51,18 +49,18 @@ void Form1::appendRow(const QString& path)
 
 void Form1::PushButton1_Click()
 {
-    StepGuard step(ErrorReport::location("Form1", "PushButton1_Click"));
+    StepGuard step(m_host, ErrorReport::location("Form1", "PushButton1_Click"));
     QStringList chosen;
     step(100, [&] {
-        chosen = FileDialog::getOpenFileNames(
+        chosen = m_host.chooseFiles(
             {"Add File(s) - Hold Ctrl to select multiple files",
              {"Calc Spreadsheets (*.ods;*.ots;*.sxc;*.stc) (*.ods *.ots *.sxc *.stc)", "All Files (*.*) (*)"}});
     });
     if (chosen.isEmpty())
         return;
     if (resultLength(chosen) > DialogResultCapacity) {
-        step(102, [] {
-            MessageBox::information(
+        step(102, [&] {
+            m_host.information(
                 "You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button.");
         });
         return;
@@ -75,7 +73,7 @@ void Form1::PushButton1_Click()
                 ? Paths::CollapseBackslashes(QFileInfo(path).path() + Paths::separator() + QFileInfo(path).fileName())
                 : path;
             if (FileList::HasBadFileName(candidate))
-                MessageBox::information(candidate + "\r\rwas not added because it has bad characters in the filename.");
+                m_host.information(candidate + "\r\rwas not added because it has bad characters in the filename.");
             else
                 appendRow(candidate);
         });
@@ -84,24 +82,27 @@ void Form1::PushButton1_Click()
 
 void Form1::PushButton4_Click()
 {
-    StepGuard step(ErrorReport::location("Form1", "PushButton4_Click"));
+    StepGuard step(m_host, ErrorReport::location("Form1", "PushButton4_Click"));
     QString extension;
     step(100, [&] {
-        extension = InputBox::ask("Enter file extension to load:\r\r(* for all files, txt for all txt files, doc for "
-                                  "all doc files, etc.)",
-                                  SettingsStore::read("Extension", "ods"));
+        extension = m_host.ask("Enter file extension to load:\r\r(* for all files, txt for all txt files, doc for "
+                               "all doc files, etc.)",
+                               SettingsStore::read("Extension", "ods"));
     });
     if (extension.isEmpty())
         return;
     step(102, [&] { SettingsStore::write("Extension", extension); });
     QString folder;
     step(104, [&] { folder = SettingsStore::read("LastFolder"); });
-    step(106, [&] { folder = AddFolder::BrowseForFolder("Please select folder:", folder); });
+    step(106, [&] { folder = AddFolder::BrowseForFolder(m_host, "Please select folder:", folder); });
     if (folder.isEmpty())
         return;
     step(108, [&] { SettingsStore::write("LastFolder", folder); });
     step(110, [&] { setMousePointer(Pointer::Hourglass); });
-    step(112, [&] { AddFolder::AddFolderFiles(folder, "*." + extension, [this](const QString& p) { appendRow(p); }); });
+    step(112, [&] {
+        AddFolder::AddFolderFiles(
+            folder, "*." + extension, [this](const QString& p) { appendRow(p); }, m_host);
+    });
     step(114, [&] { setMousePointer(Pointer::Default); });
 }
 
@@ -125,7 +126,8 @@ void Form1::ListView1_OLEDragDrop(QDropEvent* event)
         }
         while (path.size() > 1 && path.endsWith(Paths::separator()))
             path.chop(1);
-        AddFolder::AddFolderFiles(path, "*.*", [this](const QString& p) { appendRow(p); });
+        AddFolder::AddFolderFiles(
+            path, "*.*", [this](const QString& p) { appendRow(p); }, m_host);
     }
     event->acceptProposedAction();
 }

@@ -3,7 +3,6 @@
 #include "AddFolder.h"
 #include "ErrorReport.h"
 #include "FileUtils.h"
-#include "MessageBox.h"
 #include "Paths.h"
 #include "SettingsStore.h"
 
@@ -54,7 +53,7 @@ bool Form1::validate(QLineEdit* box)
     const QString text = box->text();
     if (text.isEmpty() || Paths::IsNumeric(text) == row)
         return true;
-    MessageBox::information(row ? "Must be numeric entry" : "Must be a character column");
+    m_host.information(row ? "Must be numeric entry" : "Must be a character column");
     box->setFocus();
     box->setSelection(0, int(text.size()));
     return false;
@@ -72,10 +71,11 @@ void Form1::Text2_LostFocus()
 
 void Form1::PushButton7_Click()
 {
-    StepGuard step(ErrorReport::location("Form1", "PushButton7_Click"));
+    StepGuard step(m_host, ErrorReport::location("Form1", "PushButton7_Click"));
     QString folder;
-    step(100,
-         [&] { folder = AddFolder::BrowseForFolder("Please select folder:", SettingsStore::read("LastFolderDot")); });
+    step(100, [&] {
+        folder = AddFolder::BrowseForFolder(m_host, "Please select folder:", SettingsStore::read("LastFolderDot"));
+    });
     if (folder.isEmpty())
         return;
     step(104, [&] { SettingsStore::write("LastFolderDot", folder); });

@@ -20,7 +20,7 @@ void Form1::ListView1_DblClick()
 
 void Form1::PushButton5_Click()
 {
-    StepGuard step(ErrorReport::location("Form1", "PushButton5_Click"));
+    StepGuard step(m_host, ErrorReport::location("Form1", "PushButton5_Click"));
     if (!busy())
         step(100, [&] { FileList::Clear(ListView1); });
 }

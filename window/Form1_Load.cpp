@@ -16,7 +16,7 @@
 // no office answers.
 bool Form1::Form_Load()
 {
-    StepGuard step(ErrorReport::location("Form1", "Form_Load"));
+    StepGuard step(m_host, ErrorReport::location("Form1", "Form_Load"));
     step(100, [&] { Skin::ApplySkin(this, m_programFolder, SkinFramework1); });
     bool hasHand = false;
     step(104, [&] { hasHand = FileUtils::FileExists(m_programFolder + "/HAND-M.CUR"); });
@@ -28,18 +28,18 @@ bool Form1::Form_Load()
     step(126, [&] {
         setWindowTitle(StartUp::ProductName);
         setWindowIcon(QIcon(m_programFolder + "/cellwinnow.ico"));
-        StartUp::SetAppTitle();
+        StartUp::SetAppTitle(m_host);
     });
     step(128, [&] { ListView1->setHeaderLabels({"Calc File(s)"}); });
     step(130, [&] { ListView1->setColumnWidth(0, twips(7000)); });
     restoreJobSettings(step);
     bool officeFound = true;
-    step(158, [&] { officeFound = OfficeCheck::CheckOpenOfficeInstalled(m_office); });
+    step(158, [&] { officeFound = OfficeCheck::CheckOpenOfficeInstalled(m_office, m_host); });
     return officeFound;
 }
 
 void Form1::PushButton3_Click()
 {
-    StepGuard step(ErrorReport::location("Form1", "PushButton3_Click"));
-    step(100, [&] { Samples::LoadSampleFiles(ListView1, m_programFolder); });
+    StepGuard step(m_host, ErrorReport::location("Form1", "PushButton3_Click"));
+    step(100, [&] { Samples::LoadSampleFiles(ListView1, m_programFolder, m_host); });
 }

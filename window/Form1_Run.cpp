@@ -3,12 +3,9 @@
 #include "ErrorReport.h"
 #include "FileList.h"
 #include "FileUtils.h"
-#include "Lifetime.h"
-#include "MessageBox.h"
 #include "Paths.h"
 #include "TextProgressBar.h"
 
-#include <QCoreApplication>
 #include <QTreeWidget>
 
 // Hands every listed file to the engine, in list order; a failing file never
@@ -17,17 +14,17 @@ void Form1::PushButton2_Click()
 {
     if (m_running)
         return;
-    StepGuard step(ErrorReport::location("Form1", "PushButton2_Click"));
+    StepGuard step(m_host, ErrorReport::location("Form1", "PushButton2_Click"));
     step(102, [&] { m_running = true; });
 
     if (FileList::RowCount(ListView1) == 0) {
-        step(138, [] { MessageBox::information("No files added."); });
+        step(138, [&] { m_host.information("No files added."); });
     } else if (!FileUtils::IsFolder(resultsFolder())) {
-        step(136, [] { MessageBox::information("Folder does not exist. Please select another folder."); });
+        step(136, [&] { m_host.information("Folder does not exist. Please select another folder."); });
     } else {
         int rows = 0;
         step(108, [&] { rows = FileList::RowCount(ListView1); });
-        for (int i = 1; i <= rows && !Lifetime::quitting(); ++i) {
+        for (int i = 1; i <= rows && !m_host.quitting(); ++i) {
             QString path;
             // A row taken away meanwhile leaves no path to process.
             if (!step(110, [&] { path = FileList::RowText(ListView1, i - 1); }))
@@ -39,17 +36,17 @@ void Form1::PushButton2_Click()
                 ProgressBar1->setPercent(double(i) / now * 100.0);
             });
             step(114, [&] { ProgressBar1->setText("Processing: " + Paths::GetFileName(path)); });
-            step(116, [] { QCoreApplication::processEvents(); });
+            step(116, [&] { m_host.letEventsIn(); });
             step(118, [&] { setMousePointer(Pointer::Hourglass); });
             SeenTexts seenTexts;
-            step(122, [&] { Calc1::DoItByFile(path, seenTexts, {m_office, *this, m_loadWait}); });
+            step(122, [&] { Calc1::DoItByFile(path, seenTexts, {m_office, *this, m_host, m_loadWait}); });
             step(124, [&] { seenTexts.clear(); });
         }
-        if (!Lifetime::quitting()) {
+        if (!m_host.quitting()) {
             step(128, [&] { setMousePointer(Pointer::Default); });
             step(130, [&] { ProgressBar1->setPercent(0); });
             step(132, [&] { ProgressBar1->setText("Progress Bar"); });
-            step(134, [] { MessageBox::information("Done."); });
+            step(134, [&] { m_host.information("Done."); });
         }
     }
     m_running = false;

@@ -1,8 +1,6 @@
 #include "Form1.h"
 
 #include "ErrorReport.h"
-#include "Lifetime.h"
-#include "MessageBox.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -14,8 +12,8 @@ const char* const Form1::ContactPage = "https://tamberlin.example/contact/";
 
 void Form1::PushButton6_Click()
 {
-    StepGuard step(ErrorReport::location("Form1", "PushButton6_Click"));
-    step(100, [] { MessageBox::information(QString("Questions? Please contact Team Tamberlin at ") + ContactPage); });
+    StepGuard step(m_host, ErrorReport::location("Form1", "PushButton6_Click"));
+    step(100, [&] { m_host.information(QString("Questions? Please contact Team Tamberlin at ") + ContactPage); });
 }
 
 // Closing the window ends the program at once, also in the middle of a run:
@@ -23,7 +21,7 @@ void Form1::PushButton6_Click()
 // whatever is still unwinding shows nothing more.
 void Form1::closeEvent(QCloseEvent* event)
 {
-    Lifetime::requestQuit();
+    m_host.requestQuit();
     emit closing();
     event->accept();
     QCoreApplication::quit();

@@ -1,7 +1,6 @@
 #include "OfficeConnection.h"
 #include "OfficeConnectionAccess.h"
 
-#include "Lifetime.h"
 #include "OfficeRuns.h"
 #include "Platform.h"
 #include "UnoErrors.h"
@@ -135,6 +134,7 @@ void keepContentLocal(const Reference<uno::XComponentContext>& context)
 } // namespace
 
 struct OfficeConnection::Impl {
+    bool ended = false; // shut down: no office is started again
     Options options;
     std::shared_ptr<CallWatch> watch;
     std::unique_ptr<QTemporaryDir> profile;
@@ -285,7 +285,7 @@ std::shared_ptr<office::ServiceManager> OfficeConnection::serviceManager()
     if (d->serviceManager && d->alive() && d->answers())
         return d->serviceManager;
     d->stop();
-    if (Lifetime::quitting())
+    if (d->ended)
         throw office::Gone("The program is ending");
     return uno_errors::guarded({[this] { return d->alive(); }, nullptr}, [this] {
         d->connect();
@@ -295,6 +295,7 @@ std::shared_ptr<office::ServiceManager> OfficeConnection::serviceManager()
 
 void OfficeConnection::shutdown()
 {
+    d->ended = true;
     d->stop();
 }
 

@@ -34,7 +34,8 @@ public:
     /// the last one died. Throws office::Error when no office can be started.
     std::shared_ptr<office::ServiceManager> serviceManager() override;
 
-    /// Ends the office: asks it to terminate, waits, then kills it.
+    /// Ends the office for good (no other is started): asks it to terminate,
+    /// waits, then kills it.
     void shutdown();
     /// Kills the office if a call is waiting on it; safe from any thread.
     void abortCall();

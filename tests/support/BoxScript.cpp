@@ -2,52 +2,49 @@
 
 #include <QTest>
 
-BoxScript::BoxScript()
+Host::Button BoxScript::present(const Box& box)
 {
-    m_previous = MessageBox::setPresenter([this](const MessageBox::Box& box) {
-        shown << box;
-        if (m_answers.isEmpty()) {
-            QTest::qFail(qPrintable("A box appeared with no answer queued: " + box.text), __FILE__, __LINE__);
-            return box.defaultButton;
-        }
-        return m_answers.takeFirst();
-    });
-    m_previousInput = InputBox::setPresenter([this](const InputBox::Request& request) {
-        asked << request;
-        if (m_inputs.isEmpty()) {
-            QTest::qFail(qPrintable("An input box appeared with no answer queued: " + request.prompt), __FILE__,
-                         __LINE__);
-            return QString();
-        }
-        return m_inputs.takeFirst();
-    });
-    m_previousFiles = FileDialog::setPresenter([this](const FileDialog::Request& request) {
-        fileDialogs << request;
-        if (m_files.isEmpty()) {
-            QTest::qFail("A file dialog appeared with no answer queued", __FILE__, __LINE__);
-            return QStringList();
-        }
-        return m_files.takeFirst();
-    });
-    m_previousFolders = FolderBrowser::setPresenter([this](const FolderBrowser::Request& request) {
-        browsers << request;
-        if (m_folders.isEmpty()) {
-            QTest::qFail("A folder browser appeared with no answer queued", __FILE__, __LINE__);
-            return QString();
-        }
-        return m_folders.takeFirst();
-    });
+    shown << box;
+    if (m_answers.isEmpty()) {
+        QTest::qFail(qPrintable("A box appeared with no answer queued: " + box.text), __FILE__, __LINE__);
+        return box.defaultButton;
+    }
+    return m_answers.takeFirst();
 }
 
-BoxScript::~BoxScript()
+QString BoxScript::askText(const TextRequest& request)
 {
-    MessageBox::setPresenter(m_previous);
-    InputBox::setPresenter(m_previousInput);
-    FileDialog::setPresenter(m_previousFiles);
-    FolderBrowser::setPresenter(m_previousFolders);
+    asked << request;
+    if (m_inputs.isEmpty()) {
+        QTest::qFail(qPrintable("An input box appeared with no answer queued: " + request.prompt), __FILE__, __LINE__);
+        return QString();
+    }
+    return m_inputs.takeFirst();
 }
 
-void BoxScript::answer(MessageBox::Button button, int times)
+QStringList BoxScript::chooseFiles(const FilesRequest& request)
+{
+    if (realFileDialogs)
+        return realFileDialogs->chooseFiles(request);
+    fileDialogs << request;
+    if (m_files.isEmpty()) {
+        QTest::qFail("A file dialog appeared with no answer queued", __FILE__, __LINE__);
+        return QStringList();
+    }
+    return m_files.takeFirst();
+}
+
+QString BoxScript::chooseFolder(const FolderRequest& request)
+{
+    browsers << request;
+    if (m_folders.isEmpty()) {
+        QTest::qFail("A folder browser appeared with no answer queued", __FILE__, __LINE__);
+        return QString();
+    }
+    return m_folders.takeFirst();
+}
+
+void BoxScript::answer(Button button, int times)
 {
     for (int i = 0; i < times; ++i)
         m_answers << button;
@@ -68,10 +65,20 @@ void BoxScript::chooseFolder(const QString& folder)
     m_folders << folder;
 }
 
+BoxScript& BoxScript::fresh()
+{
+    shown.clear();
+    asked.clear();
+    fileDialogs.clear();
+    browsers.clear();
+    opened.clear();
+    return *this;
+}
+
 QStringList BoxScript::texts() const
 {
     QStringList result;
-    for (const MessageBox::Box& box : shown)
+    for (const Box& box : shown)
         result << box.text;
     return result;
 }

@@ -2,6 +2,8 @@
 // Small file-system utilities. None of them reports an error except
 // GetDesktopFolder, which throws when the desktop cannot be resolved.
 
+#include "Host.h"
+
 #include <QString>
 
 namespace FileUtils {
@@ -25,7 +27,8 @@ void ReplaceFile(const QString& from, const QString& to);
 QString GetDesktopFolder();
 
 /// Waits the given seconds (fractions allowed) while the window keeps handling
-/// its events; sleeps between them rather than polling.
-void Wait(double seconds);
+/// its events; sleeps between them rather than polling. Ends early once the
+/// program is ending.
+void Wait(double seconds, const Host& host);
 
 } // namespace FileUtils

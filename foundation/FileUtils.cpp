@@ -1,7 +1,5 @@
 #include "FileUtils.h"
 
-#include "Lifetime.h"
-
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -60,13 +58,13 @@ QString GetDesktopFolder()
     return QDir::toNativeSeparators(desktop) + QDir::separator();
 }
 
-void Wait(double seconds)
+void Wait(double seconds, const Host& host)
 {
     QDeadlineTimer deadline(qint64(seconds * 1000.0), Qt::PreciseTimer);
     // An empty wake-up timer makes processEvents return at the deadline at the latest.
     QTimer wake;
     wake.setSingleShot(true);
-    while (!deadline.hasExpired() && !Lifetime::quitting()) {
+    while (!deadline.hasExpired() && !host.quitting()) {
         wake.start(int(qMax<qint64>(1, deadline.remainingTime())));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }

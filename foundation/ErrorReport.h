@@ -2,6 +2,8 @@
 // The numbered-step error report: a procedure runs its steps through a
 // StepGuard; a failing step is reported in one box and the procedure goes on.
 
+#include "Host.h"
+
 #include <QString>
 
 #include <exception>
@@ -15,8 +17,8 @@ inline constexpr const char* SupportEmail = "support@tamberlin.example";
 /// The report's text, exactly as the user sees it (CRs included).
 QString text(const QString& description, const QString& location, int step);
 
-/// Shows the report: exclamation icon, OK, title "Application Error".
-void show(const QString& description, const QString& location, int step);
+/// Hands the report to the host (the window shows a box with an exclamation icon).
+void show(Host& host, const QString& description, const QString& location, int step);
 
 /// "PROJECT.MODULE.PROCEDURE"
 QString location(const QString& module, const QString& procedure, const char* project = Project);
@@ -35,7 +37,7 @@ public:
 
 class StepGuard {
 public:
-    explicit StepGuard(QString location) : m_location(std::move(location)) { }
+    StepGuard(Host& host, QString location) : m_host(host), m_location(std::move(location)) { }
 
     /// Runs one numbered step. A failure is reported and false returned.
     template <typename F> bool operator()(int step, F&& f)
@@ -49,19 +51,38 @@ public:
             m_stopped = true;
             report(step, ErrorReport::describeCurrentException());
         } catch (...) {
+            if (m_stopsOn && m_stopsOn())
+                m_stopped = true;
             report(step, ErrorReport::describeCurrentException());
         }
         return false;
     }
 
+    /// Failures of type E end the procedure too, as an Abandon does.
+    template <typename E> void stopOn()
+    {
+        m_stopsOn = [] {
+            try {
+                throw;
+            } catch (const E&) {
+                return true;
+            } catch (...) {
+                return false;
+            }
+        };
+    }
+
     void report(int step, const QString& description) const;
     const QString& location() const { return m_location; }
+    Host& host() const { return m_host; }
 
     /// Once stopped, every later step is skipped.
     bool stopped() const { return m_stopped; }
     void stop() { m_stopped = true; }
 
 private:
+    Host& m_host;
     QString m_location;
     bool m_stopped = false;
+    bool (*m_stopsOn)() = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -31,12 +32,6 @@ void leaveTerminalSignals()
 }
 
 namespace {
-
-QStringList& unreadable()
-{
-    static QStringList folders;
-    return folders;
-}
 
 // A name whose bytes are not valid in the file-name encoding is changed on
 // the way into a QString, and the changed name opens nothing.
@@ -79,21 +74,21 @@ int fileAttributes(const QString& path)
     return value;
 }
 
+FolderError folderError(int error)
+{
+    if (error == EACCES || error == EPERM)
+        return FolderError(70, "Permission denied");
+    if (error == ENOENT || error == ENOTDIR)
+        return FolderError(76, "Path not found");
+    return FolderError(error, std::strerror(error));
+}
+
 QStringList subFolderNames(const QString& folder)
 {
     const QString clean = withoutTrailingSeparators(QDir::cleanPath(folder));
-    for (const QString& denied : unreadable())
-        if (withoutTrailingSeparators(QDir::cleanPath(denied)) == clean)
-            throw FolderError(70, "Permission denied");
     DIR* dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir) {
-        const int error = errno;
-        if (error == EACCES || error == EPERM)
-            throw FolderError(70, "Permission denied");
-        if (error == ENOENT || error == ENOTDIR)
-            throw FolderError(76, "Path not found");
-        throw FolderError(error, std::strerror(error));
-    }
+    if (!dir)
+        throw folderError(errno);
     QStringList names;
     while (const dirent* entry = ::readdir(dir)) {
         const QString name = QFile::decodeName(entry->d_name);
@@ -128,11 +123,6 @@ QList<UnreadableName> unreadableNames(const QString& folder)
     return names;
 }
 
-void setUnreadableFolders(const QStringList& folders)
-{
-    unreadable() = folders;
-}
-
 void killProcess(qint64 pid)
 {
     if (pid > 0)
@@ -155,22 +145,48 @@ void onSignal(int)
     if (g_urgentPipe[0] >= 0)
         written = ::write(g_urgentPipe[0], &byte, 1);
 }
+
+// The signal's notifier, and the thread that calls the urgent handler until
+// the notifier goes.
+class TerminationNotifier : public QSocketNotifier {
+public:
+    explicit TerminationNotifier(int socket) : QSocketNotifier(socket, QSocketNotifier::Read) { }
+    ~TerminationNotifier() override
+    {
+        if (!m_urgent.joinable())
+            return;
+        m_ending = true;
+        const char byte = 0; // wakes the thread
+        [[maybe_unused]] ssize_t written = ::write(g_urgentPipe[0], &byte, 1);
+        m_urgent.join();
+    }
+
+    void listen(std::function<void()> urgent)
+    {
+        m_urgent = std::thread([this, urgent = std::move(urgent)] {
+            char byte;
+            while (::read(g_urgentPipe[1], &byte, 1) == 1 && !m_ending)
+                if (byte != 0)
+                    urgent();
+        });
+    }
+
+private:
+    std::atomic<bool> m_ending = false;
+    std::thread m_urgent;
+};
 } // namespace
 
-void onTerminationRequest(std::function<void()> handler, std::function<void()> urgent)
+std::unique_ptr<QObject> onTerminationRequest(std::function<void()> handler, std::function<void()> urgent)
 {
     if (g_signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
-        return;
+        return nullptr;
+    auto notifier = std::make_unique<TerminationNotifier>(g_signalPipe[1]);
     // The window hears of the signal only between the office's calls; a
     // thread of its own can end a call that would keep it waiting.
-    if (urgent && g_urgentPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_urgentPipe) == 0)
-        std::thread([urgent = std::move(urgent)] {
-            char byte;
-            while (::read(g_urgentPipe[1], &byte, 1) == 1)
-                urgent();
-        }).detach();
-    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read);
-    QObject::connect(notifier, &QSocketNotifier::activated, [handler = std::move(handler)] {
+    if (urgent && (g_urgentPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_urgentPipe) == 0))
+        notifier->listen(std::move(urgent));
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [handler = std::move(handler)] {
         char byte;
         [[maybe_unused]] ssize_t read = ::read(g_signalPipe[1], &byte, 1);
         handler();
@@ -181,6 +197,7 @@ void onTerminationRequest(std::function<void()> handler, std::function<void()> u
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         sigaction(signal, &action, nullptr);
+    return notifier;
 }
 
 } // namespace Platform

@@ -1,8 +1,6 @@
 #include "OfficeCheck.h"
 
-#include "Dialogs.h"
 #include "ErrorReport.h"
-#include "MessageBox.h"
 
 namespace OfficeCheck {
 
@@ -16,7 +14,7 @@ QString MessageText()
         + ErrorReport::SupportEmail + ")";
 }
 
-bool CheckOpenOfficeInstalled(office::Provider& office)
+bool CheckOpenOfficeInstalled(office::Provider& office, Host& host)
 {
     try {
         office.serviceManager();
@@ -24,8 +22,8 @@ bool CheckOpenOfficeInstalled(office::Provider& office)
     } catch (...) {
         // Whatever kept the office away, to the user it is not there.
     }
-    if (MessageBox::question(MessageText()) == MessageBox::Yes)
-        Shell::open(QString('"') + DownloadPage + '"');
+    if (host.question(MessageText()) == Host::Yes)
+        host.open(QString('"') + DownloadPage + '"');
     return false;
 }
 

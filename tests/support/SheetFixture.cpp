@@ -9,7 +9,8 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/drawing/XDrawPage.hpp>
-#include <com/sun/star/drawing/XDrawPageSupplier.hpp>
+#include <com/sun/star/drawing/XDrawPages.hpp>
+#include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
 #include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/drawing/XShapes.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
@@ -155,6 +156,14 @@ table::CellRangeAddress usedArea(const Reference<sheet::XSpreadsheet>& sheet)
     return Reference<sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)->getRangeAddress();
 }
 
+// The drawings of one sheet.
+Reference<drawing::XDrawPage> drawPage(const Doc& doc, int sheet)
+{
+    return Reference<drawing::XDrawPage>(
+        Reference<drawing::XDrawPagesSupplier>(doc.component, UNO_QUERY_THROW)->getDrawPages()->getByIndex(sheet),
+        UNO_QUERY_THROW);
+}
+
 } // namespace
 
 void SheetFixture::write(const QString& path, const FixtureBook& book, const QList<FixtureLook>& looks)
@@ -214,8 +223,7 @@ void SheetFixture::write(const QString& path, const FixtureBook& book, const QLi
             for (int c : look.hiddenColumns)
                 Reference<beans::XPropertySet>(lines->getColumns()->getByIndex(c), UNO_QUERY_THROW)
                     ->setPropertyValue("IsVisible", uno::Any(false));
-            Reference<drawing::XShapes> page(
-                Reference<drawing::XDrawPageSupplier>(sheet, UNO_QUERY_THROW)->getDrawPage(), UNO_QUERY_THROW);
+            Reference<drawing::XShapes> page(drawPage(doc, s), UNO_QUERY_THROW);
             for (const QList<int>& at : look.drawings) {
                 // Placed over the cells by their positions on the page.
                 Reference<drawing::XShape> shape(Reference<lang::XMultiServiceFactory>(doc.component, UNO_QUERY_THROW)
@@ -313,9 +321,7 @@ QList<ShownSheet> eachCell(OfficeConnection& office, const QString& path, Descri
                 shown << row;
             }
             if (drawings)
-                shown << QStringList{
-                    QString("drawings: %1")
-                        .arg(Reference<drawing::XDrawPageSupplier>(sheet, UNO_QUERY_THROW)->getDrawPage()->getCount())};
+                shown << QStringList{QString("drawings: %1").arg(drawPage(doc, s)->getCount())};
             result << shown;
         }
         return result;

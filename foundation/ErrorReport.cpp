@@ -1,7 +1,5 @@
 #include "ErrorReport.h"
 
-#include "MessageBox.h"
-
 #include <stdexcept>
 
 namespace ErrorReport {
@@ -12,10 +10,9 @@ QString text(const QString& description, const QString& location, int step)
         + "Please email screenshot of this message to " + SupportEmail;
 }
 
-void show(const QString& description, const QString& location, int step)
+void show(Host& host, const QString& description, const QString& location, int step)
 {
-    MessageBox::show({MessageBox::Exclamation, QStringLiteral("Application Error"), text(description, location, step),
-                      MessageBox::Ok, MessageBox::Ok});
+    host.reportError(text(description, location, step));
 }
 
 QString location(const QString& module, const QString& procedure, const char* project)
@@ -39,5 +36,5 @@ QString describeCurrentException()
 
 void StepGuard::report(int step, const QString& description) const
 {
-    ErrorReport::show(description, m_location, step);
+    ErrorReport::show(m_host, description, m_location, step);
 }

@@ -6,7 +6,10 @@
 
 #include <QStringList>
 
+#include <QObject>
+
 #include <functional>
+#include <memory>
 #include <stdexcept>
 
 namespace Platform {
@@ -30,6 +33,8 @@ struct FolderError : std::runtime_error {
     FolderError(int code, const std::string& what) : std::runtime_error(what), code(code) { }
     int code;
 };
+/// The error of a folder that the system failed to open with errno `error`.
+FolderError folderError(int error);
 /// The sub-folders' names in the system's order; throws FolderError. Names
 /// that unreadableNames gives are left out.
 QStringList subFolderNames(const QString& folder);
@@ -44,10 +49,6 @@ struct UnreadableName {
 /// Such names in one folder; none when the folder cannot be read.
 QList<UnreadableName> unreadableNames(const QString& folder);
 
-/// For tests: folders that read as a user without permission would find them
-/// (the tests may run as root, who may read everything).
-void setUnreadableFolders(const QStringList& folders);
-
 /// True for a file-system root ("/" here, "C:\" on Windows).
 bool isRootFolder(const QString& path);
 
@@ -55,7 +56,11 @@ bool isRootFolder(const QString& path);
 void killProcess(qint64 pid);
 
 /// Calls handler on the event loop when the system asks the program to end
-/// (SIGTERM, SIGINT, SIGHUP), so that it ends as if its window were closed.
-void onTerminationRequest(std::function<void()> handler, std::function<void()> urgent = {});
+/// (SIGTERM, SIGINT, SIGHUP), so that it ends as if its window were closed;
+/// for as long as the object returned lives. urgent, when given, is called at
+/// once on a thread of its own, for what cannot wait for the event loop (a
+/// call the office keeps waiting on).
+[[nodiscard]] std::unique_ptr<QObject> onTerminationRequest(std::function<void()> handler,
+                                                            std::function<void()> urgent = {});
 
 } // namespace Platform

@@ -1,7 +1,5 @@
 #include "StartUp.h"
 
-#include "MessageBox.h"
-
 namespace StartUp {
 
 QString AppTitleFor(const QString& productName)
@@ -16,9 +14,9 @@ QString AppTitleFor(const QString& productName)
     return title;
 }
 
-void SetAppTitle()
+void SetAppTitle(Host& host)
 {
-    MessageBox::setApplicationTitle(AppTitleFor(ProductName));
+    host.setApplicationTitle(AppTitleFor(ProductName));
 }
 
 } // namespace StartUp

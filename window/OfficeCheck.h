@@ -1,6 +1,7 @@
 #pragma once
 // Whether the office can be reached at all, asked once at start-up.
 
+#include "Host.h"
 #include "Office.h"
 
 #include <QString>
@@ -14,6 +15,6 @@ QString MessageText();
 
 /// True when the office answers. Otherwise says so, offers to open the
 /// download page, and gives false: the program must end.
-bool CheckOpenOfficeInstalled(office::Provider& office);
+bool CheckOpenOfficeInstalled(office::Provider& office, Host& host);
 
 } // namespace OfficeCheck

@@ -1,6 +1,8 @@
 #pragma once
 // Start-up pieces that the main window's load order calls.
 
+#include "Host.h"
+
 #include <QString>
 
 namespace StartUp {
@@ -11,6 +13,6 @@ inline constexpr const char* ProductName = "Cellwinnow";
 /// blank, then again while longer than 40 characters. A name without a blank
 /// is the title as it stands.
 QString AppTitleFor(const QString& productName);
-void SetAppTitle();
+void SetAppTitle(Host& host);
 
 } // namespace StartUp

@@ -1,6 +1,8 @@
 #pragma once
 // The example spreadsheets that ship in "Samples" beside the program.
 
+#include "Host.h"
+
 #include <QStringList>
 
 class QTreeWidget;
@@ -11,6 +13,6 @@ namespace Samples {
 QStringList SampleFiles(const QString& programFolder);
 
 /// Appends each sample file not listed yet, then offers to open the folder.
-void LoadSampleFiles(QTreeWidget* list, const QString& programFolder);
+void LoadSampleFiles(QTreeWidget* list, const QString& programFolder, Host& host);
 
 } // namespace Samples

@@ -1,10 +1,8 @@
 #include "Samples.h"
 
 #include "AddFolder.h"
-#include "Dialogs.h"
 #include "FileList.h"
 #include "FileUtils.h"
-#include "MessageBox.h"
 
 #include <QDir>
 
@@ -22,16 +20,16 @@ QStringList SampleFiles(const QString& programFolder)
     return files;
 }
 
-void LoadSampleFiles(QTreeWidget* list, const QString& programFolder)
+void LoadSampleFiles(QTreeWidget* list, const QString& programFolder, Host& host)
 {
     const QString folder = programFolder + QDir::separator() + "Samples" + QDir::separator();
     for (const QString& candidate : SampleFiles(programFolder))
         if (!FileList::IsInList(list, candidate))
             FileList::AppendRow(list, candidate);
-    if (MessageBox::question("Would you like this software to open the folder where these sample files are stored "
-                             "(so that you can view them before working with them)?")
-        == MessageBox::Yes)
-        Shell::open('"' + folder + '"');
+    if (host.question("Would you like this software to open the folder where these sample files are stored "
+                      "(so that you can view them before working with them)?")
+        == Host::Yes)
+        host.open('"' + folder + '"');
 }
 
 } // namespace Samples

@@ -22,9 +22,18 @@ struct FixtureCell {
     bool locked = true; ///< protection, in force on a protected sheet
     bool hidden = false;
 
-    static FixtureCell ofText(const QString& t) { return {Text, t}; }
-    static FixtureCell ofNumber(double n, const QString& format = {}) { return {Number, {}, n, format}; }
-    static FixtureCell ofFormula(const QString& f, const QString& format = {}) { return {Formula, f, 0, format}; }
+    static FixtureCell ofText(const QString& t) { return of(Text, t, 0, {}); }
+    static FixtureCell ofNumber(double n, const QString& format = {}) { return of(Number, {}, n, format); }
+    static FixtureCell ofFormula(const QString& f, const QString& format = {}) { return of(Formula, f, 0, format); }
+    static FixtureCell of(Kind kind, const QString& text, double number, const QString& format)
+    {
+        FixtureCell cell;
+        cell.kind = kind;
+        cell.text = text;
+        cell.number = number;
+        cell.format = format;
+        return cell;
+    }
 };
 
 /// Rows of cells from A1; texts by default.
