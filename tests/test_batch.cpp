@@ -12,6 +12,7 @@
 #include "WorkFolders.h"
 
 #include <QDirIterator>
+#include <QFile>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
@@ -100,6 +101,16 @@ QList<std::pair<qint64, QByteArray>> children(qint64 parent)
 }
 
 // The offices of the command's workers.
+// The processor time a process has used, in clock ticks.
+qint64 busyTicks(qint64 pid)
+{
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = stat.readAll().split(')').last().trimmed().split(' ');
+    return fields.size() > 12 ? fields[11].toLongLong() + fields[12].toLongLong() : -1;
+}
+
 QList<qint64> officesBelow(qint64 command)
 {
     QList<qint64> offices;
@@ -322,10 +333,10 @@ private slots:
     void killedOffice()
     {
         fixture->writeTexts(in + "/1.ods", {{{"a", "a"}}});
-        QList<QStringList> big(400, QStringList(50));
+        QList<QStringList> big(1200, QStringList(50));
         for (int r = 0; r < big.size(); ++r)
             for (int c = 0; c < 50; ++c)
-                big[r][c] = QString::number((r * 50 + c) % 3000);
+                big[r][c] = QString::number((r * 50 + c) % 9000);
         fixture->writeTexts(in + "/2.ods", {big, big, big});
         fixture->writeTexts(in + "/3.ods", {{{"b", "b"}}});
         fixture->writeTexts(in + "/4.ods", {{{"c", "c"}}});
@@ -339,6 +350,10 @@ private slots:
             err += process.readAllStandardError();
         const QList<qint64> offices = officesBelow(process.processId());
         QVERIFY2(offices.size() == 1, err.constData());
+        // Killed once it is well into the big file, not between two files
+        // (where the next file would simply get a fresh office).
+        const qint64 idle = busyTicks(offices[0]);
+        QTRY_VERIFY_WITH_TIMEOUT(busyTicks(offices[0]) - idle >= 20, 60000);
         ::kill(pid_t(offices[0]), SIGKILL);
         QVERIFY(process.waitForFinished(300000));
         err += process.readAllStandardError();
