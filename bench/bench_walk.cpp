@@ -12,7 +12,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <cstdio>
 
@@ -40,7 +40,9 @@ int main(int argc, char* argv[])
     }
     std::printf("tree: %d folders, %d files\n", folders, files);
 
-    QTreeWidget list; // set up as the main window's list is
+    FileList rows;
+    QTreeView list; // set up as the main window's list is
+    list.setModel(&rows);
     list.setRootIsDecorated(false);
     list.setUniformRowHeights(true);
     list.show();
@@ -55,12 +57,12 @@ int main(int argc, char* argv[])
     ConsoleHost host;
     clock.start();
     AddFolder::AddFolderFiles(
-        root, "*.ods", [&](const QString& p) { FileList::AppendRow(&list, p); }, host);
+        root, "*.ods", [&](const QString& p) { rows.appendRow(p); }, host);
     const qint64 total = clock.nsecsElapsed();
     longest = std::max(longest, total - last);
 
-    std::printf("rows added:                      %d\n", FileList::RowCount(&list));
+    std::printf("rows added:                      %d\n", rows.count());
     std::printf("time:                            %.3f s\n", total / 1e9);
     std::printf("longest stretch without events:  %.1f ms\n", longest / 1e6);
-    return FileList::RowCount(&list) == files ? 0 : 1;
+    return rows.count() == files ? 0 : 1;
 }

@@ -2,62 +2,72 @@
 
 #include "Platform.h"
 
-#include <QTreeWidget>
-
 #include <stdexcept>
 
-namespace FileList {
-
-void AppendRow(QTreeWidget* list, const QString& path)
+int FileList::rowCount(const QModelIndex& parent) const
 {
-    list->addTopLevelItem(new QTreeWidgetItem(QStringList{path}));
+    return parent.isValid() ? 0 : count();
 }
 
-int RowCount(const QTreeWidget* list)
+QVariant FileList::data(const QModelIndex& index, int role) const
 {
-    return list->topLevelItemCount();
+    if (!index.isValid() || index.row() >= count() || role != Qt::DisplayRole)
+        return {};
+    return m_rows[index.row()];
 }
 
-QString RowText(const QTreeWidget* list, int row)
+QVariant FileList::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    const QTreeWidgetItem* item = list->topLevelItem(row);
-    if (!item)
+    if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return m_header;
+    return {};
+}
+
+bool FileList::removeRows(int row, int count, const QModelIndex& parent)
+{
+    if (parent.isValid() || row < 0 || count < 1 || row + count > this->count())
+        return false;
+    beginRemoveRows({}, row, row + count - 1);
+    m_rows.remove(row, count);
+    endRemoveRows();
+    return true;
+}
+
+void FileList::setHeaderText(const QString& text)
+{
+    m_header = text;
+    emit headerDataChanged(Qt::Horizontal, 0, 0);
+}
+
+void FileList::appendRow(const QString& path)
+{
+    beginInsertRows({}, count(), count());
+    m_rows << path;
+    endInsertRows();
+}
+
+QString FileList::rowText(int row) const
+{
+    if (row < 0 || row >= count())
         throw std::out_of_range("Index out of bounds");
-    return item->text(0);
+    return m_rows[row];
 }
 
-QStringList Rows(const QTreeWidget* list)
+void FileList::clear()
 {
-    QStringList rows;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        rows << list->topLevelItem(i)->text(0);
-    return rows;
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
 }
 
-void RemoveSelectedRow(QTreeWidget* list)
+void FileList::exchange(int a, int b)
 {
-    const QList<QTreeWidgetItem*> selected = list->selectedItems();
-    if (!selected.isEmpty())
-        delete selected.first();
+    m_rows.swapItemsAt(a, b);
+    emit dataChanged(index(a), index(a));
+    emit dataChanged(index(b), index(b));
 }
 
-void Clear(QTreeWidget* list)
-{
-    list->clear();
-}
-
-bool HasBadFileName(const QString& path)
+bool FileList::HasBadFileName(const QString& path)
 {
     return Platform::fileAttributes(path) < 0;
 }
-
-bool IsInList(const QTreeWidget* list, const QString& text)
-{
-    bool found = false;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        if (list->topLevelItem(i)->text(0) == text)
-            found = true;
-    return found;
-}
-
-} // namespace FileList

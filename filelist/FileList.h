@@ -1,30 +1,39 @@
 #pragma once
-// The file list: rows of full file paths in the list view, in the order added.
+// The file list: full file paths in the order added, one column, which the
+// window shows. Every way of adding rows works on it, free of widgets.
 
+#include <QAbstractListModel>
 #include <QString>
 #include <QStringList>
 
-class QTreeWidget;
+class FileList : public QAbstractListModel {
+    Q_OBJECT
+public:
+    using QAbstractListModel::QAbstractListModel;
 
-namespace FileList {
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool removeRows(int row, int count, const QModelIndex& parent = {}) override;
 
-/// Appends one row; no test of any kind.
-void AppendRow(QTreeWidget* list, const QString& path);
+    void setHeaderText(const QString& text);
+    /// Appends one row; no test of any kind.
+    void appendRow(const QString& path);
+    int count() const { return int(m_rows.size()); }
+    /// The text of the 0-based row; throws std::out_of_range when there is none.
+    QString rowText(int row) const;
+    const QStringList& rows() const { return m_rows; }
+    void clear();
+    /// True when a row's text equals text exactly.
+    bool contains(const QString& text) const { return m_rows.contains(text); }
+    /// Exchanges the texts of two rows, as row dragging does.
+    void exchange(int a, int b);
 
-int RowCount(const QTreeWidget* list);
-/// The text of the 0-based row; throws std::out_of_range when there is none.
-QString RowText(const QTreeWidget* list, int row);
-QStringList Rows(const QTreeWidget* list);
+    /// True when the system cannot give the path's attributes: it names
+    /// nothing, or nothing this system can read.
+    static bool HasBadFileName(const QString& path);
 
-/// Removes the selected row, if any.
-void RemoveSelectedRow(QTreeWidget* list);
-void Clear(QTreeWidget* list);
-
-/// True when the system cannot give the path's attributes: it names nothing,
-/// or nothing this system can read.
-bool HasBadFileName(const QString& path);
-
-/// True when a row's text equals text exactly.
-bool IsInList(const QTreeWidget* list, const QString& text);
-
-} // namespace FileList
+private:
+    QStringList m_rows;
+    QString m_header;
+};

@@ -20,12 +20,12 @@ QStringList SampleFiles(const QString& programFolder)
     return files;
 }
 
-void LoadSampleFiles(QTreeWidget* list, const QString& programFolder, Host& host)
+void LoadSampleFiles(FileList& list, const QString& programFolder, Host& host)
 {
     const QString folder = programFolder + QDir::separator() + "Samples" + QDir::separator();
     for (const QString& candidate : SampleFiles(programFolder))
-        if (!FileList::IsInList(list, candidate))
-            FileList::AppendRow(list, candidate);
+        if (!list.contains(candidate))
+            list.appendRow(candidate);
     if (host.question("Would you like this software to open the folder where these sample files are stored "
                       "(so that you can view them before working with them)?")
         == Host::Yes)

@@ -5,7 +5,7 @@
 
 #include <QStringList>
 
-class QTreeWidget;
+class FileList;
 
 namespace Samples {
 
@@ -13,6 +13,6 @@ namespace Samples {
 QStringList SampleFiles(const QString& programFolder);
 
 /// Appends each sample file not listed yet, then offers to open the folder.
-void LoadSampleFiles(QTreeWidget* list, const QString& programFolder, Host& host);
+void LoadSampleFiles(FileList& list, const QString& programFolder, Host& host);
 
 } // namespace Samples

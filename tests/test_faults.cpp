@@ -248,7 +248,7 @@ private slots:
         form.Form_Load();
         form.setLoadWaitSeconds(0.8);
         for (const QString& p : paths)
-            FileList::AppendRow(list(form), p);
+            files(form).appendRow(p);
         control<QLineEdit>(form, "Text3")->setText(out);
         QTimer killer;
         connect(&killer, &QTimer::timeout, [&] {

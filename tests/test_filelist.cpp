@@ -11,6 +11,7 @@
 #include "TreeMaker.h"
 #include "WidgetHost.h"
 
+#include <QAbstractItemModelTester>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QMimeData>
@@ -130,6 +131,22 @@ private slots:
         // Let the temporary tree go even where a test took permissions away.
         if (dir)
             QProcess::execute("chmod", {"-R", "u+rwx", dir->path()});
+    }
+
+    // The list keeps its views right through every change (Qt's own checks).
+    void listModel()
+    {
+        FileList rows;
+        QAbstractItemModelTester tester(&rows, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (const char* row : {"a", "b", "c", "d"})
+            rows.appendRow(row);
+        rows.exchange(0, 2);
+        QVERIFY(rows.removeRow(3));
+        QVERIFY(!rows.removeRows(2, 2)); // past the end: nothing goes
+        QCOMPARE(rows.rows(), QStringList({"c", "b", "a"}));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, rows.rowText(3));
+        rows.clear();
+        QCOMPARE(rows.count(), 0);
     }
 
     void breadthFirst()
@@ -359,7 +376,7 @@ private slots:
         boxes.answer(Host::Ok, int(refused.size()));
         click(*form, "PushButton1");
         QCOMPARE(leftOpen, QStringList{}); // the dialog said nothing of its own
-        QCOMPARE(FileList::Rows(list(*form)), rows);
+        QCOMPARE(files(*form).rows(), rows);
         QStringList expectedTexts;
         for (const QString& r : refused)
             expectedTexts << r + "\r\rwas not added because it has bad characters in the filename.";
@@ -417,13 +434,13 @@ private slots:
         QCOMPARE(
             boxes.texts(),
             QStringList({"You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button."}));
-        QCOMPARE(FileList::RowCount(list(*form)), 0);
+        QCOMPARE(files(*form).count(), 0);
         // One file fewer fits, and the readable one is added.
         chosen.removeLast();
         boxes.chooseFiles(chosen);
         boxes.answer(Host::Ok, int(chosen.size()) - 1);
         click(*form, "PushButton1");
-        QCOMPARE(FileList::Rows(list(*form)), QStringList{chosen[0]});
+        QCOMPARE(files(*form).rows(), QStringList{chosen[0]});
     }
 
     void addFolder_data()
@@ -476,7 +493,7 @@ private slots:
         QCOMPARE(boxes.asked[0].preset, QString("ods"));
         QCOMPARE(boxes.asked[0].title, QString("Cellwinnow"));
         QCOMPARE(boxes.browsers.size(), folder == "-" ? 0 : 1);
-        QStringList listed = relative(root, FileList::Rows(list(*form)));
+        QStringList listed = relative(root, files(*form).rows());
         listed.sort();
         QCOMPARE(listed, rows);
         QCOMPARE(SettingsStore::read("Extension", ""), storedExtension);
@@ -534,7 +551,7 @@ private slots:
             data->setUrls({QUrl("https://tamberlin.example/a.ods")});
         QCOMPARE(dropOn(*form, QEvent::DragEnter, data.get()), accepted);
         dropOn(*form, QEvent::Drop, data.get());
-        QCOMPARE(FileList::RowCount(list(*form)), accepted ? 1 : 0);
+        QCOMPARE(files(*form).count(), accepted ? 1 : 0);
     }
 
     void drop()
@@ -546,7 +563,7 @@ private slots:
                                                    root + "/hidden", root + "/gone.ods"}));
         script->fresh(); // no message
         QVERIFY(dropOn(*form, QEvent::Drop, data.get()));
-        const QStringList rows = relative(root, FileList::Rows(list(*form)));
+        const QStringList rows = relative(root, files(*form).rows());
         QCOMPARE(rows.size(), 7);
         QCOMPARE(rows[0], QString("loose.txt"));
         QCOMPARE(QSet<QString>(rows.begin() + 1, rows.begin() + 3), QSet<QString>({"A/x.ods", "A/notes.txt"}));
@@ -559,7 +576,7 @@ private slots:
         form->setMousePointer(Form1::Pointer::Hourglass);
         std::unique_ptr<QMimeData> data(filesData({root + "/a.ods"}));
         dropOn(*form, QEvent::Drop, data.get());
-        QCOMPARE(FileList::RowCount(list(*form)), 1);
+        QCOMPARE(files(*form).count(), 1);
     }
 
     void settingsStore()

@@ -373,13 +373,13 @@ private slots:
     {
         makeFiles(programFolder, {"Samples/a.ods", "Samples/~tilde.ods", "Samples/sub/deeper.ods"});
         auto form = start(office);
-        FileList::AppendRow(list(*form), programFolder + "/Samples//a.ods"); // written differently: not the same
+        files(*form).appendRow(programFolder + "/Samples//a.ods"); // written differently: not the same
         BoxScript& boxes = script->fresh();
         boxes.answer(Host::No);
         click(*form, "PushButton3");
         boxes.answer(Host::Yes);
         click(*form, "PushButton3");
-        QStringList rows = FileList::Rows(list(*form));
+        QStringList rows = files(*form).rows();
         QCOMPARE(rows.size(), 3);
         rows.sort();
         QCOMPARE(rows,
@@ -400,8 +400,8 @@ private slots:
         BoxScript& boxes = script->fresh();
         boxes.answer(Host::No);
         click(*form, "PushButton3");
-        QCOMPARE(FileList::RowCount(list(*form)), 3);
-        for (const QString& row : FileList::Rows(list(*form)))
+        QCOMPARE(files(*form).count(), 3);
+        for (const QString& row : files(*form).rows())
             QVERIFY2(row.endsWith(".ods"), qPrintable(row));
     }
 
@@ -411,7 +411,7 @@ private slots:
         BoxScript& boxes = script->fresh();
         boxes.answer(Host::No);
         click(*form, "PushButton3");
-        QCOMPARE(FileList::RowCount(list(*form)), 0);
+        QCOMPARE(files(*form).count(), 0);
         QCOMPARE(boxes.shown.size(), 1);
     }
 

@@ -41,7 +41,7 @@ private slots:
 
         Form1& form = program.window();
         QVERIFY(program.start());
-        FileList::AppendRow(list(form), in + "/long.ods");
+        files(form).appendRow(in + "/long.ods");
         control<QLineEdit>(form, "Text3")->setText(out);
         form.setLoadWaitSeconds(0);
         QElapsedTimer busyFor, sinceSignal;

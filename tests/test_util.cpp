@@ -185,6 +185,17 @@ private slots:
         QCOMPARE(boxes.shown.size(), 1);
     }
 
+    // Once the program is ending, boxes take their default unseen.
+    void noBoxOnceQuitting()
+    {
+        BoxScript boxes;
+        boxes.requestQuit();
+        boxes.information("late");
+        QCOMPARE(boxes.question("late?"), Host::Yes);
+        StepGuard(boxes, "X.Y.Z").report(100, "late failure");
+        QVERIFY(boxes.shown.isEmpty());
+    }
+
     void fileTests()
     {
         QTemporaryDir dir;

@@ -49,7 +49,7 @@ class TestWindow : public QObject {
     void fill(const QStringList& rows)
     {
         for (const QString& row : rows)
-            FileList::AppendRow(list(*form), row);
+            files(*form).appendRow(row);
     }
 
 private slots:
@@ -164,9 +164,9 @@ private slots:
 
     void listColumn()
     {
-        QTreeWidget* l = list(*form);
-        QCOMPARE(l->columnCount(), 1);
-        QCOMPARE(l->headerItem()->text(0), QString("Calc File(s)"));
+        QTreeView* l = list(*form);
+        QCOMPARE(l->model()->columnCount(), 1);
+        QCOMPARE(l->model()->headerData(0, Qt::Horizontal).toString(), QString("Calc File(s)"));
         QCOMPARE(l->columnWidth(0), Form1::twips(7000));
         QVERIFY(l->toolTip().startsWith("Drag and drop files here. Double-click item to remove it. Move | line"));
     }
@@ -240,10 +240,10 @@ private slots:
         QFETCH(int, selected);
         QFETCH(QStringList, expected);
         fill({"a", "b", "c"});
-        QTreeWidget* l = list(*form);
+        QTreeView* l = list(*form);
         l->clearSelection();
         if (selected >= 0)
-            l->topLevelItem(selected)->setSelected(true);
+            l->selectionModel()->select(files(*form).index(selected), QItemSelectionModel::Select);
         if (busy)
             form->setMousePointer(Form1::Pointer::Hourglass);
         if (how == "delete")
@@ -254,7 +254,7 @@ private slots:
             mouseOnList(*form, QEvent::MouseButtonDblClick, QPoint(5, l->viewport()->height() - 5));
         else
             click(*form, "PushButton5");
-        QCOMPARE(FileList::Rows(l), expected);
+        QCOMPARE(files(*form).rows(), expected);
     }
 
     void deleteOnEmptyListSaysNothing()
@@ -290,28 +290,28 @@ private slots:
         QFETCH(QStringList, expected);
         QFETCH(int, selected);
         fill(rows);
-        QTreeWidget* l = list(*form);
+        QTreeView* l = list(*form);
         QCursor::setPos(0, 330);
         const QPoint below(5, l->viewport()->height() - 3);
         mouseOnList(*form, QEvent::MouseButtonPress, pressed >= 0 ? rowCentre(*form, pressed) : below);
         for (int row : moves)
             mouseOnList(*form, QEvent::MouseMove, rowCentre(*form, row));
         mouseOnList(*form, QEvent::MouseButtonRelease, rowCentre(*form, moves.last()));
-        QCOMPARE(FileList::Rows(l), expected);
+        QCOMPARE(files(*form).rows(), expected);
         if (selected >= 0)
-            QCOMPARE(l->currentItem(), l->topLevelItem(selected));
+            QCOMPARE(l->currentIndex().row(), selected);
         // Moving after the release exchanges nothing more.
         mouseOnList(*form, QEvent::MouseMove, rowCentre(*form, 0));
-        QCOMPARE(FileList::Rows(l), expected);
+        QCOMPARE(files(*form).rows(), expected);
     }
 
     void draggedRowRemovedMeanwhile()
     {
         fill({"a", "b", "c"});
         mouseOnList(*form, QEvent::MouseButtonPress, rowCentre(*form, 1));
-        delete list(*form)->topLevelItem(1);
+        files(*form).removeRow(1);
         mouseOnList(*form, QEvent::MouseMove, rowCentre(*form, 0));
-        QCOMPARE(FileList::Rows(list(*form)), QStringList({"a", "c"}));
+        QCOMPARE(files(*form).rows(), QStringList({"a", "c"}));
     }
 
     void scrollingWhileDragging_data()
@@ -330,10 +330,10 @@ private slots:
         for (int i = 0; i < 60; ++i)
             rows << QString("row %1").arg(i);
         fill(rows);
-        QTreeWidget* l = list(*form);
-        l->scrollToItem(l->topLevelItem(30), QAbstractItemView::PositionAtTop);
-        const int first = l->indexOfTopLevelItem(l->itemAt(QPoint(5, 1)));
-        const int last = l->indexOfTopLevelItem(l->itemAt(QPoint(5, l->viewport()->height() - 2)));
+        QTreeView* l = list(*form);
+        l->scrollTo(files(*form).index(30), QAbstractItemView::PositionAtTop);
+        const int first = l->indexAt(QPoint(5, 1)).row();
+        const int last = l->indexAt(QPoint(5, l->viewport()->height() - 2)).row();
         QVERIFY(first > 0 && last > first + 2);
         const int scrolled = l->verticalScrollBar()->value();
         QCursor::setPos(10, screenY);
@@ -342,9 +342,9 @@ private slots:
         const int edge = direction > 0 ? last : first;
         const int from = direction > 0 ? last - 1 : first + 1;
         mouseOnList(*form, QEvent::MouseButtonPress, rowCentre(*form, from));
-        mouseOnList(*form, QEvent::MouseMove, l->visualItemRect(l->topLevelItem(edge)).center());
+        mouseOnList(*form, QEvent::MouseMove, rowCentre(*form, edge));
         mouseOnList(*form, QEvent::MouseButtonRelease, QPoint(5, 5));
-        QCOMPARE(l->topLevelItem(edge)->text(0), QString("row %1").arg(from));
+        QCOMPARE(files(*form).rowText(edge), QString("row %1").arg(from));
         const int now = l->verticalScrollBar()->value();
         if (direction == 0)
             QCOMPARE(now, scrolled);
@@ -487,7 +487,7 @@ private slots:
         QVERIFY(!form->running());
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"one.ods", "three.ods", "two.ods"}));
         QCOMPARE(trimmed(fixture.read(out + "/two.ods")), FakeBook({{{"two.xls", "same"}}}));
-        QCOMPARE(FileList::Rows(list(*form)), paths); // the list stays for another run
+        QCOMPARE(files(*form).rows(), paths); // the list stays for another run
     }
 };
 

@@ -47,7 +47,7 @@ private slots:
         QVERIFY(program.start());
         QSignalSpy closing(&form, &Form1::closing);
         for (const QString& p : paths)
-            FileList::AppendRow(list(form), p);
+            files(form).appendRow(p);
         control<QLineEdit>(form, "Text3")->setText(out);
         // The second file is still in the engine's pause after loading when the user closes.
         form.setLoadWaitSeconds(5);

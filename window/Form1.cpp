@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace {
 
@@ -70,7 +70,8 @@ void Form1::buildControls()
     };
 
     PushButton6 = button(this, "PushButton6", "Help", 120, 120, 7800, 405);
-    ListView1 = new QTreeWidget(this);
+    ListView1 = new QTreeView(this);
+    ListView1->setModel(&m_files);
     place(ListView1, "ListView1", 120, 630, 7800, 2535);
     ListView1->setFont(arial(9));
     ListView1->setRootIsDecorated(false);

@@ -3,6 +3,7 @@
 // Its controls carry the object names users and tests know them by.
 
 #include "Calc1.h"
+#include "FileList.h"
 #include "Host.h"
 #include "JobSettings.h"
 #include "Skin.h"
@@ -19,7 +20,7 @@ class StepGuard;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QTreeWidget;
+class QTreeView;
 class QWindow;
 class TextProgressBar;
 
@@ -51,6 +52,9 @@ public:
 
     /// True while a run started by the Start button is under way.
     bool running() const { return m_running; }
+
+    /// The rows the list shows.
+    FileList& fileList() { return m_files; }
 
     /// Converts twips to this screen's pixels.
     static int twips(int value);
@@ -93,6 +97,7 @@ private:
     void handPointerRule();
 
     // Removing rows and row dragging on the list.
+    void removeSelectedRow();
     void ListView1_KeyDown(int key);
     void ListView1_DblClick();
     void ListView1_MouseDown(const QPoint& position);
@@ -100,9 +105,9 @@ private:
     void ListView1_MouseUp();
     bool ListView1_OLEDragOver(QDragMoveEvent* event);
     void ListView1_OLEDragDrop(QDropEvent* event);
-    void appendRow(const QString& path);
 
     office::Provider& m_office;
+    FileList m_files;
     Host& m_host;
     const QString m_programFolder;
     double m_loadWait = 2.0;
@@ -127,7 +132,7 @@ private:
     QPushButton* PushButton5;
     QPushButton* PushButton6;
     QPushButton* PushButton7;
-    QTreeWidget* ListView1;
+    QTreeView* ListView1;
     QGroupBox* Frame1;
     QGroupBox* Frame2;
     QRadioButton* Option1;

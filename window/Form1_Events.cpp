@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QWheelEvent>
 #include <QWindow>
 

@@ -2,27 +2,33 @@
 
 #include "CursorFile.h"
 #include "ErrorReport.h"
-#include "FileList.h"
 
-#include <QTreeWidget>
+#include <QTreeView>
+
+void Form1::removeSelectedRow()
+{
+    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+    if (!selected.isEmpty())
+        m_files.removeRow(selected.first().row());
+}
 
 void Form1::ListView1_KeyDown(int key)
 {
     if (key == Qt::Key_Delete && !busy())
-        FileList::RemoveSelectedRow(ListView1);
+        removeSelectedRow();
 }
 
 void Form1::ListView1_DblClick()
 {
     if (!busy())
-        FileList::RemoveSelectedRow(ListView1);
+        removeSelectedRow();
 }
 
 void Form1::PushButton5_Click()
 {
     StepGuard step(m_host, ErrorReport::location("Form1", "PushButton5_Click"));
     if (!busy())
-        step(100, [&] { FileList::Clear(ListView1); });
+        step(100, [&] { m_files.clear(); });
 }
 
 // Rows move by exchanging texts as the pointer passes over them with the button
@@ -31,10 +37,10 @@ void Form1::PushButton5_Click()
 void Form1::ListView1_MouseDown(const QPoint& position)
 {
     m_buttonHeld = true;
-    QTreeWidgetItem* item = ListView1->itemAt(position);
-    if (!item)
+    const QModelIndex row = ListView1->indexAt(position);
+    if (!row.isValid())
         return;
-    m_draggedRow = ListView1->indexFromItem(item);
+    m_draggedRow = row;
     try {
         ListView1->viewport()->setCursor(CursorFile::load(m_programFolder + "/drag.ico"));
     } catch (const std::exception&) {
@@ -46,26 +52,24 @@ void Form1::ListView1_MouseMove(const QPoint& position)
 {
     if (!m_buttonHeld)
         return;
-    QTreeWidgetItem* hovered = ListView1->itemAt(position);
+    const QModelIndex hovered = ListView1->indexAt(position);
     // A dragged row removed since is simply forgotten.
-    QTreeWidgetItem* dragged = m_draggedRow.isValid() ? ListView1->itemFromIndex(m_draggedRow) : nullptr;
-    if (!hovered || !dragged || hovered->text(0) == dragged->text(0))
+    if (!hovered.isValid() || !m_draggedRow.isValid()
+        || m_files.rowText(hovered.row()) == m_files.rowText(m_draggedRow.row()))
         return;
-    const QString remembered = dragged->text(0);
-    dragged->setText(0, hovered->text(0));
-    hovered->setText(0, remembered);
-    ListView1->setCurrentItem(hovered);
-    m_draggedRow = ListView1->indexFromItem(hovered);
+    m_files.exchange(m_draggedRow.row(), hovered.row());
+    ListView1->setCurrentIndex(hovered);
+    m_draggedRow = hovered;
 
     // Near the top or bottom of the screen the list scrolls one row on.
     const int screenY = QCursor::pos().y();
-    const int index = ListView1->indexOfTopLevelItem(hovered);
+    const int index = hovered.row();
     if (screenY < 305) {
         if (index >= 1)
-            ListView1->scrollToItem(ListView1->topLevelItem(index - 1));
+            ListView1->scrollTo(m_files.index(index - 1));
     } else if (screenY >= 365) {
-        if (QTreeWidgetItem* below = ListView1->topLevelItem(index + 1))
-            ListView1->scrollToItem(below);
+        if (index + 1 < m_files.count())
+            ListView1->scrollTo(m_files.index(index + 1));
     }
 }
 

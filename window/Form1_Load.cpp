@@ -10,7 +10,7 @@
 
 #include <QHeaderView>
 #include <QIcon>
-#include <QTreeWidget>
+#include <QTreeView>
 
 // The start-up order. The window is shown only after it, and not at all when
 // no office answers.
@@ -30,7 +30,7 @@ bool Form1::Form_Load()
         setWindowIcon(QIcon(m_programFolder + "/cellwinnow.ico"));
         StartUp::SetAppTitle(m_host);
     });
-    step(128, [&] { ListView1->setHeaderLabels({"Calc File(s)"}); });
+    step(128, [&] { m_files.setHeaderText("Calc File(s)"); });
     step(130, [&] { ListView1->setColumnWidth(0, twips(7000)); });
     restoreJobSettings(step);
     bool officeFound = true;
@@ -41,5 +41,5 @@ bool Form1::Form_Load()
 void Form1::PushButton3_Click()
 {
     StepGuard step(m_host, ErrorReport::location("Form1", "PushButton3_Click"));
-    step(100, [&] { Samples::LoadSampleFiles(ListView1, m_programFolder, m_host); });
+    step(100, [&] { Samples::LoadSampleFiles(m_files, m_programFolder, m_host); });
 }

@@ -1,12 +1,9 @@
 #include "Form1.h"
 
 #include "ErrorReport.h"
-#include "FileList.h"
 #include "FileUtils.h"
 #include "Paths.h"
 #include "TextProgressBar.h"
-
-#include <QTreeWidget>
 
 // Hands every listed file to the engine, in list order; a failing file never
 // stops the run.
@@ -17,20 +14,20 @@ void Form1::PushButton2_Click()
     StepGuard step(m_host, ErrorReport::location("Form1", "PushButton2_Click"));
     step(102, [&] { m_running = true; });
 
-    if (FileList::RowCount(ListView1) == 0) {
+    if (m_files.count() == 0) {
         step(138, [&] { m_host.information("No files added."); });
     } else if (!FileUtils::IsFolder(resultsFolder())) {
         step(136, [&] { m_host.information("Folder does not exist. Please select another folder."); });
     } else {
         int rows = 0;
-        step(108, [&] { rows = FileList::RowCount(ListView1); });
+        step(108, [&] { rows = m_files.count(); });
         for (int i = 1; i <= rows && !m_host.quitting(); ++i) {
             QString path;
             // A row taken away meanwhile leaves no path to process.
-            if (!step(110, [&] { path = FileList::RowText(ListView1, i - 1); }))
+            if (!step(110, [&] { path = m_files.rowText(i - 1); }))
                 continue;
             step(112, [&] {
-                const int now = FileList::RowCount(ListView1);
+                const int now = m_files.count();
                 if (now == 0)
                     throw std::runtime_error("Division by zero");
                 ProgressBar1->setPercent(double(i) / now * 100.0);

@@ -5,7 +5,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QScreen>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QWindow>
 
 const char* const Form1::ContactPage = "https://tamberlin.example/contact/";

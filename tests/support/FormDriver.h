@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 template <typename T = QWidget> T* control(Form1& form, const char* name)
 {
@@ -20,9 +20,14 @@ template <typename T = QWidget> T* control(Form1& form, const char* name)
     return w;
 }
 
-inline QTreeWidget* list(Form1& form)
+inline QTreeView* list(Form1& form)
 {
-    return control<QTreeWidget>(form, "ListView1");
+    return control<QTreeView>(form, "ListView1");
+}
+
+inline FileList& files(Form1& form)
+{
+    return form.fileList();
 }
 
 inline TextProgressBar* progress(Form1& form)
@@ -47,6 +52,5 @@ inline void mouseOnList(Form1& form, QEvent::Type type, QPoint at)
 
 inline QPoint rowCentre(Form1& form, int row)
 {
-    QTreeWidget* l = list(form);
-    return l->visualItemRect(l->topLevelItem(row)).center();
+    return list(form)->visualRect(form.fileList().index(row)).center();
 }
