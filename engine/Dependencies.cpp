@@ -156,10 +156,8 @@ bool Dependencies::Emptied::anyIn(const Range& range) const
     return false;
 }
 
-bool Dependencies::mayHaveChanged(int column, int row, bool anyElsewhere, bool pending)
+bool Dependencies::mayHaveChanged(int column, int row, bool pending)
 {
-    if (!anyElsewhere)
-        return false;
     m_budget = 20000; // past this much searching, it is simply read again
     return changed(pending ? m_pending : m_all, cellKey(column, row), 0);
 }

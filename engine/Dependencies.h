@@ -26,9 +26,9 @@ public:
     void flushed();
     /// Whether the formula at the cell may show something other than before
     /// anything was emptied (pending: than now, once the cells still to be
-    /// emptied are). anyElsewhere: whether anything (pending: anything still
-    /// to be emptied) in the whole document was.
-    bool mayHaveChanged(int column, int row, bool anyElsewhere, bool pending = false);
+    /// emptied are), given that something in the document was (is still to
+    /// be) emptied.
+    bool mayHaveChanged(int column, int row, bool pending = false);
 
     static quint64 cellKey(int column, int row) { return quint64(quint32(row)) << 32 | quint32(column); }
 

@@ -179,14 +179,13 @@ private:
     // within those given, so there are never more of them to look up.
     void listEmptied(const QList<office::RangeAddress>& refused)
     {
-        QSet<std::pair<int, quint64>> kept;
+        QSet<std::pair<int, quint64>> stayed;
         for (const office::RangeAddress& r : refused)
             for (int row = r.startRow; row <= r.endRow; ++row)
                 for (int column = r.startColumn; column <= r.endColumn; ++column)
-                    kept.insert({r.sheet, Dependencies::cellKey(column, row)});
+                    stayed.insert({r.sheet, Dependencies::cellKey(column, row)});
         for (EmptiedCell& cell : m_pending)
-            if (kept.isEmpty()
-                || !kept.contains({cell.cell.sheet, Dependencies::cellKey(cell.cell.column, cell.cell.row)}))
+            if (!stayed.contains({cell.cell.sheet, Dependencies::cellKey(cell.cell.column, cell.cell.row)}))
                 *m_list << std::move(cell);
     }
 
@@ -245,7 +244,7 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
         if (!emptier.emptiedAny)
             return false;
         readFormulas();
-        return dependencies.mayHaveChanged(cell.column, cell.row, true);
+        return dependencies.mayHaveChanged(cell.column, cell.row);
     };
     // A cell of an array formula can be emptied only with the whole array, so
     // it goes on its own, as it would at its turn.
@@ -258,7 +257,7 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
     };
     // Emptying is put off until a formula to be read may depend on it.
     auto flushFor = [&](const office::ShownCell& cell) {
-        if (emptier.hasPending() && (!cell.formula || dependencies.mayHaveChanged(cell.column, cell.row, true, true))) {
+        if (emptier.hasPending() && (!cell.formula || dependencies.mayHaveChanged(cell.column, cell.row, true))) {
             emptier.flush();
             dependencies.flushed();
         }
