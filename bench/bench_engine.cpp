@@ -111,8 +111,25 @@ void resetPeak()
         clear.write("5");
 }
 
+// CPU time the office's threads have used, in seconds: steadier than wall time
+// on a machine shared with other work.
+double officeCpuSeconds(qint64 pid)
+{
+    double total = 0;
+    for (const QString& task : QDir(QString("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(QString("/proc/%1/task/%2/schedstat").arg(pid).arg(task));
+        if (stat.open(QIODevice::ReadOnly))
+            total += stat.readAll().split(' ').value(0).toDouble() / 1e9;
+    }
+    return total;
+}
+
 struct Timing {
     double plain = 0, engine = 0;
+    double plainCpu = 0, engineCpu = 0;
+    // Of each run's pair, taken one after the other: the machine's speed
+    // drifts over seconds, so a pair is compared within itself.
+    double ratio = 0, cpuRatio = 0;
     qlonglong distinct = 0;
     qint64 peakKiB = 0;
 };
@@ -121,27 +138,33 @@ Timing measureOnce(OfficeConnection& office, SheetFixture& fixture, const QStrin
 {
     QTemporaryDir out;
     QElapsedTimer timer;
+    double cpu = officeCpuSeconds(office.processId());
     timer.start();
     fixture.loadAndStore(input, out.filePath("plain.ods"));
     Timing t;
     t.plain = timer.nsecsElapsed() / 1e9;
+    t.plainCpu = officeCpuSeconds(office.processId()) - cpu;
     Settings settings;
     settings.folder = out.path();
     SeenTexts seen;
     ConsoleHost host;
     resetPeak();
+    cpu = officeCpuSeconds(office.processId());
     timer.restart();
     Calc1::DoItByFile(input, seen, {office, settings, host, 0});
     t.engine = timer.nsecsElapsed() / 1e9;
+    t.engineCpu = officeCpuSeconds(office.processId()) - cpu;
     t.peakKiB = memoryKiB("VmHWM:");
     t.distinct = seen.size();
+    t.ratio = t.engine / t.plain;
+    t.cpuRatio = t.engineCpu / t.plainCpu;
     if (!QFile::exists(out.filePath(QFileInfo(input).fileName())))
         std::printf("NO RESULT WRITTEN\n");
     return t;
 }
 
 // Two cores shared with the office make single runs noisy: the median of
-// three, side by side (one run of a huge workbook).
+// several, side by side (CW_BENCH_RUNS, 5 by default; one run of a huge workbook).
 Timing measure(OfficeConnection& office, SheetFixture& fixture, const QString& input, int runs = 3)
 {
     QList<Timing> all;
@@ -157,15 +180,18 @@ Timing measure(OfficeConnection& office, SheetFixture& fixture, const QString& i
     qint64 peak = 0;
     for (const Timing& t : all)
         peak = std::max(peak, t.peakKiB);
-    return {median(&Timing::plain), median(&Timing::engine), all[0].distinct, peak};
+    return {median(&Timing::plain), median(&Timing::engine), median(&Timing::plainCpu), median(&Timing::engineCpu),
+            median(&Timing::ratio), median(&Timing::cpuRatio), all[0].distinct, peak};
 }
 
-void print(OfficeConnection& office, const Timing& t, int runs = 3)
+void print(OfficeConnection& office, const Timing& t, int runs)
 {
     std::printf("office load + store unchanged: %8.3f s\n", t.plain);
     std::printf("DoItByFile without the pause:   %8.3f s\n", t.engine);
-    std::printf("ratio:                          %8.2f   (%s)\n", t.engine / t.plain,
-                runs == 1 ? "one run" : "medians of 3 runs");
+    std::printf("ratio:                          %8.2f   (%s)\n", t.ratio,
+                qPrintable(runs == 1 ? QString("one run") : QString("medians of %1 runs, ratio of each run").arg(runs)));
+    std::printf("office CPU, unchanged / engine: %8.3f s / %.3f s (ratio %.2f)\n", t.plainCpu, t.engineCpu,
+                t.cpuRatio);
     std::printf("distinct texts:                 %8lld\n", t.distinct);
     std::printf("program peak memory:            %8.1f MB (while processing)\n", t.peakKiB / 1024.0);
     std::printf("office peak memory:             %8.1f MB\n", memoryKiB("VmHWM:", office.processId()) / 1024.0);
@@ -218,6 +244,8 @@ int main(int argc, char* argv[])
     std::printf("workbook: %d sheets x %d filled cells (%d columns), about half repeats%s\n", sheets, cells, columns,
                 formulas ? ", a fifth formulas over other cells" : "");
     fixture.writeTexts(input, workbook(sheets, cells, columns, formulas), {}, formulas);
-    print(office, measure(office, fixture, input));
+    const int runs = qEnvironmentVariableIntValue("CW_BENCH_RUNS") > 0 ? qEnvironmentVariableIntValue("CW_BENCH_RUNS") : 5;
+    print(office, measure(office, fixture, input, runs), runs);
     return 0;
 }
+
