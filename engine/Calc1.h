@@ -49,7 +49,26 @@ struct FileResult {
 
 /// Every cell text met so far in the document being processed (exact
 /// comparison), with where it was first met.
-using SeenTexts = QHash<QString, Calc1::CellPlace>;
+class SeenTexts {
+public:
+    /// Where the text was first met; nothing when this is the first time, and
+    /// from now on it has been met here.
+    std::optional<Calc1::CellPlace> firstOrAdd(const QString& text, const Calc1::CellPlace& here);
+    qsizetype size() const { return m_first.size(); }
+    void clear() { m_first.clear(); }
+
+private:
+    // Each text keeps its hash, so that looking one up compares hashes
+    // before it reads any characters: tens of thousands of texts of the same
+    // length would otherwise be read on every probe.
+    struct Key {
+        QString text;
+        size_t hash;
+        bool operator==(const Key& other) const { return hash == other.hash && text == other.text; }
+    };
+    friend size_t qHash(const Key& key, size_t) { return key.hash; }
+    QHash<Key, Calc1::CellPlace> m_first;
+};
 
 namespace Calc1 {
 

@@ -37,11 +37,7 @@ std::optional<CellPlace> repeatOf(SeenTexts& seen, const QString& text, const Ce
 {
     if (text.isEmpty())
         return std::nullopt;
-    const auto it = seen.constFind(text);
-    if (it != seen.cend())
-        return *it;
-    seen.insert(text, here);
-    return std::nullopt;
+    return seen.firstOrAdd(text, here);
 }
 
 // The row the row text names, 0-based.
@@ -290,6 +286,22 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
 }
 
 } // namespace
+
+} // namespace Calc1
+
+std::optional<Calc1::CellPlace> SeenTexts::firstOrAdd(const QString& text, const Calc1::CellPlace& here)
+{
+    // The seed is the process's own, so a document cannot be made of texts
+    // that all fall into one bucket.
+    const qsizetype before = m_first.size();
+    Calc1::CellPlace& first = m_first[Key{text, qHash(text, QHashSeed::globalSeed())}];
+    if (m_first.size() == before)
+        return first;
+    first = here;
+    return std::nullopt;
+}
+
+namespace Calc1 {
 
 FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context)
 {

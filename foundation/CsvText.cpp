@@ -21,36 +21,53 @@ void Reader::endRecord()
     m_column = 0;
 }
 
+// Runs of plain characters are taken at once: most of a sheet's text is.
 void Reader::feed(QStringView piece)
 {
-    for (const QChar c : piece) {
+    const QChar* at = piece.data();
+    const QChar* const end = at + piece.size();
+    auto runUntil = [&](auto stops) {
+        const QChar* from = at;
+        while (at < end && !stops(*at))
+            ++at;
+        m_text.append(from, at - from);
+    };
+    while (at < end) {
+        const QChar c = *at;
         if (m_afterCr) {
             m_afterCr = false;
-            if (c == '\n')
+            if (c == '\n') {
+                ++at;
                 continue;
+            }
         }
         if (m_quoteInQuotes) {
             m_quoteInQuotes = false;
             if (c == '"') {
                 m_text += c;
+                ++at;
                 continue;
             }
             m_inQuotes = false; // the closing quote; c is read as outside
         }
         if (m_inQuotes) {
-            if (c == '"')
+            runUntil([](QChar x) { return x == '"'; });
+            if (at < end) {
                 m_quoteInQuotes = true;
-            else
-                m_text += c;
+                ++at;
+            }
         } else if (c == '"' && !m_started) {
             m_inQuotes = m_quoted = m_started = true;
+            ++at;
         } else if (c == ',') {
             endField();
+            ++at;
         } else if (c == '\n' || c == '\r') {
             m_afterCr = c == '\r';
             endRecord();
+            ++at;
         } else {
-            m_text += c;
+            runUntil([](QChar x) { return x == ',' || x == '\n' || x == '\r'; });
             m_started = true;
         }
     }

@@ -2,6 +2,8 @@
 
 #include "CsvText.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 CellMap::CellMap(QList<office::RangeAddress> ranges) : m_ranges(std::move(ranges))
@@ -78,17 +80,27 @@ void CellMap::each(const office::RangeAddress& area, const CellMap& formulas,
     }
 }
 
-bool CellMap::hasShapeOf(const QString& path) const
+// Reads the text once, handing out the cells of the area if cell() is given:
+// whether it could be read and has the shape of the cells.
+bool CellMap::readText(const QString& path, const office::RangeAddress& area, const CellMap& formulas,
+                       const std::function<void(office::ShownCell&&)>& cell) const
 {
-    Rows rows(*this);
+    Rows rows(*this), formulaRows(formulas);
     bool fits = true;
-    int records = 0;
+    int records = 0, current = -1;
     CsvText::Reader reader(
         [&](int column, int row, QString&& text, bool quoted) {
-            if (column == 0)
+            if (row != current) {
                 rows.at(row);
-            if ((quoted || !text.isEmpty()) && !rows.has(column))
-                fits = false;
+                formulaRows.at(row);
+                current = row;
+            }
+            const bool known = quoted || !text.isEmpty();
+            if (!rows.has(column))
+                fits = fits && !known;
+            else if (cell && row >= area.startRow && row <= area.endRow && column >= area.startColumn
+                     && column <= area.endColumn)
+                cell(office::ShownCell{column, row, std::move(text), known, formulaRows.has(column)});
         },
         [&](int, int fields) {
             ++records;
@@ -100,22 +112,16 @@ bool CellMap::hasShapeOf(const QString& path) const
 bool CellMap::eachInText(const QString& path, const office::RangeAddress& area, const CellMap& formulas,
                          const std::function<void(const office::ShownCell&)>& cell) const
 {
-    Rows rows(*this), formulaRows(formulas);
-    int current = -1;
-    CsvText::Reader reader(
-        [&](int column, int row, QString&& text, bool quoted) {
-            if (row < area.startRow || row > area.endRow || column < area.startColumn || column > area.endColumn)
-                return;
-            if (row != current) {
-                rows.at(row);
-                formulaRows.at(row);
-                current = row;
-            }
-            if (!rows.has(column))
-                return;
-            const bool known = quoted || !text.isEmpty();
-            cell(office::ShownCell{column, row, std::move(text), known, formulaRows.has(column)});
-        },
-        [](int, int) {});
-    return CsvText::readFile(path, reader);
+    // A text of a usual size is read once and its cells held until its shape
+    // is known; a huge one is read twice rather than held.
+    constexpr qint64 HeldBytes = 16 << 20;
+    if (QFileInfo(path).size() > HeldBytes)
+        return readText(path, area, formulas, {})
+            && readText(path, area, formulas, [&](office::ShownCell&& shown) { cell(shown); });
+    QList<office::ShownCell> held;
+    if (!readText(path, area, formulas, [&](office::ShownCell&& shown) { held << std::move(shown); }))
+        return false;
+    for (const office::ShownCell& shown : std::as_const(held))
+        cell(shown);
+    return true;
 }

@@ -26,13 +26,12 @@ public:
     void each(const office::RangeAddress& area, const CellMap& formulas,
               const std::function<void(int column, int row, bool formula)>& cell) const;
 
-    /// Whether the comma-separated text in the file has exactly the shape of
-    /// these cells: a record for every row and a field for every column up to
-    /// the last, and nothing shown outside them.
-    bool hasShapeOf(const QString& path) const;
     /// Hands each of its cells in the area to cell() with the text the file
-    /// shows for it; a cell the file shows as nothing at all is not known.
-    /// False when the file cannot be read.
+    /// (the office's comma-separated text) shows for it; a cell the file shows
+    /// as nothing at all is not known. False, with no cell handed out, when
+    /// the file cannot be read or has not exactly the shape of these cells: a
+    /// record for every row and a field for every column up to the last, and
+    /// nothing shown outside them.
     bool eachInText(const QString& path, const office::RangeAddress& area, const CellMap& formulas,
                     const std::function<void(const office::ShownCell&)>& cell) const;
 
@@ -58,6 +57,9 @@ public:
     };
 
 private:
+    bool readText(const QString& path, const office::RangeAddress& area, const CellMap& formulas,
+                  const std::function<void(office::ShownCell&&)>& cell) const;
+
     QList<office::RangeAddress> m_ranges; // sorted by first row
     int m_lastRow = -1, m_lastColumn = -1;
 };
