@@ -421,20 +421,23 @@ private:
         return folder;
     }
 
-    // Empties the ranges in one call; gives the ranges, to ask what still has content.
-    Reference<sheet::XCellRangesQuery> clearTogether(const QList<office::RangeAddress>& ranges, sal_Int32 flags)
+    // Empties the ranges in one call; gives the ranges, to ask what still has
+    // content. Every remote call counts when repeats are emptied a few at a
+    // time before each formula is read.
+    Reference<sheet::XSheetCellRangeContainer> clearTogether(const QList<office::RangeAddress>& ranges,
+                                                             sal_Int32 flags)
     {
+        if (!m_factory.is())
+            m_factory.set(component, UNO_QUERY_THROW);
         Reference<sheet::XSheetCellRangeContainer> container(
-            Reference<lang::XMultiServiceFactory>(component, UNO_QUERY_THROW)
-                ->createInstance("com.sun.star.sheet.SheetCellRanges"),
-            UNO_QUERY_THROW);
+            m_factory->createInstance("com.sun.star.sheet.SheetCellRanges"), UNO_QUERY_THROW);
         uno::Sequence<table::CellRangeAddress> addresses(sal_Int32(ranges.size()));
         auto* out = addresses.getArray();
         for (const office::RangeAddress& r : ranges)
             *out++ = table::CellRangeAddress(sal_Int16(r.sheet), r.startColumn, r.startRow, r.endColumn, r.endRow);
         container->addRangeAddresses(addresses, false);
         Reference<sheet::XSheetOperation>(container, UNO_QUERY_THROW)->clearContents(flags);
-        return Reference<sheet::XCellRangesQuery>(container, UNO_QUERY_THROW);
+        return container;
     }
 
     static constexpr sal_Int32 ContentFlags
@@ -463,8 +466,8 @@ private:
     QList<office::RangeAddress> emptyTogether(const QList<office::RangeAddress>& ranges)
     {
         QList<office::RangeAddress> left; // the office refuses without a word
-        for (const table::CellRangeAddress& a :
-             clearTogether(ranges, EmptyFlags)->queryContentCells(sal_Int16(ContentFlags))->getRangeAddresses())
+        const Reference<sheet::XCellRangesQuery> emptied(clearTogether(ranges, EmptyFlags), UNO_QUERY_THROW);
+        for (const table::CellRangeAddress& a : emptied->queryContentCells(sal_Int16(ContentFlags))->getRangeAddresses())
             left << office::RangeAddress{a.Sheet, a.StartColumn, a.StartRow, a.EndColumn, a.EndRow};
         return left;
     }
@@ -513,6 +516,7 @@ private:
         return m_sheetCount;
     }
     Reference<container::XIndexAccess> m_sheets;
+    Reference<lang::XMultiServiceFactory> m_factory;
     int m_sheetCount = -1;
     Reference<lang::XComponent> component;
     std::unique_ptr<QTemporaryDir> m_scratch;
