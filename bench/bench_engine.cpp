@@ -21,6 +21,8 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace {
 
 struct Settings : JobSettings {
@@ -111,17 +113,17 @@ void resetPeak()
         clear.write("5");
 }
 
-// CPU time the office's threads have used, in seconds: steadier than wall time
-// on a machine shared with other work.
+// CPU time the office has used, in seconds (threads that ended included):
+// steadier than wall time on a machine shared with other work.
 double officeCpuSeconds(qint64 pid)
 {
-    double total = 0;
-    for (const QString& task : QDir(QString("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile stat(QString("/proc/%1/task/%2/schedstat").arg(pid).arg(task));
-        if (stat.open(QIODevice::ReadOnly))
-            total += stat.readAll().split(' ').value(0).toDouble() / 1e9;
-    }
-    return total;
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = stat.readAll();
+    // The fields after the command's name, which is in parentheses and may hold spaces.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / sysconf(_SC_CLK_TCK);
 }
 
 struct Timing {
