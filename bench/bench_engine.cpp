@@ -3,6 +3,7 @@
 //
 //   bench_engine [sheets] [filled cells per sheet] [columns]
 //   bench_engine formulas    (3 x 20,000 cells, a fifth of them formulas over other cells)
+//   bench_engine rows        (3 x 20,000 cells, half the rows copies of earlier rows)
 //   bench_engine sheets [N]  (N sheets of 100 cells, 10,000 by default)
 //   bench_engine bomb [rows] (rows x 1,000 cells of a few distinct texts, 10,000 rows by default)
 //   bench_engine sparse      (a sheet holding A1 and Z100000, beside one holding A1 and B1)
@@ -61,6 +62,28 @@ QList<QList<QStringList>> workbook(int sheets, int cellsPerSheet, int columns, b
         }
         rows.last() << text;
     }
+    return book;
+}
+
+// A table where half the rows repeat an earlier row whole: each cell of such a
+// row is a repeat, and the repeats lie in whole rows.
+QList<QList<QStringList>> copiedRows(int sheets, int rows, int columns)
+{
+    QRandomGenerator random(20210901);
+    QList<QStringList> all;
+    for (int r = 0; r < sheets * rows; ++r) {
+        if (r > 0 && random.bounded(2) == 0) {
+            all << all[random.bounded(r)];
+            continue;
+        }
+        QStringList row;
+        for (int c = 0; c < columns; ++c)
+            row << QString("r%1 c%2").arg(r).arg(c);
+        all << row;
+    }
+    QList<QList<QStringList>> book;
+    for (int s = 0; s < sheets; ++s)
+        book << all.mid(s * rows, rows);
     return book;
 }
 
@@ -238,14 +261,15 @@ int main(int argc, char* argv[])
         print(office, measure(office, fixture, input, 1), 1);
         return 0;
     }
-    const bool formulas = mode == "formulas";
-    const int first = formulas ? 2 : 1;
+    const bool formulas = mode == "formulas", rows = mode == "rows";
+    const int first = formulas || rows ? 2 : 1;
     const int sheets = argc > first ? atoi(argv[first]) : 3;
     const int cells = argc > first + 1 ? atoi(argv[first + 1]) : 20000;
     const int columns = argc > first + 2 ? atoi(argv[first + 2]) : 20;
     std::printf("workbook: %d sheets x %d filled cells (%d columns), about half repeats%s\n", sheets, cells, columns,
-                formulas ? ", a fifth formulas over other cells" : "");
-    fixture.writeTexts(input, workbook(sheets, cells, columns, formulas), {}, formulas);
+                formulas ? ", a fifth formulas over other cells" : rows ? ", in rows copied whole" : "");
+    fixture.writeTexts(input, rows ? copiedRows(sheets, cells / columns, columns) : workbook(sheets, cells, columns, formulas),
+                       {}, formulas);
     const int runs = qEnvironmentVariableIntValue("CW_BENCH_RUNS") > 0 ? qEnvironmentVariableIntValue("CW_BENCH_RUNS") : 5;
     print(office, measure(office, fixture, input, runs), runs);
     return 0;
