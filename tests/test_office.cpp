@@ -3,6 +3,7 @@
 
 #include "BoxScript.h"
 #include "Calc1.h"
+#include "CellMap.h"
 #include "OfficeConnection.h"
 #include "ScopeCases.h"
 #include "SheetFixture.h"
@@ -219,6 +220,46 @@ private slots:
             QCOMPARE(QString(e.what()), message);
         }
         QCOMPARE(absent.processId(), 0);
+    }
+
+    // A sheet's text in bulk is trusted only with the shape of its cells;
+    // until that is known no cell may be judged (a big sheet's text is read
+    // twice rather than held).
+    void bulkTextHandsOutNothingUntilItsShapeIsKnown_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("lineBreak");
+        QTest::newRow("small sheet") << 10 << false;
+        QTest::newRow("small sheet, a format's line break") << 10 << true;
+        QTest::newRow("big sheet") << 3000 << false;
+        QTest::newRow("big sheet, a format's line break") << 3000 << true;
+    }
+    void bulkTextHandsOutNothingUntilItsShapeIsKnown()
+    {
+        QFETCH(int, rows);
+        QFETCH(bool, lineBreak);
+        const int columns = 40;
+        QByteArray text;
+        for (int r = 0; r < rows; ++r) {
+            QByteArrayList fields;
+            for (int c = 0; c < columns; ++c)
+                fields << (lineBreak && r == rows / 2 && c == 5 ? QByteArray::number(r * columns + c) + "\nkg"
+                                                                 : "\"" + QByteArray::number(r * columns + c) + "\"");
+            text += fields.join(',') + "\n";
+        }
+        QFile file(dir.filePath("sheet.csv"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        file.close();
+        const CellMap cells({{0, 0, 0, columns - 1, rows - 1}});
+        int handed = 0, wrong = 0;
+        const bool read = cells.eachInText(file.fileName(), {0, 0, 0, 1 << 20, 1 << 20}, CellMap({}),
+                                           [&](const office::ShownCell& cell) {
+                                               wrong += cell.text != QString::number(cell.row * columns + cell.column);
+                                               ++handed;
+                                           });
+        QCOMPARE(read, !lineBreak);
+        QCOMPARE(handed, lineBreak ? 0 : rows * columns);
+        QCOMPARE(wrong, 0);
     }
 };
 

@@ -2,8 +2,6 @@
 
 #include "CsvText.h"
 
-#include <QFileInfo>
-
 #include <algorithm>
 
 CellMap::CellMap(QList<office::RangeAddress> ranges) : m_ranges(std::move(ranges))
@@ -112,15 +110,23 @@ bool CellMap::readText(const QString& path, const office::RangeAddress& area, co
 bool CellMap::eachInText(const QString& path, const office::RangeAddress& area, const CellMap& formulas,
                          const std::function<void(const office::ShownCell&)>& cell) const
 {
-    // A text of a usual size is read once and its cells held until its shape
-    // is known; a huge one is read twice rather than held.
-    constexpr qint64 HeldBytes = 16 << 20;
-    if (QFileInfo(path).size() > HeldBytes)
-        return readText(path, area, formulas, {})
-            && readText(path, area, formulas, [&](office::ShownCell&& shown) { cell(shown); });
+    // The cells of a sheet of a usual size are held until the text's shape
+    // is known, so it is read once; a huge sheet's text is read twice rather
+    // than held.
+    constexpr qsizetype HeldCells = 100000;
     QList<office::ShownCell> held;
-    if (!readText(path, area, formulas, [&](office::ShownCell&& shown) { held << std::move(shown); }))
+    bool tooMany = false;
+    if (!readText(path, area, formulas, [&](office::ShownCell&& shown) {
+            if (held.size() < HeldCells)
+                held << std::move(shown);
+            else
+                tooMany = true;
+        }))
         return false;
+    if (tooMany) {
+        held = {};
+        return readText(path, area, formulas, [&](office::ShownCell&& shown) { cell(shown); });
+    }
     for (const office::ShownCell& shown : std::as_const(held))
         cell(shown);
     return true;
