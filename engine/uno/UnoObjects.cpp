@@ -323,80 +323,94 @@ private:
 
     // The document written as text once for all sheets, shown and as
     // formulas: a cell has content when either shows something, and a
-    // formula (or a text that looks like one) starts with "=".
+    // formula (or a text that looks like one) starts with "=". The formulas
+    // come first and what each cell holds is kept, so that the text as shown
+    // overwrites the same files: making thousands of files costs the file
+    // system more than writing them.
     bool readWritten(int sheetIndex, const office::RangeAddress& area,
                      const std::function<void(const office::ShownCell&)>& cell)
     {
-        if (!m_written) {
-            m_written.emplace();
-            m_written->names = call([&] {
-                QStringList names;
-                for (const OUString& name :
-                     Reference<container::XNameAccess>(sheets(), UNO_QUERY_THROW)->getElementNames())
-                    names << toQString(name);
-                return names;
-            });
-            m_written->shown = writeText("shown", false, 0);
-            m_written->formulas = writeText("formulas", true, 0);
-            // A file a sheet, or the names did not map one to one.
-            for (const QString& folder : {m_written->shown, m_written->formulas})
-                if (QDir(folder).entryList(QDir::Files).size() != m_written->names.size())
-                    m_written->names.clear();
-        }
-        if (sheetIndex >= m_written->names.size())
+        if (!m_written)
+            writeWhole();
+        const Written::Sheet* kept = m_written->sheets.size() > sheetIndex ? &m_written->sheets[sheetIndex] : nullptr;
+        if (!kept || !kept->even)
             return false;
-        const QString shownFile = m_written->shown + "/text-" + m_written->names.value(sheetIndex) + ".csv";
-        const QString formulaFile = m_written->formulas + "/text-" + m_written->names.value(sheetIndex) + ".csv";
-        // 1: content, 2: formula, a byte a cell row by row.
-        QByteArray kinds;
-        int width = -1, rows = 0;
+        const QString file = m_written->folder + "/text-" + m_written->names.value(sheetIndex) + ".csv";
         bool even = true;
-        CsvText::Reader formulas(
-            [&](int, int, QString&& text, bool quoted) {
-                kinds += char((quoted || !text.isEmpty() ? 1 : 0)
-                              | (text.startsWith('=') || text.startsWith('{') ? 2 : 0));
-            },
-            [&](int, int fields) {
-                even = even && (width < 0 || fields == width);
-                width = fields;
-                ++rows;
-            });
-        if (!CsvText::readFile(formulaFile, formulas) || !even)
-            return false;
-        int shownRows = 0;
+        int rows = 0;
         CsvText::Reader shape([](int, int, QString&&, bool) {},
                               [&](int, int fields) {
-                                  even = even && fields == width;
-                                  ++shownRows;
+                                  even = even && fields == kept->width;
+                                  ++rows;
                               });
-        if (!CsvText::readFile(shownFile, shape) || !even || shownRows != rows)
+        if (!CsvText::readFile(file, shape) || !even || rows != kept->rows)
             return false; // a number format holding a line break
         CsvText::Reader shown(
             [&](int column, int row, QString&& text, bool quoted) {
                 if (row < area.startRow || row > area.endRow || column < area.startColumn || column > area.endColumn)
                     return;
-                const char kind = kinds.at(qsizetype(row) * width + column);
+                const char kind = kept->kinds.at(qsizetype(row) * kept->width + column);
                 const bool known = quoted || !text.isEmpty();
                 if ((kind & 1) || known)
                     cell(office::ShownCell{column, row, std::move(text), known, (kind & 2) != 0});
             },
             [](int, int) {});
-        return CsvText::readFile(shownFile, shown);
+        return CsvText::readFile(file, shown);
+    }
+
+    void writeWhole()
+    {
+        m_written.emplace();
+        m_written->names = call([&] {
+            QStringList names;
+            for (const OUString& name : Reference<container::XNameAccess>(sheets(), UNO_QUERY_THROW)->getElementNames())
+                names << toQString(name);
+            return names;
+        });
+        m_written->folder = writeText("whole", true, 0);
+        // A file a sheet, or the names did not map one to one.
+        auto mapped = [&] {
+            return QDir(m_written->folder).entryList(QDir::Files).size() == m_written->names.size();
+        };
+        if (!mapped())
+            return;
+        for (const QString& name : std::as_const(m_written->names)) {
+            // 1: content, 2: formula, a byte a cell row by row.
+            Written::Sheet& sheet = m_written->sheets.emplace_back();
+            CsvText::Reader formulas(
+                [&](int, int, QString&& text, bool quoted) {
+                    sheet.kinds += char((quoted || !text.isEmpty() ? 1 : 0)
+                                        | (text.startsWith('=') || text.startsWith('{') ? 2 : 0));
+                },
+                [&](int, int fields) {
+                    sheet.even = sheet.even && (sheet.width < 0 || fields == sheet.width);
+                    sheet.width = fields;
+                    ++sheet.rows;
+                });
+            if (!CsvText::readFile(m_written->folder + "/text-" + name + ".csv", formulas))
+                sheet.even = false;
+        }
+        writeText("whole", false, 0, false);
+        if (!mapped())
+            m_written->sheets.clear();
     }
 
     // The office writes the document as comma-separated text (comma, double
     // quote, UTF-8, every text quoted, no trimming), shown or as formulas,
-    // into a fresh folder of the scratch folder; sheet 0 means every sheet.
-    // It names each file after its sheet.
-    QString writeText(const QString& name, bool asFormulas, int sheetNumber)
+    // into a folder of the scratch folder, emptied first unless its files are
+    // to be written over; sheet 0 means every sheet. It names each file after
+    // its sheet.
+    QString writeText(const QString& name, bool asFormulas, int sheetNumber, bool fresh = true)
     {
         if (!m_scratch)
             m_scratch = std::make_unique<QTemporaryDir>(office_runs::folderTemplate("scratch"));
         if (!m_scratch->isValid())
             throw office::Error("No folder for the sheet's text: " + m_scratch->errorString().toStdString());
         const QString folder = m_scratch->filePath(name);
-        QDir(folder).removeRecursively();
-        QDir().mkpath(folder);
+        if (fresh) {
+            QDir(folder).removeRecursively();
+            QDir().mkpath(folder);
+        }
         call([&] {
             const QString options = QString("44,34,76,1,,0,true,true,%1,%2,false,%3")
                                         .arg(asFormulas ? "false" : "true", asFormulas ? "true" : "false")
@@ -511,7 +525,13 @@ private:
     QHash<int, bool> m_plain; // of each sheet read: neither protected nor with notes
     struct Written {
         QStringList names;
-        QString shown, formulas;
+        QString folder;
+        struct Sheet {
+            QByteArray kinds;
+            int width = -1, rows = 0;
+            bool even = true;
+        };
+        QList<Sheet> sheets; // by index
     };
     std::optional<Written> m_written;
     Reference<sheet::XSpreadsheet> m_sheet; // the sheet of the last shownText()
