@@ -12,6 +12,7 @@
 #include "WorkFolders.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
@@ -20,10 +21,13 @@
 #include <QTest>
 #include <QUrl>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <iostream>
 #include <sched.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -316,6 +320,35 @@ private slots:
         }
         QCOMPARE(process(*office, input), expected);
         QCOMPARE(heard, QStringList());
+    }
+
+    // A few cells far apart on one of many sheets would make the document's
+    // text gigabytes from a file of kilobytes: it is never written whole, and
+    // its repeats still go.
+    void farCellsAmongManySheetsMakeNoHugeText()
+    {
+        QList<SheetFixture::Placed> cells{{0, 0, 0, "x"}, {0, 1000, 1000000, "x"}};
+        for (int s = 1; s < 9; ++s)
+            cells << SheetFixture::Placed{s, 0, 0, s == 3 ? QString("x") : QString("s%1").arg(s)};
+        fixture->writePlaced(in + "/far.ods", cells);
+        const QString scratch = QString("cellwinnow-scratch-%1.").arg(QCoreApplication::applicationPid());
+        std::atomic<bool> done = false;
+        std::atomic<qint64> most = 0;
+        std::thread watch([&] {
+            while (!done) {
+                qint64 bytes = 0;
+                for (const QFileInfo& folder : QDir::temp().entryInfoList({scratch + '*'}, QDir::Dirs))
+                    for (QDirIterator it(folder.filePath(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+                        bytes += it.nextFileInfo().size();
+                most = std::max(most.load(), bytes);
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+        const FakeBook result = process(*office, in + "/far.ods");
+        done = true;
+        watch.join();
+        QVERIFY2(most < 64 << 20, qPrintable(QString("%1 bytes of text written").arg(most.load())));
+        QCOMPARE(result, FakeBook({{{"x"}}, {{"s1"}}, {{"s2"}}, {}, {{"s4"}}, {{"s5"}}, {{"s6"}}, {{"s7"}}, {{"s8"}}}));
     }
 
     // A killed run's profile, scratch folder and pipes go at the next start; a

@@ -276,6 +276,8 @@ private:
     // Past this many sheets, calls that each cost the office something for
     // every sheet it has are made once for all sheets where that is sound.
     static constexpr int ManySheets = 8;
+    // Wider and longer than any sheet.
+    static constexpr int AnyColumn = 1 << 24, AnyRow = 1 << 30;
 
     // Ranges of sheets that are not protected, where nothing but a part of an
     // array (never among these) makes the office refuse, and that have no
@@ -361,6 +363,19 @@ private:
     void writeWhole()
     {
         m_written.emplace();
+        // A sheet of a few cells far apart is written as the text of its
+        // whole area: gigabytes from a file of kilobytes. The document is
+        // written whole only while its text stays near the size of its cells;
+        // else each sheet takes its own way, which guards itself.
+        qint64 cells = 0, fields = 0;
+        for (int i = 0; i < countSheets(); ++i) {
+            const CellMap content(call([&] { return query(spreadsheet(i), ContentFlags); }));
+            cells += content.cellsIn({i, 0, 0, AnyColumn, AnyRow});
+            if (!content.isEmpty())
+                fields += qint64(content.lastRow() + 1) * (content.lastColumn() + 1);
+        }
+        if (fields > 64 * cells + 4000000)
+            return;
         m_written->names = call([&] {
             QStringList names;
             for (const OUString& name : Reference<container::XNameAccess>(sheets(), UNO_QUERY_THROW)->getElementNames())
