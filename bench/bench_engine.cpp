@@ -274,4 +274,3 @@ int main(int argc, char* argv[])
     print(office, measure(office, fixture, input, runs), runs);
     return 0;
 }
-
