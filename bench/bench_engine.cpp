@@ -205,18 +205,26 @@ Timing measure(OfficeConnection& office, SheetFixture& fixture, const QString& i
     qint64 peak = 0;
     for (const Timing& t : all)
         peak = std::max(peak, t.peakKiB);
-    return {median(&Timing::plain), median(&Timing::engine), median(&Timing::plainCpu), median(&Timing::engineCpu),
-            median(&Timing::ratio), median(&Timing::cpuRatio), all[0].distinct, peak};
+    Timing t;
+    t.plain = median(&Timing::plain);
+    t.engine = median(&Timing::engine);
+    t.plainCpu = median(&Timing::plainCpu);
+    t.engineCpu = median(&Timing::engineCpu);
+    t.ratio = median(&Timing::ratio);
+    t.cpuRatio = median(&Timing::cpuRatio);
+    t.distinct = all[0].distinct;
+    t.peakKiB = peak;
+    return t;
 }
 
 void print(OfficeConnection& office, const Timing& t, int runs)
 {
     std::printf("office load + store unchanged: %8.3f s\n", t.plain);
     std::printf("DoItByFile without the pause:   %8.3f s\n", t.engine);
-    std::printf("ratio:                          %8.2f   (%s)\n", t.ratio,
-                qPrintable(runs == 1 ? QString("one run") : QString("medians of %1 runs, ratio of each run").arg(runs)));
-    std::printf("office CPU, unchanged / engine: %8.3f s / %.3f s (ratio %.2f)\n", t.plainCpu, t.engineCpu,
-                t.cpuRatio);
+    std::printf(
+        "ratio:                          %8.2f   (%s)\n", t.ratio,
+        qPrintable(runs == 1 ? QString("one run") : QString("medians of %1 runs, ratio of each run").arg(runs)));
+    std::printf("office CPU, unchanged / engine: %8.3f s / %.3f s (ratio %.2f)\n", t.plainCpu, t.engineCpu, t.cpuRatio);
     std::printf("distinct texts:                 %8lld\n", t.distinct);
     std::printf("program peak memory:            %8.1f MB (while processing)\n", t.peakKiB / 1024.0);
     std::printf("office peak memory:             %8.1f MB\n", memoryKiB("VmHWM:", office.processId()) / 1024.0);
@@ -267,10 +275,12 @@ int main(int argc, char* argv[])
     const int cells = argc > first + 1 ? atoi(argv[first + 1]) : 20000;
     const int columns = argc > first + 2 ? atoi(argv[first + 2]) : 20;
     std::printf("workbook: %d sheets x %d filled cells (%d columns), about half repeats%s\n", sheets, cells, columns,
-                formulas ? ", a fifth formulas over other cells" : rows ? ", in rows copied whole" : "");
-    fixture.writeTexts(input, rows ? copiedRows(sheets, cells / columns, columns) : workbook(sheets, cells, columns, formulas),
+                formulas ? ", a fifth formulas over other cells" : (rows ? ", in rows copied whole" : ""));
+    fixture.writeTexts(input,
+                       rows ? copiedRows(sheets, cells / columns, columns) : workbook(sheets, cells, columns, formulas),
                        {}, formulas);
-    const int runs = qEnvironmentVariableIntValue("CW_BENCH_RUNS") > 0 ? qEnvironmentVariableIntValue("CW_BENCH_RUNS") : 5;
+    const int asked = qEnvironmentVariableIntValue("CW_BENCH_RUNS");
+    const int runs = asked > 0 ? asked : 5;
     print(office, measure(office, fixture, input, runs), runs);
     return 0;
 }

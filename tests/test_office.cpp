@@ -244,7 +244,7 @@ private slots:
             QByteArrayList fields;
             for (int c = 0; c < columns; ++c)
                 fields << (lineBreak && r == rows / 2 && c == 5 ? QByteArray::number(r * columns + c) + "\nkg"
-                                                                 : "\"" + QByteArray::number(r * columns + c) + "\"");
+                                                                : "\"" + QByteArray::number(r * columns + c) + "\"");
             text += fields.join(',') + "\n";
         }
         QFile file(dir.filePath("sheet.csv"));

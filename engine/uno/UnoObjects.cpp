@@ -384,9 +384,7 @@ private:
         });
         m_written->folder = writeText("whole", true, 0);
         // A file a sheet, or the names did not map one to one.
-        auto mapped = [&] {
-            return QDir(m_written->folder).entryList(QDir::Files).size() == m_written->names.size();
-        };
+        auto mapped = [&] { return QDir(m_written->folder).entryList(QDir::Files).size() == m_written->names.size(); };
         if (!mapped())
             return;
         for (const QString& name : std::as_const(m_written->names)) {
@@ -441,8 +439,7 @@ private:
     // Empties the ranges in one call; gives the ranges, to ask what still has
     // content. Every remote call counts when repeats are emptied a few at a
     // time before each formula is read.
-    Reference<sheet::XSheetCellRangeContainer> clearTogether(const QList<office::RangeAddress>& ranges,
-                                                             sal_Int32 flags)
+    Reference<sheet::XSheetCellRangeContainer> clearTogether(const QList<office::RangeAddress>& ranges, sal_Int32 flags)
     {
         if (!m_factory.is())
             m_factory.set(component, UNO_QUERY_THROW);
@@ -484,7 +481,8 @@ private:
     {
         QList<office::RangeAddress> left; // the office refuses without a word
         const Reference<sheet::XCellRangesQuery> emptied(clearTogether(ranges, EmptyFlags), UNO_QUERY_THROW);
-        for (const table::CellRangeAddress& a : emptied->queryContentCells(sal_Int16(ContentFlags))->getRangeAddresses())
+        for (const table::CellRangeAddress& a :
+             emptied->queryContentCells(sal_Int16(ContentFlags))->getRangeAddresses())
             left << office::RangeAddress{a.Sheet, a.StartColumn, a.StartRow, a.EndColumn, a.EndRow};
         return left;
     }
