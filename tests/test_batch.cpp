@@ -7,6 +7,7 @@
 #include "BoxScript.h"
 #include "Calc1.h"
 #include "OfficeConnection.h"
+#include "OfficeTest.h"
 #include "SheetFixture.h"
 #include "TestSettings.h"
 #include "WorkFolders.h"
@@ -123,12 +124,8 @@ QList<qint64> officesBelow(qint64 command)
 
 } // namespace
 
-class TestBatch : public QObject {
+class TestBatch : public OfficeTest {
     Q_OBJECT
-    QTemporaryDir dir;
-    QString in, out;
-    std::unique_ptr<OfficeConnection> office;
-    std::unique_ptr<SheetFixture> fixture;
 
     // Repeats within and across sheets, texts that need quoting in CSV, a
     // formula that shows a repeat only once a cell before it is emptied, a
@@ -152,14 +149,6 @@ class TestBatch : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(!OfficeConnection::findSoffice().isEmpty(), "No office installed: run scripts/install-deps.sh");
-        office = std::make_unique<OfficeConnection>();
-        fixture = std::make_unique<SheetFixture>(*office);
-    }
-    void init() { QVERIFY(freshFolders(dir, in, out)); }
-
     QString resultOf(const QString& book) const { return out + "/" + QFileInfo(book).completeBaseName() + ".ods"; }
 
     void sameAsTheWindowsEngine_data()

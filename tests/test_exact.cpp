@@ -9,6 +9,7 @@
 #include "Calc1.h"
 #include "Dependencies.h"
 #include "OfficeConnection.h"
+#include "OfficeTest.h"
 #include "SheetFixture.h"
 #include "TestSettings.h"
 #include "WorkFolders.h"
@@ -148,13 +149,9 @@ FixtureBook padded(FixtureBook book)
 
 } // namespace
 
-class TestExact : public QObject {
+class TestExact : public OfficeTest {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    QString in, out;
-    std::unique_ptr<OfficeConnection> office;
-    std::unique_ptr<SheetFixture> fixture;
     qint64 workbooks = 0, cellsCompared = 0;
 
     void addRow(const QString& name, const FixtureBook& book, const QList<FixtureLook>& looks, Scope scope, int row = 1,
@@ -164,13 +161,6 @@ class TestExact : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(!OfficeConnection::findSoffice().isEmpty(), "No office installed: run scripts/install-deps.sh");
-        office = std::make_unique<OfficeConnection>();
-        fixture = std::make_unique<SheetFixture>(*office);
-    }
-    void init() { QVERIFY(freshFolders(dir, in, out)); }
     void cleanupTestCase() { qInfo("%lld workbooks, %lld cells compared", workbooks, cellsCompared); }
 
     void engineEqualsLiteralEmptying_data()

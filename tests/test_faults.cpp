@@ -7,6 +7,7 @@
 #include "FileList.h"
 #include "FormDriver.h"
 #include "OfficeConnection.h"
+#include "OfficeTest.h"
 #include "SheetFixture.h"
 #include "SmallDisk.h"
 #include "TestSettings.h"
@@ -46,13 +47,8 @@ QStringList files(const QString& folder)
 
 } // namespace
 
-class TestFaults : public QObject {
+class TestFaults : public OfficeTest {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString in, out;
-    std::unique_ptr<OfficeConnection> office;
-    std::unique_ptr<SheetFixture> fixture;
 
     // Runs the engine on one file; returns the reports shown.
     QStringList process(const QString& input, const QString& folder, double wait = 0,
@@ -81,11 +77,8 @@ private slots:
     {
         OfficeConnection::Options options;
         options.callTimeoutMs = 4000; // a user's is minutes; here a frozen office is given up soon
-        office = std::make_unique<OfficeConnection>(options);
-        fixture = std::make_unique<SheetFixture>(*office);
+        QVERIFY2(startOffice(options), NoOffice);
     }
-
-    void init() { QVERIFY(freshFolders(dir, in, out)); }
 
     void killedOrFrozenOffice_data()
     {

@@ -5,6 +5,7 @@
 #include "Calc1.h"
 #include "CellMap.h"
 #include "OfficeConnection.h"
+#include "OfficeTest.h"
 #include "ScopeCases.h"
 #include "SheetFixture.h"
 #include "ShownBook.h"
@@ -38,13 +39,8 @@ QString writeScript(const QString& path, const QByteArray& body)
 
 } // namespace
 
-class TestOffice : public QObject {
+class TestOffice : public OfficeTest {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString in, out;
-    std::unique_ptr<OfficeConnection> office;
-    std::unique_ptr<SheetFixture> fixture;
 
     FakeBook process(const QString& input, TestSettings settings)
     {
@@ -59,14 +55,9 @@ class TestOffice : public QObject {
 private slots:
     void initTestCase()
     {
-        // A machine without the office fails here rather than passing nothing.
-        QVERIFY2(!OfficeConnection::findSoffice().isEmpty(), "No office installed: run scripts/install-deps.sh");
-        office = std::make_unique<OfficeConnection>();
-        fixture = std::make_unique<SheetFixture>(*office);
+        QVERIFY2(startOffice(), NoOffice);
         office->serviceManager();
     }
-
-    void init() { QVERIFY(freshFolders(dir, in, out)); }
 
     void cleanupTestCase()
     {

@@ -6,6 +6,7 @@
 #include "Calc1.h"
 #include "OfficeConnection.h"
 #include "OfficeRuns.h"
+#include "OfficeTest.h"
 #include "SheetFixture.h"
 #include "ShownBook.h"
 #include "TestSettings.h"
@@ -141,13 +142,10 @@ int holdOffice(int argc, char** argv)
 
 } // namespace
 
-class TestUntrusted : public QObject {
+class TestUntrusted : public OfficeTest {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    QString in, out;
-    std::unique_ptr<OfficeConnection> office, plain;
-    std::unique_ptr<SheetFixture> fixture;
+    std::unique_ptr<OfficeConnection> plain;
     QTcpServer listener;
     QStringList heard;
 
@@ -169,7 +167,6 @@ class TestUntrusted : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY2(!OfficeConnection::findSoffice().isEmpty(), "No office installed: run scripts/install-deps.sh");
         QVERIFY(listener.listen(QHostAddress::LocalHost));
         connect(&listener, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* s = listener.nextPendingConnection()) {
@@ -190,13 +187,10 @@ private slots:
         // An office that waits for the listener is given up soon.
         OfficeConnection::Options options;
         options.callTimeoutMs = 20000;
-        office = std::make_unique<OfficeConnection>(options);
+        QVERIFY2(startOffice(options), NoOffice);
         options.ownNetwork = false;
         plain = std::make_unique<OfficeConnection>(options);
-        fixture = std::make_unique<SheetFixture>(*office);
     }
-
-    void init() { QVERIFY(freshFolders(dir, in, out)); }
 
     // The office has a network of its own exactly where the system allows one.
     void officeHasNoWayOut()
