@@ -25,8 +25,6 @@ namespace {
 // Step numbers within the visit of a cell, counted from the scope's first.
 constexpr int ReadString = 2, Delete = 20;
 constexpr int EntireSheetVisit = 136, SingleRowVisit = 170, SingleColumnVisit = 204;
-// Wider and longer than any sheet an office makes.
-constexpr int AnyColumn = 1 << 24, AnyRow = 1 << 30;
 
 // The window closed while a file was being processed: the file is left as it is.
 class Quitting : public Abandon { };
@@ -44,7 +42,7 @@ std::optional<CellPlace> repeatOf(SeenTexts& seen, const QString& text, const Ce
 std::optional<int> chosenRow(const QString& rowText)
 {
     const double number = Paths::LeadingNumber(rowText);
-    if (number < 1 || number > double(AnyRow) || number != std::floor(number))
+    if (number < 1 || number > double(office::AnyRow) || number != std::floor(number))
         return std::nullopt;
     return int(number) - 1;
 }
@@ -206,7 +204,7 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
         = !entireSheet && step(162, [&] { singleRow = settings.isSelected(Scope::SingleRow); }) && singleRow;
     const bool columnScope = !entireSheet && !rowScope
         && step(196, [&] { singleColumn = settings.isSelected(Scope::SingleColumn); }) && singleColumn;
-    office::RangeAddress area{sheetIndex, 0, 0, AnyColumn, AnyRow};
+    office::RangeAddress area{sheetIndex, 0, 0, office::AnyColumn, office::AnyRow};
     int base = EntireSheetVisit;
     if (rowScope) {
         base = SingleRowVisit;

@@ -35,6 +35,9 @@ struct PropertyValue {
 };
 using PropertyValues = QList<PropertyValue>;
 
+/// Wider and longer than any sheet an office makes.
+constexpr int AnyColumn = 1 << 24, AnyRow = 1 << 30;
+
 /// 0-based, inclusive.
 struct RangeAddress {
     int sheet = 0;

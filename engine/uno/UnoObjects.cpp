@@ -276,8 +276,6 @@ private:
     // Past this many sheets, calls that each cost the office something for
     // every sheet it has are made once for all sheets where that is sound.
     static constexpr int ManySheets = 8;
-    // Wider and longer than any sheet.
-    static constexpr int AnyColumn = 1 << 24, AnyRow = 1 << 30;
 
     // Ranges of sheets that are not protected, where nothing but a part of an
     // array (never among these) makes the office refuse, and that have no
@@ -370,7 +368,7 @@ private:
         qint64 cells = 0, fields = 0;
         for (int i = 0; i < countSheets(); ++i) {
             const CellMap content(call([&] { return query(spreadsheet(i), ContentFlags); }));
-            cells += content.cellsIn({i, 0, 0, AnyColumn, AnyRow});
+            cells += content.cellsIn({i, 0, 0, office::AnyColumn, office::AnyRow});
             if (!content.isEmpty())
                 fields += qint64(content.lastRow() + 1) * (content.lastColumn() + 1);
         }
