@@ -55,12 +55,15 @@ bool isRootFolder(const QString& path);
 /// Ends a process at once (it cannot refuse); safe to call from any thread.
 void killProcess(qint64 pid);
 
+/// The memory a process holds in RAM, in bytes; -1 when it cannot be told.
+qint64 residentBytes(qint64 pid);
+
 /// Calls handler on the event loop when the system asks the program to end
 /// (SIGTERM, SIGINT, SIGHUP), so that it ends as if its window were closed;
 /// for as long as the object returned lives. urgent, when given, is called at
 /// once on a thread of its own, for what cannot wait for the event loop (a
-/// call the office keeps waiting on).
-[[nodiscard]] std::unique_ptr<QObject> onTerminationRequest(std::function<void()> handler,
-                                                            std::function<void()> urgent = {});
+/// call the office keeps waiting on). Both are given the signal's number.
+[[nodiscard]] std::unique_ptr<QObject> onTerminationRequest(std::function<void(int signal)> handler,
+                                                            std::function<void(int signal)> urgent = {});
 
 } // namespace Platform

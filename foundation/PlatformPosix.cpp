@@ -129,6 +129,17 @@ void killProcess(qint64 pid)
         ::kill(pid_t(pid), SIGKILL);
 }
 
+qint64 residentBytes(qint64 pid)
+{
+    // statm's second field: resident pages.
+    QFile statm(QString("/proc/%1/statm").arg(pid));
+    if (pid <= 0 || !statm.open(QIODevice::ReadOnly))
+        return -1;
+    bool ok = false;
+    const qint64 pages = statm.readAll().split(' ').value(1).toLongLong(&ok);
+    return ok ? pages * ::sysconf(_SC_PAGESIZE) : -1;
+}
+
 bool isRootFolder(const QString& path)
 {
     return QDir::cleanPath(path) == "/";
@@ -138,9 +149,10 @@ namespace {
 int g_signalPipe[2] = {-1, -1};
 int g_urgentPipe[2] = {-1, -1};
 
-void onSignal(int)
+// The byte written is the signal's number; 0 only wakes the urgent thread.
+void onSignal(int signal)
 {
-    const char byte = 1;
+    const char byte = char(signal);
     [[maybe_unused]] ssize_t written = ::write(g_signalPipe[0], &byte, 1);
     if (g_urgentPipe[0] >= 0)
         written = ::write(g_urgentPipe[0], &byte, 1);
@@ -161,13 +173,13 @@ public:
         m_urgent.join();
     }
 
-    void listen(std::function<void()> urgent)
+    void listen(std::function<void(int)> urgent)
     {
         m_urgent = std::thread([this, urgent = std::move(urgent)] {
             char byte;
             while (::read(g_urgentPipe[1], &byte, 1) == 1 && !m_ending)
                 if (byte != 0)
-                    urgent();
+                    urgent(byte);
         });
     }
 
@@ -177,7 +189,7 @@ private:
 };
 } // namespace
 
-std::unique_ptr<QObject> onTerminationRequest(std::function<void()> handler, std::function<void()> urgent)
+std::unique_ptr<QObject> onTerminationRequest(std::function<void(int)> handler, std::function<void(int)> urgent)
 {
     if (g_signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return nullptr;
@@ -187,9 +199,9 @@ std::unique_ptr<QObject> onTerminationRequest(std::function<void()> handler, std
     if (urgent && (g_urgentPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_urgentPipe) == 0))
         notifier->listen(std::move(urgent));
     QObject::connect(notifier.get(), &QSocketNotifier::activated, [handler = std::move(handler)] {
-        char byte;
+        char byte = 0;
         [[maybe_unused]] ssize_t read = ::read(g_signalPipe[1], &byte, 1);
-        handler();
+        handler(byte);
     });
     struct sigaction action { };
     action.sa_handler = onSignal;

@@ -10,10 +10,10 @@ Program::Program(const QString& programFolder, Host* host)
     QObject::connect(&m_form, &Form1::closing, [this] { m_office.shutdown(); });
     // The host's quitting is set at once, and a call the office keeps waiting
     // on is ended, so the engine lets the window close without finishing the file.
-    m_termination = Platform::onTerminationRequest([this] { m_form.close(); },
-                                                   [this] {
+    m_termination = Platform::onTerminationRequest([this](int) { m_form.close(); },
+                                                   [this](int) {
                                                        m_host.requestQuit();
-                                                       m_office.abortCall();
+                                                       m_office.abort();
                                                    });
 }
 

@@ -27,10 +27,16 @@ bool CallWatch::fired() const
     return m_fired;
 }
 
+qint64 CallWatch::pid() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_pid;
+}
+
 void CallWatch::abort()
 {
     std::lock_guard lock(m_mutex);
-    if (m_depth > 0 && m_pid > 0 && !m_fired) {
+    if (m_pid > 0 && !m_fired) {
         m_fired = true;
         Platform::killProcess(m_pid);
     }
@@ -41,7 +47,7 @@ void CallWatch::begin(std::chrono::milliseconds limit)
     {
         std::lock_guard lock(m_mutex);
         if (m_depth++ == 0)
-            m_deadline = std::chrono::steady_clock::now() + (limit.count() > 0 ? std::min(limit, m_limit) : m_limit);
+            m_deadline = std::chrono::steady_clock::now() + (limit.count() > 0 ? limit : m_limit);
     }
     m_changed.notify_all();
 }

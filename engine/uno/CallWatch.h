@@ -19,14 +19,17 @@ public:
 
     /// The office process to end; 0 for none.
     void watch(qint64 pid);
-    /// Ends the office now if a call is waiting on it (from any thread).
+    /// Ends the office now (from any thread).
     void abort();
     /// True once a call overran and its office was ended (until watch() again).
     bool fired() const;
+    /// The office process watched, also once it has ended; 0 for none.
+    qint64 pid() const;
     std::chrono::milliseconds limit() const { return m_limit; }
 
-    /// Marks one remote call, with the watch's limit or a shorter one; a null
-    /// watch marks nothing.
+    /// Marks one remote call, with the watch's limit or, for an operation
+    /// with a deadline of its own (an office's start), that one; a null watch
+    /// marks nothing.
     class Scope {
     public:
         explicit Scope(CallWatch* watch, std::chrono::milliseconds limit = std::chrono::milliseconds::zero());

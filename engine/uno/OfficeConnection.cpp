@@ -22,9 +22,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
+
+#include <atomic>
 
 using namespace css;
 using css::uno::Reference;
@@ -103,6 +106,44 @@ void configureProfile(const Reference<uno::XComponentContext>& context)
     configure(provider, "/org.openoffice.Office.Calc/Content/Update", {{"Link", uno::Any(sal_Int32(1))}});
     configure(provider, "/org.openoffice.Office.Calc/Formula/Load",
               {{"OOXMLRecalcMode", uno::Any(sal_Int32(1))}, {"ODFRecalcMode", uno::Any(sal_Int32(1))}});
+    // Should the profile not have been given the version (seedProfile()),
+    // it is at least given it before the office starts anew.
+    beans::PropertyValue path;
+    path.Name = "nodepath";
+    path.Value <<= OUString("/org.openoffice.Setup/Product");
+    uno::Sequence<uno::Any> arguments(1);
+    arguments.getArray()[0] <<= path;
+    const uno::Any version
+        = Reference<beans::XPropertySet>(
+              provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationAccess", arguments),
+              UNO_QUERY_THROW)
+              ->getPropertyValue("ooSetupVersion");
+    configure(provider, "/org.openoffice.Setup/Product", {{"ooSetupLastVersion", version}});
+}
+
+// An office that takes its version for new draws test pictures for some
+// seconds at every start, and headless nothing ever records that they ran.
+// A new profile is given the installed office's version (from its
+// configuration, share/registry/main.xcd beside program/) as the last one
+// that ran, before the office first starts.
+void seedProfile(const QString& profile, const QString& binary)
+{
+    QFile defaults(QFileInfo(binary).absolutePath() + "/../share/registry/main.xcd");
+    if (!defaults.open(QIODevice::ReadOnly))
+        return;
+    const QRegularExpressionMatch version
+        = QRegularExpression(R"(<prop oor:name="ooSetupVersion">\s*<value>([0-9.]+)</value>)")
+              .match(QString::fromUtf8(defaults.readAll()));
+    QFile seeded(profile + "/user/registrymodifications.xcu");
+    if (!version.hasMatch() || !QDir().mkpath(profile + "/user") || !seeded.open(QIODevice::WriteOnly))
+        return;
+    seeded.write(QString(R"(<?xml version="1.0" encoding="UTF-8"?>
+<oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
+<item oor:path="/org.openoffice.Setup/Product"><prop oor:name="ooSetupLastVersion" oor:op="fuse"><value>%1</value></prop></item>
+</oor:items>
+)")
+                     .arg(version.captured(1))
+                     .toUtf8());
 }
 
 // The office reaches other machines through its content providers (web,
@@ -135,6 +176,8 @@ void keepContentLocal(const Reference<uno::XComponentContext>& context)
 
 struct OfficeConnection::Impl {
     bool ended = false; // shut down: no office is started again
+    std::atomic<bool> aborted = false; // set from any thread
+    int starts = 0;
     Options options;
     std::shared_ptr<CallWatch> watch;
     std::unique_ptr<QTemporaryDir> profile;
@@ -205,6 +248,7 @@ struct OfficeConnection::Impl {
             profile = std::make_unique<QTemporaryDir>(office_runs::folderTemplate("office"));
             if (!profile->isValid())
                 throw office::Error("No folder for the office's profile: " + profile->errorString().toStdString());
+            seedProfile(profile->path(), realBinary(soffice));
         }
         const QDeadlineTimer deadline(options.startTimeoutMs);
         for (int attempt = 0; attempt < 3; ++attempt) {
@@ -212,7 +256,7 @@ struct OfficeConnection::Impl {
             start(realBinary(soffice));
             Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(localContext());
             const OUString url = uno_office::toOUString("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext");
-            while (!deadline.hasExpired()) {
+            while (!deadline.hasExpired() && !aborted) {
                 try {
                     {
                         CallWatch::Scope scope(
@@ -228,6 +272,10 @@ struct OfficeConnection::Impl {
                     if (process->waitForFinished(100))
                         break;
                 }
+            }
+            if (aborted) {
+                stop();
+                throw office::Gone("The program is ending");
             }
             if (alive()) {
                 stop();
@@ -282,15 +330,23 @@ OfficeConnection::~OfficeConnection()
 
 std::shared_ptr<office::ServiceManager> OfficeConnection::serviceManager()
 {
-    if (d->serviceManager && d->alive() && d->answers())
-        return d->serviceManager;
+    if (!d->serviceManager || !d->alive() || !d->answers())
+        restart();
+    return d->serviceManager;
+}
+
+void OfficeConnection::restart()
+{
     d->stop();
-    if (d->ended)
+    if (d->ended || d->aborted)
         throw office::Gone("The program is ending");
-    return uno_errors::guarded({[this] { return d->alive(); }, nullptr}, [this] {
-        d->connect();
-        return d->serviceManager;
-    });
+    uno_errors::guarded({[this] { return d->alive(); }, nullptr}, [this] { d->connect(); });
+    ++d->starts;
+}
+
+int OfficeConnection::starts() const
+{
+    return d->starts;
 }
 
 void OfficeConnection::shutdown()
@@ -299,10 +355,10 @@ void OfficeConnection::shutdown()
     d->stop();
 }
 
-void OfficeConnection::abortCall()
+void OfficeConnection::abort()
 {
-    if (d->watch)
-        d->watch->abort();
+    d->aborted = true;
+    d->watch->abort();
 }
 
 qint64 OfficeConnection::processId() const

@@ -30,18 +30,25 @@ public:
     OfficeConnection(const OfficeConnection&) = delete;
     OfficeConnection& operator=(const OfficeConnection&) = delete;
 
-    /// The service manager of a live office; starts one when there is none or
-    /// the last one died. Throws office::Error when no office can be started.
+    /// The service manager of a live office; starts one when there is none,
+    /// and restarts it when it died or stopped answering. Throws office::Error
+    /// when no office can be started, office::Gone once shut down.
     std::shared_ptr<office::ServiceManager> serviceManager() override;
 
-    /// Ends the office for good (no other is started): asks it to terminate,
-    /// waits, then kills it.
+    /// Ends the office (asks it to terminate, waits, then kills it) and
+    /// starts another: to bound what a long-lived office holds, or after it
+    /// was lost. Throws as serviceManager() does.
+    void restart();
+    /// Ends the office for good: no other is started.
     void shutdown();
-    /// Kills the office if a call is waiting on it; safe from any thread.
-    void abortCall();
+    /// Ends the office at once and for good, from any thread (the program is
+    /// asked to end): a call or a start waiting on it fails at once.
+    void abort();
 
     /// The office process's id, 0 when none runs.
     qint64 processId() const;
+    /// How many offices this connection started.
+    int starts() const;
 
     /// The office binary to start, or empty when none is found.
     static QString findSoffice();

@@ -65,7 +65,7 @@ bool removeSocket(const QString& path)
 int removeDead(const QString& folder, const QRegularExpression& pattern, bool folders)
 {
     int removed = 0;
-    const QDir dir(folder);
+    QDir dir(folder);
     const auto filter = (folders ? QDir::Dirs : QDir::System) | QDir::NoDotAndDotDot | QDir::Hidden;
     for (const QFileInfo& entry : dir.entryInfoList(filter)) {
         const QRegularExpressionMatch m = pattern.match(entry.fileName());
@@ -135,6 +135,19 @@ QStringList pipeFiles(const QString& pipeName, const QString& profileUrl)
 int removeLeftovers(const QString& tempFolder, const QString& pipeFolder)
 {
     return removeDead(tempFolder, folderName(), true) + removeDead(pipeFolder, pipeFileName(), false);
+}
+
+void removeStoreScratch(const QString& folder, qint64 officePid)
+{
+    const QString prefix = QString("lu%1").arg(officePid);
+    QDir dir(folder);
+    for (const QString& name : dir.entryList({prefix + "*.tmp"}, QDir::Files | QDir::Hidden)) {
+        bool another = false;
+        for (qsizetype end = prefix.size(); end < name.size() && name[end].isDigit() && !another; ++end)
+            another = QFileInfo::exists(QString("/proc/%1").arg(name.mid(2, end + 1 - 2)));
+        if (!another)
+            dir.remove(name);
+    }
 }
 
 NetworkIsolation::NetworkIsolation()

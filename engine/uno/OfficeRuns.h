@@ -36,6 +36,12 @@ QStringList pipeFiles(const QString& pipeName, const QString& profileUrl);
 /// only the user's own. Returns how many were removed.
 int removeLeftovers(const QString& tempFolder, const QString& pipeFolder);
 
+/// Removes what an office that ended while it stored into `folder` left
+/// there: it writes a file first under a scratch name of its own, "lu", its
+/// process id, a token and ".tmp". A name that also reads as the scratch file
+/// of a longer process id that runs is kept.
+void removeStoreScratch(const QString& folder, qint64 officePid);
+
 /// Gives a child process a network of its own with nothing in it (not even a
 /// working loopback), so that nothing it does reaches any address. Prepared in
 /// the parent; apply() runs in the child between fork and exec and only makes

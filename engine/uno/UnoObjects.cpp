@@ -144,10 +144,16 @@ public:
     }
     void storeToUrl(const QString& url, const office::PropertyValues& properties) override
     {
-        call([&] {
-            Reference<frame::XStorable>(component, UNO_QUERY_THROW)
-                ->storeToURL(toOUString(url), toSequence(properties));
-        });
+        try {
+            call([&] {
+                Reference<frame::XStorable>(component, UNO_QUERY_THROW)
+                    ->storeToURL(toOUString(url), toSequence(properties));
+            });
+        } catch (const office::Gone&) {
+            if (m_alive.watch && m_alive.watch->pid() > 0)
+                office_runs::removeStoreScratch(QFileInfo(QUrl(url).toLocalFile()).path(), m_alive.watch->pid());
+            throw;
+        }
     }
     void close(bool deliverOwnership) override
     {
