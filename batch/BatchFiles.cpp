@@ -63,6 +63,12 @@ QString resultName(const QString& path)
     return Paths::ReplaceExtension(Paths::GetFileName(path), "ods");
 }
 
+bool doneBefore(const QString& path, const QString& resultsFolder)
+{
+    const QFileInfo result(resultsFolder + Paths::separator() + resultName(path));
+    return result.isFile() && result.lastModified() > QFileInfo(path).lastModified();
+}
+
 QList<QStringList> sameResultNames(const QStringList& files)
 {
     QHash<QString, QStringList> byName;

@@ -28,4 +28,8 @@ QList<QStringList> sameResultNames(const QStringList& files);
 /// The name of a file's result in the results folder.
 QString resultName(const QString& path);
 
+/// Whether the file's result in the results folder is newer than the file:
+/// a run that stopped can be taken up again without doing it twice.
+bool doneBefore(const QString& path, const QString& resultsFolder);
+
 } // namespace Batch

@@ -26,6 +26,10 @@ QList<QCommandLineOption> optionList()
         {"results", "Store the results in DIR (required unless --dry-run or --list).", "DIR"},
         {"jobs", "Process N files at a time, each in an office of its own (default: processors).", "N"},
         {"recycle", "Restart an office after N files (default 50; 0: never).", "N"},
+        {"recycle-memory",
+         "Restart an office after a file when it holds more than MB megabytes of memory (default 1024; 0: never).",
+         "MB"},
+        {"skip-done", "Leave out files whose result in the results folder is newer than the file."},
         {"timeout", "Give up a file whose office does not answer a call within SECONDS (default 300).", "SECONDS"},
         {"report", "Write a CSV report of every emptied cell to FILE (- for standard output).", "FILE"},
         {"dry-run", "Write nothing but the report: what a real run would empty."},
@@ -109,6 +113,9 @@ Options parse(const QStringList& arguments)
     options.jobs = parser.isSet("jobs") ? count(parser, "jobs", 1, 256) : qMax(1, QThread::idealThreadCount());
     if (parser.isSet("recycle"))
         options.recycle = count(parser, "recycle", 0, 1000000);
+    if (parser.isSet("recycle-memory"))
+        options.recycleMemoryMb = count(parser, "recycle-memory", 0, 1 << 24);
+    options.skipDone = parser.isSet("skip-done");
     if (parser.isSet("timeout"))
         options.timeoutSeconds = count(parser, "timeout", 1, 24 * 3600);
     options.report = parser.value("report");
@@ -126,7 +133,9 @@ Options parse(const QStringList& arguments)
     options.results = parser.value("results");
     if (parser.isSet("results") && options.results.isEmpty())
         throw UsageError("--results needs a folder");
-    if (!options.list && !options.worker) {
+    if (options.skipDone && options.results.isEmpty())
+        throw UsageError("--skip-done needs the results folder: give --results DIR");
+    if ((!options.list || options.skipDone) && !options.worker) {
         if (options.results.isEmpty() && !options.dryRun)
             throw UsageError("no results folder: give --results DIR (or --dry-run)");
         if (!options.results.isEmpty() && !FileUtils::IsFolder(options.results))
@@ -144,7 +153,8 @@ QString helpText()
         "Empties every cell whose text repeats a text met earlier in the same spreadsheet, keeping the first\n"
         "instance, in each file given; a folder gives its files and those of its sub-folders.\n"
         "PATH - reads more paths from standard input, one a line.\n"
-        "Exit status: 0 every file done, 1 a file failed, 2 a usage error.");
+        "Exit status: 0 every file done, 1 a file failed, 2 a usage error, 130 (143) stopped by an interrupt\n"
+        "(a termination request).");
     parser.addOptions(optionList());
     parser.addPositionalArgument("PATH", "Spreadsheet files and folders.", "PATH...");
     return parser.helpText();
@@ -152,7 +162,12 @@ QString helpText()
 
 QStringList workerArguments(const Options& options)
 {
-    QStringList arguments{"--worker", "--recycle", QString::number(options.recycle), "--timeout",
+    QStringList arguments{"--worker",
+                          "--recycle",
+                          QString::number(options.recycle),
+                          "--recycle-memory",
+                          QString::number(options.recycleMemoryMb),
+                          "--timeout",
                           QString::number(options.timeoutSeconds)};
     if (options.scope == Scope::SingleRow)
         arguments << "--row" << options.row;

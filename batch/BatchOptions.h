@@ -23,6 +23,9 @@ struct Options {
     QString results; ///< empty with --list or --dry-run only
     int jobs = 1;
     int recycle = 50; ///< files per office; 0: never restarted
+    /// An office holding more than this after a file is restarted; 0: never.
+    int recycleMemoryMb = 1024;
+    bool skipDone = false; ///< files whose result is newer are not processed
     int timeoutSeconds = 300; ///< one office call; then the office is replaced
     QString report; ///< empty: none; "-": standard output
     bool dryRun = false;

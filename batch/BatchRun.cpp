@@ -12,8 +12,8 @@
 #include <QFile>
 #include <QHash>
 #include <QProcess>
-#include <QSaveFile>
 #include <QSet>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -113,7 +113,8 @@ public:
     {
         if (m_report)
             m_report->write(csvLine({"file", "sheet", "cell", "text", "first sheet", "first cell", "problem"}));
-        const std::unique_ptr<QObject> termination = Platform::onTerminationRequest([this] { interrupt(); });
+        const std::unique_ptr<QObject> termination
+            = Platform::onTerminationRequest([this](int signal) { interrupt(signal); });
         const int jobs = int(qMin<qsizetype>(m_options.jobs, m_files.size()));
         m_workers = std::vector<Worker>(size_t(jobs));
         for (Worker& worker : m_workers)
@@ -190,6 +191,10 @@ private:
             FileResult result;
             if (!decodeResult(line, result) || result.index != worker.current)
                 continue;
+            if (!result.restart.isEmpty() && !m_options.quiet) {
+                m_progress.clear();
+                say(QString("the office is started anew after %1: %2").arg(m_files[result.index], result.restart));
+            }
             done(std::move(result));
             dispatch(worker);
             for (Worker& idle : m_workers) // one may have waited for this file's name
@@ -203,7 +208,8 @@ private:
 
     void ended(Worker& worker)
     {
-        if (worker.current >= 0) {
+        // Stopped, the file at hand is simply not done.
+        if (worker.current >= 0 && !m_stopping) {
             FileResult result;
             result.index = worker.current;
             result.errors << QString("the worker processing it ended unexpectedly (%1)")
@@ -222,18 +228,25 @@ private:
 
     void done(FileResult result)
     {
+        if (result.interrupted)
+            return;
         const QString& path = m_files[result.index];
         const bool failed = result.failed(m_options.dryRun);
         m_progress.finished(path, result, failed);
         m_failed += failed ? 1 : 0;
         m_emptied += result.outcome.emptied.size();
+        m_finished.insert(result.index);
         m_results.insert(result.index, std::move(result));
-        // The report keeps the list's order whatever order the files end in.
+        // The report keeps the list's order whatever order the files end in,
+        // and is written as they end, so that a run killed outright leaves a
+        // report that is whole up to its last row.
         for (auto it = m_results.find(m_written); it != m_results.end(); it = m_results.find(m_written)) {
             writeRows(m_files[m_written], *it, it->failed(m_options.dryRun));
             m_results.erase(it);
             ++m_written;
         }
+        if (m_report)
+            flush(*m_report);
     }
 
     void writeRows(const QString& path, const FileResult& result, bool failed)
@@ -258,20 +271,31 @@ private:
                  "failed: " + (result.errors.isEmpty() ? QString("no result was stored") : result.errors.join("; "))}));
     }
 
-    void interrupt()
+    // The workers give up their files at once and end with their offices; one
+    // that has not ended soon after is killed.
+    void interrupt(int signal)
     {
-        if (std::exchange(m_stopping, true)) {
-            for (Worker& worker : m_workers) // asked twice: at once
-                if (worker.process)
-                    Platform::killProcess(worker.process->processId());
-            return;
-        }
+        if (std::exchange(m_stopping, true))
+            return stopNow();
+        m_signal = signal;
         m_progress.clear();
-        say("stopping after the files being processed (interrupt again to stop at once)");
+        for (Worker& worker : m_workers)
+            if (worker.process) {
+                worker.process->closeWriteChannel();
+                worker.process->terminate();
+            }
+        QTimer::singleShot(StopGraceMs, [this] { stopNow(); });
+    }
+
+    void stopNow()
+    {
         for (Worker& worker : m_workers)
             if (worker.process)
-                worker.process->closeWriteChannel();
+                worker.process->kill();
     }
+
+    // How long a worker has to end itself once stopped.
+    static constexpr int StopGraceMs = 800;
 
     bool finishedAll() const
     {
@@ -291,9 +315,14 @@ private:
             else if (m_report)
                 m_report->write(csvLine({path, {}, {}, {}, {}, {}, "not processed: the run was stopped"}));
         }
-        const qsizetype missed = m_files.size() - m_handedOut.size();
+        if (m_report)
+            flush(*m_report);
+        const qsizetype missed = m_files.size() - m_finished.size();
+        for (qsizetype i = 0; i < m_files.size(); ++i)
+            if (!m_finished.contains(int(i)))
+                say("not done: " + m_files[i]);
         if (missed > 0)
-            say(QString("%1 file(s) not processed: the run was stopped").arg(missed));
+            say(QString("%1 file(s) not done: the run was stopped").arg(missed));
         if (!m_options.quiet)
             say(QString("%1 file(s): %2 done, %3 failed; %4 cell(s) %5")
                     .arg(m_files.size())
@@ -301,7 +330,15 @@ private:
                     .arg(m_failed)
                     .arg(m_emptied)
                     .arg(m_options.dryRun ? "would be emptied (dry run: nothing written)" : "emptied"));
+        if (m_signal > 0)
+            return 128 + m_signal;
         return m_failed > 0 || missed > 0 ? Failed : Done;
+    }
+
+    static void flush(QIODevice& report)
+    {
+        if (auto* file = qobject_cast<QFile*>(&report))
+            file->flush();
     }
 
     const Options& m_options;
@@ -310,11 +347,12 @@ private:
     Progress m_progress;
     std::vector<Worker> m_workers; // never resized once running: lambdas hold their addresses
     QEventLoop m_loop;
-    QSet<int> m_handedOut;
+    QSet<int> m_handedOut, m_finished;
     qsizetype m_next = 0, m_written = 0;
     QHash<qsizetype, FileResult> m_results;
     qsizetype m_failed = 0, m_emptied = 0;
     bool m_stopping = false;
+    int m_signal = 0;
 };
 
 } // namespace
@@ -346,17 +384,17 @@ int run(const Options& options, const QStringList& files)
             return Usage;
         report = std::move(out);
     } else if (!options.report.isEmpty()) {
-        auto file = std::make_unique<QSaveFile>(options.report);
-        if (!file->open(QIODevice::WriteOnly)) {
+        auto file = std::make_unique<QFile>(options.report);
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             say(QString("cannot write the report %1: %2").arg(options.report, file->errorString()));
             return Usage;
         }
         report = std::move(file);
     }
     const int status = Pool(options, files, report.get()).run();
-    if (auto* file = dynamic_cast<QSaveFile*>(report.get()); file && !file->commit()) {
+    if (auto* file = qobject_cast<QFile*>(report.get()); file && (!file->flush() || file->error() != QFile::NoError)) {
         say(QString("cannot write the report %1: %2").arg(options.report, file->errorString()));
-        return Failed;
+        return status == Done ? Failed : status;
     }
     return status;
 }

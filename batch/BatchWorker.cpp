@@ -2,6 +2,7 @@
 
 #include "BatchHost.h"
 #include "OfficeConnection.h"
+#include "Platform.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -37,9 +38,14 @@ QByteArray encodeResult(const FileResult& result)
     QJsonArray cells;
     for (const Calc1::EmptiedCell& e : o.emptied)
         cells.append(QJsonArray{position(e.cell), e.text, position(e.first)});
-    QJsonObject object{{"index", result.index},   {"errors", QJsonArray::fromStringList(result.errors)},
-                       {"stored", result.stored}, {"sheets", QJsonArray::fromStringList(o.sheetNames)},
-                       {"cells", cells},          {"kept", o.kept}};
+    QJsonObject object{{"index", result.index},
+                       {"errors", QJsonArray::fromStringList(result.errors)},
+                       {"stored", result.stored},
+                       {"interrupted", result.interrupted},
+                       {"restart", result.restart},
+                       {"sheets", QJsonArray::fromStringList(o.sheetNames)},
+                       {"cells", cells},
+                       {"kept", o.kept}};
     if (o.firstKept)
         object.insert("firstKept", position(*o.firstKept));
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
@@ -54,6 +60,8 @@ bool decodeResult(const QByteArray& line, FileResult& result)
     for (const QJsonValue& e : object.value("errors").toArray())
         result.errors << e.toString();
     result.stored = object.value("stored").toBool();
+    result.interrupted = object.value("interrupted").toBool();
+    result.restart = object.value("restart").toString();
     for (const QJsonValue& s : object.value("sheets").toArray())
         result.outcome.sheetNames << s.toString();
     for (const QJsonValue& c : object.value("cells").toArray()) {
@@ -75,31 +83,48 @@ int runWorker(const Options& options)
     OfficeConnection::Options officeOptions;
     officeOptions.callTimeoutMs = options.timeoutSeconds * 1000;
     OfficeConnection office(officeOptions);
+    // Stopped: the file at hand is given up at once, a call the office keeps
+    // waiting on included; the parent closes our input.
+    const std::unique_ptr<QObject> termination = Platform::onTerminationRequest([](int) { }, [&](int) {
+        host.requestQuit();
+        office.abort();
+    });
     const Settings settings(options);
-    int sinceStart = 0;
-    qint64 officePid = 0;
-    for (QByteArray line = in.readLine(); !line.isEmpty(); line = in.readLine()) {
+    int sinceStart = 0, starts = 0;
+    bool restartDue = false;
+    for (QByteArray line = in.readLine(); !line.isEmpty() && !host.quitting(); line = in.readLine()) {
         const QJsonObject task = QJsonDocument::fromJson(line).object();
         FileResult result;
         result.index = task.value("index").toInt(-1);
         const QString path = task.value("path").toString();
         if (result.index < 0 || path.isEmpty())
             return 1; // not from a parent of ours
+        if (std::exchange(restartDue, false)) {
+            try {
+                office.restart();
+            } catch (const office::Error&) {
+                // The file's own start of an office says why none runs.
+            }
+        }
         SeenTexts seenTexts;
         result.outcome = Calc1::DoItByFile(path, seenTexts, {office, settings, host, 0.0, true, !options.dryRun});
         result.errors = host.takeMessages();
         result.stored = result.outcome.done;
+        result.interrupted = host.quitting();
+        // An office started anew (after it was lost) counts from there.
+        if (office.starts() != starts) {
+            starts = office.starts();
+            sinceStart = 0;
+        }
+        const qint64 memoryMb = Platform::residentBytes(office.processId()) >> 20;
+        if (options.recycle > 0 && ++sinceStart >= options.recycle) {
+            restartDue = true;
+        } else if (options.recycleMemoryMb > 0 && memoryMb > options.recycleMemoryMb) {
+            restartDue = true;
+            result.restart = QString("it held %1 MB, more than %2 MB").arg(memoryMb).arg(options.recycleMemoryMb);
+        }
         out.write(encodeResult(result));
         out.flush();
-        // An office started anew (after it died) counts from there.
-        if (const qint64 pid = office.processId(); pid != officePid) {
-            officePid = pid;
-            sinceStart = 0;
-        }
-        if (options.recycle > 0 && ++sinceStart >= options.recycle) {
-            office.shutdown(); // bounds the office's memory; the next file starts another
-            sinceStart = 0;
-        }
     }
     return 0;
 }

@@ -16,9 +16,13 @@ struct FileResult {
     int index = -1; ///< in the run's list
     QStringList errors; ///< failures, as the error report gives them
     bool stored = false;
+    /// Given up because the run was stopped: neither done nor failed.
+    bool interrupted = false;
+    /// Why the office is started anew before the next file; empty: it is not.
+    QString restart;
     Calc1::FileResult outcome;
 
-    bool failed(bool dryRun) const { return !errors.isEmpty() || (!dryRun && !stored); }
+    bool failed(bool dryRun) const { return !interrupted && (!errors.isEmpty() || (!dryRun && !stored)); }
 };
 
 QByteArray encodeTask(int index, const QString& path);

@@ -51,6 +51,20 @@ int main(int argc, char* argv[])
         return Batch::Usage;
     }
     files = Batch::shareOf(files, options.shard, options.shards);
+    if (options.skipDone) {
+        const qsizetype before = files.size();
+        files.removeIf([&](const QString& file) {
+            const bool done = Batch::doneBefore(file, options.results);
+            // The list on standard output stays the files to do.
+            if (done && options.list)
+                std::fprintf(stderr, "cellwinnow-batch: skipped, its result is newer: %s\n",
+                             QFile::encodeName(file).constData());
+            return done;
+        });
+        if (!options.list && !options.quiet && files.size() < before)
+            std::fprintf(stderr, "cellwinnow-batch: %lld file(s) skipped: their results are newer\n",
+                         qint64(before - files.size()));
+    }
     if (options.list) {
         for (const QString& file : std::as_const(files))
             std::printf("%s\n", QFile::encodeName(file).constData());

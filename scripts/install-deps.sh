@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those that are missing
-# (parallel: the test that spreads a batch over shards).
+# (parallel: the test that spreads a batch over shards; unzip: the test that
+# compares results).
 set -euo pipefail
 
-need=(cmake ninja-build g++ make qt6-base-dev parallel libreoffice-dev libreoffice-dev-common fonts-liberation xvfb xauth)
+need=(cmake ninja-build g++ make qt6-base-dev parallel unzip libreoffice-dev libreoffice-dev-common fonts-liberation xvfb xauth)
 # The package (dpkg-shlibdeps) and the checks of what is installed.
 need+=(dpkg-dev desktop-file-utils appstream groff-base)
 # Only for pictures of the real window (make screenshot).
