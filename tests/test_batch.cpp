@@ -12,7 +12,9 @@
 #include "TestSettings.h"
 #include "WorkFolders.h"
 
+#include <QDateTime>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSet>
@@ -30,10 +32,25 @@ struct Run {
     QString out, err;
 };
 
+// The commands' temporary folder, where their offices keep their profiles.
+QString commandTemp()
+{
+    static const QTemporaryDir temp;
+    return temp.path();
+}
+
+void startBatch(QProcess& process, const QStringList& arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", commandTemp());
+    process.setProcessEnvironment(environment);
+    process.start(CW_BATCH_PROGRAM, arguments);
+}
+
 Run batch(const QStringList& arguments, const QByteArray& input = {})
 {
     QProcess process;
-    process.start(CW_BATCH_PROGRAM, arguments);
+    startBatch(process, arguments);
     process.write(input);
     process.closeWriteChannel();
     process.waitForFinished(300000);
@@ -101,7 +118,6 @@ QList<std::pair<qint64, QByteArray>> children(qint64 parent)
     return found;
 }
 
-// The offices of the command's workers.
 // The processor time a process has used, in clock ticks.
 qint64 busyTicks(qint64 pid)
 {
@@ -112,6 +128,7 @@ qint64 busyTicks(qint64 pid)
     return fields.size() > 12 ? fields[11].toLongLong() + fields[12].toLongLong() : -1;
 }
 
+// The offices of the command's workers.
 QList<qint64> officesBelow(qint64 command)
 {
     QList<qint64> offices;
@@ -120,6 +137,25 @@ QList<qint64> officesBelow(qint64 command)
             if (name == "soffice.bin")
                 offices << pid;
     return offices;
+}
+
+// What the commands left: files in their temporary folder, and processes
+// (offices, whoever their parent now is) that use it.
+QStringList leftovers()
+{
+    QStringList left = QDir(commandTemp()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString& pid : QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs))
+        if (readAll("/proc/" + pid + "/cmdline").contains(commandTemp()))
+            left << "process " + pid;
+    return left;
+}
+
+// What a stored result holds, without what changes from one store to the next.
+QByteArray content(const QString& result)
+{
+    QProcess unzip;
+    unzip.start("unzip", {"-p", result, "content.xml"});
+    return unzip.waitForFinished(60000) && unzip.exitCode() == 0 ? unzip.readAllStandardOutput() : "unreadable";
 }
 
 } // namespace
@@ -318,9 +354,28 @@ private slots:
         QCOMPARE(expected.size(), 7);
     }
 
-    // A killed office fails the file it worked on; the next file gets a new one.
-    void killedOffice()
+    // Something killed mid-file. An office or a worker: that file fails, a
+    // new one takes the next. The command itself, interrupted: it ends at
+    // once with its workers and offices, leaves no half-written result, and
+    // a run with --skip-done takes up what it left.
+    void killedMidFile_data()
     {
+        QTest::addColumn<QString>("who");
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("office killed") << "office" << int(SIGKILL) << 1 << "failed: IN/2.ods";
+        QTest::newRow("worker killed") << "worker" << int(SIGKILL) << 1
+                                       << "failed: IN/2.ods: the worker processing it ended unexpectedly";
+        QTest::newRow("interrupted") << "command" << int(SIGINT) << 130 << "not done: IN/2.ods";
+        QTest::newRow("terminated") << "command" << int(SIGTERM) << 143 << "not done: IN/2.ods";
+    }
+    void killedMidFile()
+    {
+        QFETCH(QString, who);
+        QFETCH(int, signal);
+        QFETCH(int, status);
+        QFETCH(QString, says);
         fixture->writeTexts(in + "/1.ods", {{{"a", "a"}}});
         QList<QStringList> big(1200, QStringList(50));
         for (int r = 0; r < big.size(); ++r)
@@ -329,10 +384,10 @@ private slots:
         fixture->writeTexts(in + "/2.ods", {big, big, big});
         fixture->writeTexts(in + "/3.ods", {{{"b", "b"}}});
         fixture->writeTexts(in + "/4.ods", {{{"c", "c"}}});
+        const QStringList files{in + "/1.ods", in + "/2.ods", in + "/3.ods", in + "/4.ods"};
+        const QStringList common{"--jobs", "1", "--recycle", "0", "--results", out, "--report", dir.filePath("r.csv")};
         QProcess process;
-        process.start(CW_BATCH_PROGRAM,
-                      {"--jobs", "1", "--recycle", "0", "--results", out, "--report", dir.filePath("r.csv"),
-                       in + "/1.ods", in + "/2.ods", in + "/3.ods", in + "/4.ods"});
+        startBatch(process, common + files);
         process.setReadChannel(QProcess::StandardError);
         QByteArray err;
         while (!err.contains("[1/4]") && process.waitForReadyRead(60000))
@@ -343,17 +398,80 @@ private slots:
         // (where the next file would simply get a fresh office).
         const qint64 idle = busyTicks(offices[0]);
         QTRY_VERIFY_WITH_TIMEOUT(busyTicks(offices[0]) - idle >= 20, 60000);
-        ::kill(pid_t(offices[0]), SIGKILL);
+        const qint64 target = who == "office" ? offices[0]
+            : who == "worker"                 ? ::children(process.processId()).value(0).first
+                                              : process.processId();
+        QElapsedTimer sinceKill;
+        sinceKill.start();
+        ::kill(pid_t(target), signal);
         QVERIFY(process.waitForFinished(300000));
+        qInfo("ended %lld ms after the signal", sinceKill.elapsed());
         err += process.readAllStandardError();
-        QCOMPARE(process.exitCode(), 1);
-        QVERIFY2(err.contains("failed: " + (in + "/2.ods").toUtf8()), err.constData());
-        QCOMPARE(filesIn(out), (QStringList{"1.ods", "3.ods", "4.ods"}));
+        QCOMPARE(process.exitCode(), status);
+        QVERIFY2(err.contains(says.replace("IN", in).toUtf8()), err.constData());
+        QCOMPARE(leftovers(), QStringList());
         const QList<QStringList> rows = csvRows(readAll(dir.filePath("r.csv")));
         QCOMPARE(rows.size(), 4);
         QCOMPARE(rows[1].mid(0, 1), QStringList{in + "/2.ods"});
-        QVERIFY(rows[1][6].startsWith("failed: "));
-        QCOMPARE(officesBelow(process.processId()), QList<qint64>());
+        if (who != "command") {
+            QVERIFY(rows[1][6].startsWith("failed: "));
+            QCOMPARE(filesIn(out), (QStringList{"1.ods", "3.ods", "4.ods"}));
+            return;
+        }
+        QCOMPARE(rows[0], (QStringList{in + "/1.ods", "Sheet1", "B1", "a", "Sheet1", "A1", ""}));
+        for (int n : {2, 3, 4})
+            QVERIFY2(err.contains(QString("not done: %1/%2.ods").arg(in).arg(n).toUtf8()), err.constData());
+        QCOMPARE(filesIn(out), QStringList{"1.ods"});
+        const QDateTime first = QFileInfo(out + "/1.ods").lastModified();
+        const Run resumed = batch(QStringList{"--skip-done"} + common + files);
+        QCOMPARE(resumed.status, 0);
+        QVERIFY2(resumed.err.contains("1 file(s) skipped"), qPrintable(resumed.err));
+        QCOMPARE(filesIn(out), (QStringList{"1.ods", "2.ods", "3.ods", "4.ods"}));
+        QCOMPARE(QFileInfo(out + "/1.ods").lastModified(), first);
+        QCOMPARE(csvRows(readAll(dir.filePath("r.csv"))).value(0).value(0), in + "/2.ods");
+    }
+
+    // Many small workbooks through office restarts give what one office
+    // that never restarts gives, and leave no office or profile behind.
+    void manyFilesThroughRestarts_data()
+    {
+        QTest::addColumn<int>("files");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("restartsSaid"); // by memory
+        QTest::newRow("two jobs, a new office every 3 files")
+            << 120 << QStringList{"--jobs", "2", "--recycle", "3"} << 0;
+        QTest::newRow("past a memory limit") << 8 << QStringList{"--jobs", "2", "--recycle-memory", "1"} << 8;
+    }
+    void manyFilesThroughRestarts()
+    {
+        QFETCH(int, files);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, restartsSaid);
+        const QStringList books = makeBooks();
+        QStringList paths;
+        const QString many = dir.filePath("many");
+        QDir(many).removeRecursively();
+        QDir().mkpath(many);
+        for (int i = 0; i < files; ++i) {
+            const QString& book = books[i % books.size()];
+            QVERIFY(QFile::copy(book, QString("%1/%2-%3").arg(many).arg(i, 3, 10, QChar('0')).arg(QFileInfo(book).fileName())));
+        }
+        const QString expected = dir.filePath("expected");
+        QDir(expected).removeRecursively();
+        QDir().mkpath(expected);
+        const QStringList all{"--extension", "*", many};
+        const Run once = batch(QStringList{"--jobs", "1", "--recycle", "0", "--results", expected, "--report",
+                                           dir.filePath("once.csv")} + all);
+        QCOMPARE(once.status, 0);
+        const Run run = batch(arguments + QStringList{"--results", out, "--report", dir.filePath("r.csv")} + all);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.err.count("is started anew"), restartsSaid);
+        QCOMPARE(readAll(dir.filePath("r.csv")), readAll(dir.filePath("once.csv")));
+        QCOMPARE(filesIn(out), filesIn(expected));
+        QCOMPARE(filesIn(out).size(), files);
+        for (const QString& name : filesIn(expected))
+            QVERIFY2(content(out + "/" + name) == content(expected + "/" + name), qPrintable(name));
+        QCOMPARE(leftovers(), QStringList());
     }
 
     // Two shards through GNU parallel give together what one run gives.

@@ -56,7 +56,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(startOffice(), NoOffice);
-        office->serviceManager();
+        QCOMPARE(whyNoOffice(*office), QString());
     }
 
     void cleanupTestCase()
@@ -169,7 +169,7 @@ private slots:
     void twoConnectionsKeepApart()
     {
         OfficeConnection second;
-        second.serviceManager();
+        QCOMPARE(whyNoOffice(second), QString());
         QVERIFY(second.processId() != office->processId());
         fixture->writeTexts(in + "/a.ods", {{{"s", "s"}}});
         TestSettings settings;
@@ -178,9 +178,19 @@ private slots:
         BoxScript host;
         Calc1::DoItByFile(in + "/a.ods", seen, {second, settings, host, 0});
         QCOMPARE(trimmed(fixture->read(out + "/a.ods")), FakeBook({{{"s"}}}));
+        // Started anew, as a long batch does, it goes on; shut down, for good.
         const qint64 pid = second.processId();
-        second.shutdown();
+        try {
+            second.restart();
+        } catch (const office::Error& e) {
+            QFAIL(e.what());
+        }
         QVERIFY(!processRuns(pid));
+        const qint64 restarted = second.processId();
+        QVERIFY(processRuns(restarted));
+        second.shutdown();
+        QVERIFY(!processRuns(restarted));
+        QVERIFY_THROWS_EXCEPTION(office::Gone, second.restart());
         QVERIFY(processRuns(office->processId()));
     }
 

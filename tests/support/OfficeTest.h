@@ -13,6 +13,19 @@
 
 #include <memory>
 
+/// Starts the office when none runs: the reason it cannot, or nothing. A
+/// test compares it with nothing, so that the reason fails the test instead
+/// of escaping it.
+inline QString whyNoOffice(OfficeConnection& office)
+{
+    try {
+        office.serviceManager();
+        return {};
+    } catch (const office::Error& e) {
+        return QString::fromStdString(e.what());
+    }
+}
+
 class OfficeTest : public QObject {
     Q_OBJECT
 
