@@ -11,7 +11,7 @@ namespace Batch {
 
 namespace {
 
-void addPath(QString path, const QString& extension, QStringList& files, Host& host)
+void addPath(QString path, const QStringList& extensions, QStringList& files, Host& host)
 {
     const QFileInfo info(path);
     if (info.isFile()) {
@@ -26,27 +26,33 @@ void addPath(QString path, const QString& extension, QStringList& files, Host& h
     // The folder browser gives a folder without its final separator.
     while (path.size() > 1 && path.endsWith(Paths::separator()))
         path.chop(1);
+    const bool all = extensions.contains("*");
     AddFolder::AddFolderFiles(
-        path, "*." + extension, [&files](const QString& file) { files << file; }, host);
+        path, all ? "*.*" : "*",
+        [&](const QString& file) {
+            if (all || extensions.contains(QFileInfo(file).suffix(), Qt::CaseInsensitive))
+                files << file;
+        },
+        host);
 }
 
 } // namespace
 
-QStringList gatherFiles(const QStringList& paths, const QString& extension, const std::function<QString()>& readLine,
-                        Host& host)
+QStringList gatherFiles(const QStringList& paths, const QStringList& extensions,
+                        const std::function<QString()>& readLine, Host& host)
 {
     QStringList files;
     bool stdinRead = false;
     for (const QString& path : paths) {
         if (path != "-") {
-            addPath(path, extension, files, host);
+            addPath(path, extensions, files, host);
             continue;
         }
         if (std::exchange(stdinRead, true))
             continue; // standard input holds one list
         for (QString line = readLine(); !line.isNull(); line = readLine())
             if (!line.isEmpty())
-                addPath(line, extension, files, host);
+                addPath(line, extensions, files, host);
     }
     return files;
 }
@@ -58,25 +64,41 @@ QStringList shareOf(const QStringList& files, int shard, int shards)
     return files.mid(from, to - from);
 }
 
-QString resultName(const QString& path)
+Calc1::ResultFormat formatOf(const QString& path, const QString& format)
 {
-    return Paths::ReplaceExtension(Paths::GetFileName(path), "ods");
+    return Calc1::resultFormat(format == "same" ? QFileInfo(path).suffix() : format).value_or(Calc1::ResultFormat{});
 }
 
-bool doneBefore(const QString& path, const QString& resultsFolder)
+QStringList unwritable(const QStringList& files, const QString& format)
 {
-    const QFileInfo result(resultsFolder + Paths::separator() + resultName(path));
+    QStringList extensions;
+    if (format == "same")
+        for (const QString& file : files)
+            if (const QString suffix = QFileInfo(file).suffix().toLower();
+                !Calc1::resultFormat(suffix) && !extensions.contains(suffix))
+                extensions << suffix;
+    return extensions;
+}
+
+QString resultName(const QString& path, const QString& format)
+{
+    return Paths::ReplaceExtension(Paths::GetFileName(path), formatOf(path, format).extension);
+}
+
+bool doneBefore(const QString& path, const QString& resultsFolder, const QString& format)
+{
+    const QFileInfo result(resultsFolder + Paths::separator() + resultName(path, format));
     return result.isFile() && result.lastModified() > QFileInfo(path).lastModified();
 }
 
-QList<QStringList> sameResultNames(const QStringList& files)
+QList<QStringList> sameResultNames(const QStringList& files, const QString& format)
 {
     QHash<QString, QStringList> byName;
     QStringList order;
     for (const QString& file : files) {
-        QStringList& group = byName[resultName(file)];
+        QStringList& group = byName[resultName(file, format)];
         if (group.size() == 1)
-            order << resultName(file);
+            order << resultName(file, format);
         group << file;
     }
     QList<QStringList> groups;

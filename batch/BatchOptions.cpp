@@ -19,7 +19,14 @@ QList<QCommandLineOption> optionList()
     QCommandLineOption worker("worker");
     worker.setFlags(QCommandLineOption::HiddenFromHelp);
     return {
-        {"extension", "Files of folders: those ending in .EXT (default ods; * for all).", "EXT"},
+        {"extension",
+         "Files of folders: those ending in one of the extensions EXT,... (default every spreadsheet type the "
+         "office opens, but .csv; * for all).",
+         "EXT"},
+        {"format",
+         "Store the results as FORMAT: ods (default), xlsx, xls, or same (each file's own where the office writes "
+         "it, else ods).",
+         "FORMAT"},
         {"list", "Print the files in processing order and end."},
         {"row", "Look only in row N of each sheet.", "N"},
         {"column", "Look only in column LETTERS of each sheet.", "LETTERS"},
@@ -95,9 +102,22 @@ Options parse(const QStringList& arguments)
     options.dryRun = parser.isSet("dry-run");
     options.quiet = parser.isSet("quiet");
     if (parser.isSet("extension")) {
-        options.extension = parser.value("extension");
-        if (options.extension.isEmpty())
-            throw UsageError("--extension needs an extension such as ods, or * for all files");
+        options.extensions.clear();
+        for (QString extension : parser.value("extension").split(',', Qt::SkipEmptyParts)) {
+            extension = extension.trimmed();
+            if (extension.startsWith('.'))
+                extension.remove(0, 1);
+            if (!extension.isEmpty())
+                options.extensions << extension;
+        }
+        if (options.extensions.isEmpty())
+            throw UsageError("--extension needs extensions such as xlsx,xls, or * for all files");
+    }
+    if (parser.isSet("format")) {
+        options.format = parser.value("format").toLower();
+        if (!QStringList{"ods", "xlsx", "xls", "same"}.contains(options.format))
+            throw UsageError(
+                QString("--format must be ods, xlsx, xls or same, not \"%1\"").arg(parser.value("format")).toStdString());
     }
     if (parser.isSet("row") && parser.isSet("column"))
         throw UsageError("give --row or --column, not both");
@@ -175,6 +195,7 @@ QStringList workerArguments(const Options& options)
         arguments << "--column" << options.column;
     if (!options.results.isEmpty())
         arguments << "--results" << options.results;
+    arguments << "--format" << options.format;
     if (options.dryRun)
         arguments << "--dry-run";
     return arguments;

@@ -17,7 +17,9 @@ struct UsageError : std::runtime_error {
 
 struct Options {
     QStringList paths; ///< as given; "-" reads more from standard input
-    QString extension = "ods";
+    /// Of the files folders give; "*" every file.
+    QStringList extensions{"ods", "fods", "ots", "xlsx", "xlsm", "xltx", "xls", "xlt", "xlsb"};
+    QString format = "ods"; ///< of the results: ods, xlsx, xls, or same as each file
     Scope scope = Scope::EntireSheet;
     QString row = "1", column = "A";
     QString results; ///< empty with --list or --dry-run only

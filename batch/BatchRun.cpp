@@ -165,9 +165,9 @@ private:
         QSet<QString> busy;
         for (const Worker& w : m_workers)
             if (w.current >= 0)
-                busy << resultName(m_files[w.current]);
+                busy << resultName(m_files[w.current], m_options.format);
         for (qsizetype i = m_next; i < m_files.size(); ++i) {
-            if (m_handedOut.contains(int(i)) || busy.contains(resultName(m_files[i])))
+            if (m_handedOut.contains(int(i)) || busy.contains(resultName(m_files[i], m_options.format)))
                 continue;
             worker.current = int(i);
             m_handedOut.insert(int(i));
@@ -259,6 +259,11 @@ private:
             for (const Calc1::EmptiedCell& e : o.emptied)
                 m_report->write(csvLine({path, sheetName(o, e.cell.sheet), cellName(e.cell), e.text,
                                          sheetName(o, e.first.sheet), cellName(e.first), QString()}));
+        if (result.stored && o.storedAs != formatOf(path, m_options.format).extension)
+            m_report->write(csvLine({path, {}, {}, {}, {}, {},
+                                     QString("stored as .%1: a .%2 file holds one sheet, and this has %3")
+                                         .arg(o.storedAs, formatOf(path, m_options.format).extension)
+                                         .arg(o.sheetNames.size())}));
         if (o.kept > 0)
             m_report->write(csvLine({path, sheetName(o, o.firstKept->sheet), cellName(*o.firstKept), QString(),
                                      QString(), QString(),
@@ -374,9 +379,12 @@ QByteArray csvLine(const QStringList& fields)
 int run(const Options& options, const QStringList& files)
 {
     if (!options.dryRun)
-        for (const QStringList& group : sameResultNames(files))
+        for (const QStringList& group : sameResultNames(files, options.format))
             say(QString("these files give the same result %1, the later replacing the earlier: %2")
-                    .arg(resultName(group.first()), group.join(", ")));
+                    .arg(resultName(group.first(), options.format), group.join(", ")));
+    for (const QString& suffix : unwritable(files, options.format))
+        say(QString("results of %1 are stored as .ods: the office does not write that format")
+                .arg(suffix.isEmpty() ? QString("files without an extension") : "." + suffix + " files"));
     std::unique_ptr<QIODevice> report;
     if (options.report == "-") {
         auto out = std::make_unique<QFile>();

@@ -1,5 +1,6 @@
 #include "BatchWorker.h"
 
+#include "BatchFiles.h"
 #include "BatchHost.h"
 #include "OfficeConnection.h"
 #include "Platform.h"
@@ -43,6 +44,7 @@ QByteArray encodeResult(const FileResult& result)
                        {"stored", result.stored},
                        {"interrupted", result.interrupted},
                        {"restart", result.restart},
+                       {"storedAs", o.storedAs},
                        {"sheets", QJsonArray::fromStringList(o.sheetNames)},
                        {"cells", cells},
                        {"kept", o.kept}};
@@ -62,6 +64,7 @@ bool decodeResult(const QByteArray& line, FileResult& result)
     result.stored = object.value("stored").toBool();
     result.interrupted = object.value("interrupted").toBool();
     result.restart = object.value("restart").toString();
+    result.outcome.storedAs = object.value("storedAs").toString();
     for (const QJsonValue& s : object.value("sheets").toArray())
         result.outcome.sheetNames << s.toString();
     for (const QJsonValue& c : object.value("cells").toArray()) {
@@ -107,7 +110,8 @@ int runWorker(const Options& options)
             }
         }
         SeenTexts seenTexts;
-        result.outcome = Calc1::DoItByFile(path, seenTexts, {office, settings, host, 0.0, true, !options.dryRun});
+        result.outcome = Calc1::DoItByFile(
+            path, seenTexts, {office, settings, host, 0.0, true, !options.dryRun, formatOf(path, options.format)});
         result.errors = host.takeMessages();
         result.stored = result.outcome.done;
         result.interrupted = host.quitting();

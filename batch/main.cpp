@@ -34,7 +34,7 @@ int main(int argc, char* argv[])
             return Batch::runWorker(options);
         QFile in;
         files = Batch::gatherFiles(
-            options.paths, options.extension,
+            options.paths, options.extensions,
             [&in]() -> QString {
                 if (!in.isOpen() && !in.open(stdin, QIODevice::ReadOnly))
                     return {};
@@ -50,11 +50,16 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "cellwinnow-batch: %s\nTry 'cellwinnow-batch --help' for more.\n", e.what());
         return Batch::Usage;
     }
+    if (files.isEmpty()) {
+        std::fprintf(stderr, "cellwinnow-batch: no files found (folders give files ending in .%s; see --extension)\n",
+                     qPrintable(options.extensions.join(", .")));
+        return Batch::Failed;
+    }
     files = Batch::shareOf(files, options.shard, options.shards);
     if (options.skipDone) {
         const qsizetype before = files.size();
         files.removeIf([&](const QString& file) {
-            const bool done = Batch::doneBefore(file, options.results);
+            const bool done = Batch::doneBefore(file, options.results, options.format);
             // The list on standard output stays the files to do.
             if (done && options.list)
                 std::fprintf(stderr, "cellwinnow-batch: skipped, its result is newer: %s\n",

@@ -4,7 +4,10 @@
 // the office's own load and store of the same files; and how the processors'
 // time splits between the offices and the command's own processes.
 //
-//   bench_batch [files] [cells per sheet] [runs]
+//   bench_batch [files] [cells per sheet] [runs] [folder]
+//
+// With a folder, the workbooks are kept there and made only when missing, so
+// that the same ones can be timed again or profiled.
 
 #include "OfficeConnection.h"
 #include "SheetFixture.h"
@@ -158,7 +161,8 @@ int main(int argc, char* argv[])
     const int cells = argc > 2 ? std::atoi(argv[2]) : 2000;
     const int runs = argc > 3 ? std::atoi(argv[3]) : 1;
     QTemporaryDir dir;
-    const QString in = dir.filePath("in"), out = dir.filePath("out"), plain = dir.filePath("plain");
+    const QString in = argc > 4 ? QString(argv[4]) : dir.filePath("in");
+    const QString out = dir.filePath("out"), plain = dir.filePath("plain");
     QDir().mkpath(in);
     QDir().mkpath(plain);
 
@@ -180,7 +184,8 @@ int main(int argc, char* argv[])
     QStringList paths;
     for (int i = 0; i < files; ++i) {
         paths << QString("%1/book%2.ods").arg(in).arg(i, 4, 10, QChar('0'));
-        fixture.writeTexts(paths.last(), workbook(i, cells), {}, true);
+        if (!QFileInfo::exists(paths.last()))
+            fixture.writeTexts(paths.last(), workbook(i, cells), {}, true);
     }
     timer.restart();
     for (const QString& path : std::as_const(paths))

@@ -77,6 +77,12 @@ set(CW_UNO_TYPES
   com.sun.star.util.CellProtection
   com.sun.star.util.XProtectable
   com.sun.star.ucb.XContentProviderManager
+  com.sun.star.container.XNameContainer
+  com.sun.star.script.XLibraryContainer
+  com.sun.star.script.vba.XVBACompatibility
+  com.sun.star.script.vba.XVBAModuleInfo
+  com.sun.star.script.ModuleType
+  com.sun.star.sheet.XSheetAnnotationShapeSupplier
 )
 
 set(CW_UNO_INCLUDE "${CMAKE_BINARY_DIR}/uno-include")

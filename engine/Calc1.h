@@ -35,6 +35,9 @@ struct EmptiedCell {
 struct FileResult {
     /// True when the result was stored under its final name.
     bool done = false;
+    /// The extension it was stored with: the format's, or "ods" for a
+    /// document of several sheets whose format holds one.
+    QString storedAs;
     /// The cells emptied, in the order they were emptied (only when asked for).
     QList<EmptiedCell> emptied;
     /// The names of the document's sheets, by index (only when cells are listed).
@@ -72,6 +75,15 @@ private:
 
 namespace Calc1 {
 
+/// A format the office stores a result in.
+struct ResultFormat {
+    QString extension = "ods"; ///< of the result's name
+    QString filter; ///< the office's; empty: its own, .ods
+    QString filterOptions;
+    /// Holds one sheet (text): a document of more sheets is stored as .ods.
+    bool oneSheet = false;
+    bool operator==(const ResultFormat&) const = default;
+};
 struct Context {
     office::Provider& office;
     const JobSettings& settings;
@@ -85,6 +97,7 @@ struct Context {
     bool listEmptied = false;
     /// False: everything is done as usual but the result is not stored.
     bool store = true;
+    ResultFormat format;
 };
 
 /// Opens the file hidden, empties every cell whose text was met earlier in the
@@ -107,13 +120,18 @@ office::PropertyValue MakePropertyValue(const QString& name, const QVariant& val
 /// A proper file URL for a local path (blanks, "#", "%" and non-ASCII escaped).
 QString FileUrl(const QString& path);
 
+/// The format of results with this extension (ods, fods, xlsx, xlsm, xls,
+/// csv; any case); nothing for one the office cannot write.
+std::optional<ResultFormat> resultFormat(const QString& extension);
+
 struct ResultPaths {
     QString temporary; ///< where the office stores the result first
     QString final; ///< the name it then takes, replacing any earlier result
 };
 /// The result of an input goes to the results folder under the input's name
-/// with the extension "ods", by way of the extension "sxw". A temporary name
-/// already taken there gets a number, so no file of the user's is overwritten.
-ResultPaths ResultPathsFor(const QString& resultsFolder, const QString& inputPath);
+/// with the result's extension ("ods" unless asked), by way of the extension
+/// "sxw". A temporary name already taken there gets a number, so no file of
+/// the user's is overwritten.
+ResultPaths ResultPathsFor(const QString& resultsFolder, const QString& inputPath, const QString& extension = "ods");
 
 } // namespace Calc1

@@ -356,15 +356,22 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
     }
 
     ResultPaths result;
-    const bool stored
-        = counted && context.store && step(236, [&] { result = ResultPathsFor(settings.resultsFolder(), path); })
+    // A format of one sheet cannot hold a document of several.
+    const ResultFormat format = context.format.oneSheet && sheetCount != 1 ? ResultFormat{} : context.format;
+    office::PropertyValues storeAs;
+    if (!format.filter.isEmpty())
+        storeAs << MakePropertyValue("FilterName", format.filter);
+    if (!format.filterOptions.isEmpty())
+        storeAs << MakePropertyValue("FilterOptions", format.filterOptions);
+    const bool stored = counted && context.store
+        && step(236, [&] { result = ResultPathsFor(settings.resultsFolder(), path, format.extension); })
         && step(242, [&] {
                // The office would make a vanished folder anew, somewhere the user never chose.
                const QString folder = QFileInfo(result.temporary).path();
                if (!FileUtils::IsFolder(folder))
                    throw office::Error("The results folder is not there any more: " + folder.toStdString());
                try {
-                   document->storeToUrl(FileUrl(result.temporary), {});
+                   document->storeToUrl(FileUrl(result.temporary), storeAs);
                } catch (...) {
                    QFile::remove(result.temporary); // ours: the name was free before the store
                    throw;
@@ -384,6 +391,7 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
             host.letEventsIn();
             FileUtils::ReplaceFile(result.temporary, result.final);
         });
+    did.storedAs = format.extension;
     step(250, [&] {
         frame.reset();
         controller.reset();

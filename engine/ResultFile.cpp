@@ -3,6 +3,7 @@
 #include "Paths.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 namespace Calc1 {
 
@@ -12,12 +13,31 @@ static bool taken(const QString& path)
     return info.exists() || info.isSymLink();
 }
 
-ResultPaths ResultPathsFor(const QString& resultsFolder, const QString& inputPath)
+std::optional<ResultFormat> resultFormat(const QString& extension)
+{
+    const QString e = extension.toLower();
+    if (e == "ods")
+        return ResultFormat{};
+    // Text as the user sees it: comma, double quote, UTF-8, from the first
+    // line; cells as shown, formulas as their results.
+    static const QHash<QString, ResultFormat> formats{
+        {"fods", {"fods", "OpenDocument Spreadsheet Flat XML", {}, false}},
+        {"xlsx", {"xlsx", "Calc MS Excel 2007 XML", {}, false}},
+        {"xlsm", {"xlsm", "Calc MS Excel 2007 VBA XML", {}, false}},
+        {"xls", {"xls", "MS Excel 97", {}, false}},
+        {"csv", {"csv", "Text - txt - csv (StarCalc)", "44,34,76,1,,0,false,true,true,false,false", true}},
+    };
+    if (const auto it = formats.constFind(e); it != formats.cend())
+        return *it;
+    return std::nullopt;
+}
+
+ResultPaths ResultPathsFor(const QString& resultsFolder, const QString& inputPath, const QString& extension)
 {
     const QString name = Paths::GetFileName(inputPath);
     const QString folder = resultsFolder + Paths::separator();
     ResultPaths paths;
-    paths.final = Paths::CollapseBackslashes(folder + Paths::ReplaceExtension(name, "ods"));
+    paths.final = Paths::CollapseBackslashes(folder + Paths::ReplaceExtension(name, extension));
     paths.temporary = Paths::CollapseBackslashes(folder + Paths::ReplaceExtension(name, "sxw"));
     // A file of the user's that has the temporary name stays untouched.
     const QString stem = paths.temporary.chopped(4);

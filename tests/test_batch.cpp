@@ -150,11 +150,12 @@ QStringList leftovers()
     return left;
 }
 
-// What a stored result holds, without what changes from one store to the next.
-QByteArray content(const QString& result)
+// A part of a stored package: content.xml is what a result holds, without
+// what changes from one store to the next.
+QByteArray part(const QString& package, const QString& name = "content.xml")
 {
     QProcess unzip;
-    unzip.start("unzip", {"-p", result, "content.xml"});
+    unzip.start("unzip", {"-p", package, name});
     return unzip.waitForFinished(60000) && unzip.exitCode() == 0 ? unzip.readAllStandardOutput() : "unreadable";
 }
 
@@ -313,7 +314,8 @@ private slots:
         row("unknown option", {"--results", "OUT", "--bogus", "IN"}, 2, "bogus");
         row("report folder missing", {"--results", "OUT", "--report", "OUT/none/r.csv", "IN"}, 2,
             "cannot write the report");
-        row("no files", {"--results", "OUT", "--extension", "xyz", "IN"}, 0, "no files");
+        row("no files", {"--results", "OUT", "--extension", "xyz", "IN"}, 1, "no files found");
+        row("bad format", {"--results", "OUT", "--format", "pdf", "IN"}, 2, "--format must be");
         row("version", {"--version"}, 0, "");
         row("a file that fails is named", {"--results", "OUT", "IN/empty.ods", "IN/a.ods"}, 1,
             "failed: IN/empty.ods: The file is empty");
@@ -329,29 +331,99 @@ private slots:
         const Run run = batch(arguments);
         QCOMPARE(run.status, status);
         QVERIFY2(run.err.contains(message.replace("IN", in).replace("OUT", out)), qPrintable(run.err));
-        if (status == 2)
-            QCOMPARE(filesIn(out), QStringList());
-        if (status == 1)
-            QCOMPARE(filesIn(out), QStringList{"a.ods"});
+        if (status != 0) // nothing but what was asked for
+            QCOMPARE(filesIn(out), arguments.contains(in + "/a.ods") ? QStringList{"a.ods"} : QStringList());
     }
 
     // Folders as the window's walk gives them, files as named, "-" from
     // standard input, in that order.
     void list()
     {
-        for (const char* name : {"b.ods", "a.ods", "x.txt", "deep/c.ods", "deep/er/d.ods", ".hidden.ods"}) {
+        for (const char* name : {"b.ods", "a.ods", "x.txt", "deep/c.ods", "deep/er/d.ods", ".hidden.ods", "e.XLSX",
+                                 "deep/f.xlsb", "g.csv"}) {
             QDir().mkpath(QFileInfo(in + "/" + name).path());
             QFile(in + "/" + name).open(QIODevice::WriteOnly);
         }
-        QStringList expected{in + "/x.txt"};
+        // Every spreadsheet type the office opens, but text.
+        QStringList expected{in + "/x.txt"}, text;
         BoxScript boxes;
         AddFolder::AddFolderFiles(
-            in, "*.ods", [&](const QString& path) { expected << path; }, boxes);
+            in, "*.*",
+            [&](const QString& path) {
+                (QStringList{"csv", "txt"}.contains(QFileInfo(path).suffix()) ? text : expected) << path;
+            },
+            boxes);
         expected << in + "/a.ods" << in + "/b.ods";
-        const Run run = batch({"--list", in + "/x.txt", in, "-"}, (in + "/a.ods\n\n" + in + "/b.ods\n").toUtf8());
+        Run run = batch({"--list", in + "/x.txt", in, "-"}, (in + "/a.ods\n\n" + in + "/b.ods\n").toUtf8());
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts), expected);
-        QCOMPARE(expected.size(), 7);
+        QCOMPARE(expected.size(), 9);
+        run = batch({"--list", "--extension", ".CSV,txt", in});
+        QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts), text);
+    }
+
+    // Results in the format people work in: the same sheets, the repeats
+    // empty, every other cell showing, holding and formatted as before, its
+    // note too (some formats keep notes as drawings, which are not compared);
+    // an .xlsm keeps its macro module, which never runs.
+    void formats_data()
+    {
+        QTest::addColumn<QString>("input"); // the workbook's extension
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("result"); // the result's extension
+        QTest::newRow("ods as xlsx") << "ods" << "xlsx" << "xlsx";
+        QTest::newRow("ods as xls") << "ods" << "xls" << "xls";
+        QTest::newRow("xlsx as ods") << "xlsx" << "ods" << "ods";
+        QTest::newRow("xlsx kept") << "xlsx" << "same" << "xlsx";
+        QTest::newRow("xls kept") << "xls" << "same" << "xls";
+        QTest::newRow("fods kept") << "fods" << "same" << "fods";
+        QTest::newRow("xlsm kept, its macro too") << "xlsm" << "same" << "xlsm";
+        QTest::newRow("a template gives ods") << "ots" << "same" << "ods";
+        QTest::newRow("csv kept") << "csv" << "same" << "csv";
+    }
+    void formats()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, format);
+        QFETCH(QString, result);
+        using C = FixtureCell;
+        C noted = C::ofText("apple"), kept = C::ofText("kiwi"), merged = C::ofText("Summary");
+        noted.note = "goes with the repeat";
+        kept.note = "stays";
+        merged.mergeColumns = 2;
+        const FixtureBook book{{{C::ofText("Item"), C::ofText("Price"), C::ofText("Day"), C::ofText("Twice")},
+                                {C::ofText("apple"), C::ofNumber(1.5, "0.00"), C::ofNumber(45535, "YYYY-MM-DD"),
+                                 C::ofFormula("=B2*2", "0.0")},
+                                {C::ofText("pear"), C::ofNumber(1.5, "0.00"), C::ofNumber(45536, "YYYY-MM-DD"),
+                                 C::ofFormula("=LEN(A3)")},
+                                {noted, C::ofNumber(2, "0.00"), C::ofNumber(45535, "YYYY-MM-DD"), kept},
+                                {merged, {}, C::ofNumber(0.25, "0%")}},
+                               {{C::ofText("apple"), C::ofFormula("=Sheet1.A3"), C::ofText("plum")}}};
+        const QString path = in + "/book." + input;
+        if (input == "csv")
+            fixture->writeTexts(path, {{{"a", "b", "a"}, {"1.5", "b", "c"}}});
+        else
+            fixture->write(path, book, {}, input == "xlsm" ? "Sub Auto_Open()\n  Range(\"A1\").Value = \"ran\"\nEnd Sub\n" : "");
+        const Run run = batch({"--format", format, "--results", out, "--report", dir.filePath("r.csv"), path});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(filesIn(out), QStringList{"book." + result});
+        QCOMPARE(run.err.contains("results of .ots files are stored as .ods"), input == "ots");
+        const QList<ShownSheet> before = fixture->describe(path), after = fixture->describe(out + "/book." + result);
+        QSet<std::pair<int, QString>> emptied;
+        for (const QStringList& row : csvRows(readAll(dir.filePath("r.csv"))))
+            emptied.insert({row[1].endsWith('2'), row[2]});
+        QCOMPARE(emptied.size(), input == "csv" ? 2 : 5);
+        QCOMPARE(after.size(), before.size());
+        for (int s = 0; s < before.size(); ++s)
+            for (int r = 0; r < before[s].size(); ++r)
+                for (int c = 0; c < before[s][r].size() && !before[s][r][c].startsWith("drawings:"); ++c) {
+                    const bool repeat = emptied.contains({s, Calc1::getColumnLetters(c + 1) + QString::number(r + 1)});
+                    QCOMPARE(after[s].value(r).value(c).section(" | ", 0, repeat ? 0 : -1),
+                             repeat ? QString() : before[s][r][c]);
+                }
+        if (input == "xlsm") // its A1 would say "ran"
+            QVERIFY(part(path, "xl/vbaProject.bin").contains("Module=Module1")
+                    && part(out + "/book.xlsm", "xl/vbaProject.bin").contains("Module=Module1"));
     }
 
     // Something killed mid-file. An office or a worker: that file fails, a
@@ -470,7 +542,7 @@ private slots:
         QCOMPARE(filesIn(out), filesIn(expected));
         QCOMPARE(filesIn(out).size(), files);
         for (const QString& name : filesIn(expected))
-            QVERIFY2(content(out + "/" + name) == content(expected + "/" + name), qPrintable(name));
+            QVERIFY2(part(out + "/" + name) == part(expected + "/" + name), qPrintable(name));
         QCOMPARE(leftovers(), QStringList());
     }
 

@@ -142,6 +142,37 @@ private slots:
         QCOMPARE(paths.final, dir.path() + final);
     }
 
+    // A result in another format keeps the temporary name; text holds one
+    // sheet, so a document of more is stored as .ods.
+    void resultFormats_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<FakeBook>("book");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("xlsx") << "xlsx" << FakeBook{{{"x"}}, {{"y"}}}
+                              << "a.sxw FilterName=Calc MS Excel 2007 XML -> a.xlsx";
+        QTest::newRow("csv of one sheet")
+            << "csv" << FakeBook{{{"x"}}}
+            << "a.sxw FilterName=Text - txt - csv (StarCalc),FilterOptions=44,34,76,1,,0,false,true,true,false,false -> a.csv";
+        QTest::newRow("csv of two sheets") << "csv" << FakeBook{{{"x"}}, {{"y"}}} << "a.sxw  -> a.ods";
+    }
+    void resultFormats()
+    {
+        QFETCH(QString, format);
+        QFETCH(FakeBook, book);
+        QFETCH(QString, stored);
+        FakeOffice office;
+        FakeOffice::writeBook(in + "/a.ods", book);
+        TestSettings settings;
+        settings.folder = out;
+        SeenTexts seen;
+        const Calc1::FileResult did = Calc1::DoItByFile(
+            in + "/a.ods", seen, {office, settings, *script, 0, false, true, *Calc1::resultFormat(format)});
+        const QString store = office.log.filter("storeToUrl ").value(0);
+        QCOMPARE(store.section('/', -1) + " -> " + QDir(out).entryList(QDir::Files).join(','), stored);
+        QCOMPARE(did.storedAs, stored.section('.', -1));
+    }
+
     void temporaryNameNeverTakesAUsersFile()
     {
         QFile user(out + "/a.sxw");

@@ -18,6 +18,7 @@
 #include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/XCellRangeFormula.hpp>
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
+#include <com/sun/star/sheet/XSheetAnnotationShapeSupplier.hpp>
 #include <com/sun/star/sheet/XSheetAnnotations.hpp>
 #include <com/sun/star/sheet/XSheetAnnotationsSupplier.hpp>
 #include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
@@ -146,6 +147,8 @@ public:
     {
         try {
             call([&] {
+                if (properties.contains(office::PropertyValue{"FilterName", "OpenDocument Spreadsheet Flat XML"}))
+                    makeNoteDrawings();
                 Reference<frame::XStorable>(component, UNO_QUERY_THROW)
                     ->storeToURL(toOUString(url), toSequence(properties));
             });
@@ -518,6 +521,20 @@ private:
         if (written.size() != 1)
             throw office::Error("The sheet's text was not written");
         return folder + '/' + written[0];
+    }
+
+    // The flat format writes only the notes whose drawing the office has
+    // made, and in a loaded document it has made none until one is shown.
+    void makeNoteDrawings()
+    {
+        for (int i = 0; i < countSheets(); ++i) {
+            const Reference<container::XIndexAccess> notes(
+                Reference<sheet::XSheetAnnotationsSupplier>(spreadsheet(i), UNO_QUERY_THROW)->getAnnotations(),
+                UNO_QUERY_THROW);
+            for (sal_Int32 n = 0; n < notes->getCount(); ++n)
+                Reference<sheet::XSheetAnnotationShapeSupplier>(notes->getByIndex(n), UNO_QUERY_THROW)
+                    ->getAnnotationShape();
+        }
     }
 
     // Asked once: every remote call counts in a document of many sheets.

@@ -8,6 +8,7 @@
 #include <com/sun/star/awt/Size.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameContainer.hpp>
 #include <com/sun/star/drawing/XDrawPage.hpp>
 #include <com/sun/star/drawing/XDrawPages.hpp>
 #include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
@@ -18,6 +19,10 @@
 #include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/script/XLibraryContainer.hpp>
+#include <com/sun/star/script/ModuleType.hpp>
+#include <com/sun/star/script/vba/XVBACompatibility.hpp>
+#include <com/sun/star/script/vba/XVBAModuleInfo.hpp>
 #include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/XArrayFormulaRange.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
@@ -48,6 +53,7 @@
 #include <com/sun/star/util/XProtectable.hpp>
 
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 #include <QTest>
 #include <QUrl>
@@ -97,14 +103,13 @@ uno::Sequence<beans::PropertyValue> properties(std::initializer_list<std::pair<c
 
 QString filterFor(const QString& path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == "xls")
-        return "MS Excel 97";
-    if (suffix == "xlsx")
-        return "Calc MS Excel 2007 XML";
-    if (suffix == "csv")
-        return "Text - txt - csv (StarCalc)";
-    return "calc8";
+    static const QHash<QString, QString> filters{{"xls", "MS Excel 97"},
+                                                 {"xlsx", "Calc MS Excel 2007 XML"},
+                                                 {"xlsm", "Calc MS Excel 2007 VBA XML"},
+                                                 {"fods", "OpenDocument Spreadsheet Flat XML"},
+                                                 {"ots", "calc8_template"},
+                                                 {"csv", "Text - txt - csv (StarCalc)"}};
+    return filters.value(QFileInfo(path).suffix().toLower(), "calc8");
 }
 
 // A document loaded or created hidden, closed when the holder goes.
@@ -184,7 +189,8 @@ Reference<drawing::XDrawPage> drawPage(const Doc& doc, int sheet)
 
 } // namespace
 
-void SheetFixture::write(const QString& path, const FixtureBook& book, const QList<FixtureLook>& looks)
+void SheetFixture::write(const QString& path, const FixtureBook& book, const QList<FixtureLook>& looks,
+                         const QString& macro)
 {
     failsTheTest(m_office, [&] {
         Doc doc(OfficeConnectionAccess::remoteContext(m_office), "private:factory/scalc");
@@ -264,6 +270,20 @@ void SheetFixture::write(const QString& path, const FixtureBook& book, const QLi
                 Reference<beans::XPropertySet>(sheet, UNO_QUERY_THROW)->setPropertyValue("IsVisible", uno::Any(false));
             if (look.protectedSheet)
                 Reference<util::XProtectable>(sheet, UNO_QUERY_THROW)->protect("");
+        }
+        if (!macro.isEmpty()) {
+            // The office writes a VBA project from the library named after it.
+            Reference<script::XLibraryContainer> libraries(
+                Reference<beans::XPropertySet>(doc.component, UNO_QUERY_THROW)->getPropertyValue("BasicLibraries"),
+                UNO_QUERY_THROW);
+            Reference<script::vba::XVBACompatibility> vba(libraries, UNO_QUERY_THROW);
+            vba->setVBACompatibilityMode(true);
+            vba->setProjectName("VBAProject");
+            Reference<container::XNameContainer> library(libraries->createLibrary("VBAProject"), UNO_QUERY_THROW);
+            script::ModuleInfo info;
+            info.ModuleType = script::ModuleType::NORMAL;
+            Reference<script::vba::XVBAModuleInfo>(library, UNO_QUERY_THROW)->insertModuleInfo("Module1", info);
+            library->insertByName("Module1", uno::Any(toOUString("Option VBASupport 1\n" + macro)));
         }
         doc.storeTo(path);
     });

@@ -56,8 +56,11 @@ class SheetFixture {
 public:
     explicit SheetFixture(OfficeConnection& office) : m_office(office) { }
 
-    /// Writes the book; the format follows the extension (.ods, .xls, .xlsx, .csv).
-    void write(const QString& path, const FixtureBook& book, const QList<FixtureLook>& looks = {});
+    /// Writes the book; the format follows the extension (.ods, .fods, .ots,
+    /// .xls, .xlsx, .xlsm, .csv). A macro is the source of a VBA module of
+    /// the document.
+    void write(const QString& path, const FixtureBook& book, const QList<FixtureLook>& looks = {},
+               const QString& macro = {});
     /// Texts only, many cells quickly: each sheet's rows are written in one call
     /// (an empty text leaves its cell empty). As formulas, each text is read
     /// as typed: "=A1" a formula, "5" a number.
