@@ -28,7 +28,7 @@ void addPath(QString path, const QStringList& extensions, QStringList& files, Ho
         path.chop(1);
     const bool all = extensions.contains("*");
     AddFolder::AddFolderFiles(
-        path, all ? "*.*" : "*",
+        path, "*.*",
         [&](const QString& file) {
             if (all || extensions.contains(QFileInfo(file).suffix(), Qt::CaseInsensitive))
                 files << file;

@@ -289,7 +289,7 @@ private:
                 worker.process->closeWriteChannel();
                 worker.process->terminate();
             }
-        QTimer::singleShot(StopGraceMs, [this] { stopNow(); });
+        QTimer::singleShot(StopGraceMs, &m_loop, [this] { stopNow(); });
     }
 
     void stopNow()
