@@ -193,7 +193,7 @@ private:
                 continue;
             if (!result.restart.isEmpty() && !m_options.quiet) {
                 m_progress.clear();
-                say(QString("the office is started anew after %1: %2").arg(m_files[result.index], result.restart));
+                say(QString("after %1 %2: the next file gets a new one").arg(m_files[result.index], result.restart));
             }
             done(std::move(result));
             dispatch(worker);

@@ -125,7 +125,7 @@ int runWorker(const Options& options)
             restartDue = true;
         } else if (options.recycleMemoryMb > 0 && memoryMb > options.recycleMemoryMb) {
             restartDue = true;
-            result.restart = QString("it held %1 MB, more than %2 MB").arg(memoryMb).arg(options.recycleMemoryMb);
+            result.restart = QString("its office held %1 MB, more than %2 MB").arg(memoryMb).arg(options.recycleMemoryMb);
         }
         out.write(encodeResult(result));
         out.flush();

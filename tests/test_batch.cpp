@@ -537,7 +537,7 @@ private slots:
         QCOMPARE(once.status, 0);
         const Run run = batch(arguments + QStringList{"--results", out, "--report", dir.filePath("r.csv")} + all);
         QCOMPARE(run.status, 0);
-        QCOMPARE(run.err.count("is started anew"), restartsSaid);
+        QCOMPARE(run.err.count("the next file gets a new one"), restartsSaid);
         QCOMPARE(readAll(dir.filePath("r.csv")), readAll(dir.filePath("once.csv")));
         QCOMPARE(filesIn(out), filesIn(expected));
         QCOMPARE(filesIn(out).size(), files);
