@@ -404,6 +404,6 @@ void SheetFixture::loadAndStore(const QString& from, const QString& to)
     uno_errors::guarded(OfficeConnectionAccess::link(m_office), [&] {
         Doc doc(OfficeConnectionAccess::remoteContext(m_office),
                 QUrl::fromLocalFile(QFileInfo(from).absoluteFilePath()).toString(QUrl::FullyEncoded));
-        Reference<frame::XStorable>(doc.component, UNO_QUERY_THROW)->storeToURL(url(to), {});
+        doc.storeTo(to);
     });
 }

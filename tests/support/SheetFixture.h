@@ -85,7 +85,8 @@ public:
     /// repeats could not be emptied.
     int emptyRepeatsOneByOne(const QString& from, const QString& to, int row = -1, int column = -1);
 
-    /// Loads the file hidden and stores it unchanged to another path.
+    /// Loads the file hidden and stores it unchanged to another path, in the
+    /// format its extension names.
     void loadAndStore(const QString& from, const QString& to);
 
 private:
