@@ -39,7 +39,8 @@ QByteArray encodeResult(const FileResult& result)
         cells.append(QJsonArray{position(e.cell), e.text, position(e.first)});
     QJsonObject object{{"index", result.index},   {"errors", QJsonArray::fromStringList(result.errors)},
                        {"stored", result.stored}, {"sheets", QJsonArray::fromStringList(o.sheetNames)},
-                       {"cells", cells},          {"kept", o.kept}};
+                       {"cells", cells},          {"kept", o.kept},
+                       {"count", o.emptiedCount}};
     if (o.firstKept)
         object.insert("firstKept", position(*o.firstKept));
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
@@ -61,6 +62,7 @@ bool decodeResult(const QByteArray& line, FileResult& result)
         result.outcome.emptied.append({position(cell.at(0)), cell.at(1).toString(), position(cell.at(2))});
     }
     result.outcome.kept = object.value("kept").toInteger();
+    result.outcome.emptiedCount = object.value("count").toInteger();
     if (object.contains("firstKept"))
         result.outcome.firstKept = position(object.value("firstKept"));
     return true;
@@ -86,7 +88,9 @@ int runWorker(const Options& options)
         if (result.index < 0 || path.isEmpty())
             return 1; // not from a parent of ours
         SeenTexts seenTexts;
-        result.outcome = Calc1::DoItByFile(path, seenTexts, {office, settings, host, 0.0, true, !options.dryRun});
+        // Cells are listed only for a report: a file may empty millions.
+        result.outcome = Calc1::DoItByFile(path, seenTexts,
+                                           {office, settings, host, 0.0, true, !options.dryRun, !options.report.isEmpty()});
         result.errors = host.takeMessages();
         result.stored = result.outcome.done;
         out.write(encodeResult(result));

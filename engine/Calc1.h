@@ -37,6 +37,8 @@ struct FileResult {
     bool done = false;
     /// The cells emptied, in the order they were emptied (only when asked for).
     QList<EmptiedCell> emptied;
+    /// How many cells were emptied, listed or not.
+    qint64 emptiedCount = 0;
     /// The names of the document's sheets, by index (only when cells are listed).
     QStringList sheetNames;
     /// Repeats the office refused to empty (protection, arrays), and the first
@@ -85,6 +87,8 @@ struct Context {
     bool listEmptied = false;
     /// False: everything is done as usual but the result is not stored.
     bool store = true;
+    /// With listEmptied, false counts the emptied cells without listing them.
+    bool listCells = true;
 };
 
 /// Opens the file hidden, empties every cell whose text was met earlier in the

@@ -75,9 +75,11 @@ QString sheetName(office::Document& document, int sheet)
 // something else once earlier repeats are gone is read, they are emptied.
 class Emptier {
 public:
-    // Emptied cells and kept repeats go into `listed` when there is one.
-    Emptier(StepGuard& step, office::Document& document, FileResult* listed)
-        : step(step), document(document), m_listed(listed), m_list(listed ? &listed->emptied : nullptr)
+    // Kept repeats go into `result` when it is given, and emptied cells too
+    // when they are to be listed; the count always does.
+    Emptier(StepGuard& step, office::Document& document, FileResult& result, bool keptInResult, bool listCells)
+        : step(step), document(document), m_result(result), m_listed(keptInResult ? &result : nullptr),
+          m_list(keptInResult && listCells ? &result.emptied : nullptr)
     {
     }
 
@@ -112,8 +114,12 @@ public:
         const QList<office::RangeAddress> ranges = stacked(std::exchange(m_ranges, {}));
         const QList<office::RangeAddress> alone = std::exchange(m_alone, {});
         const bool emptied = step(m_deleteStep, [&] { refused = document.emptyRanges(ranges, alone); });
+        if (emptied)
+            for (const office::RangeAddress& r : ranges + alone)
+                m_result.emptiedCount += cellsOf(r);
         for (const office::RangeAddress& r : std::as_const(refused)) {
-            kept += qint64(r.endColumn - r.startColumn + 1) * (r.endRow - r.startRow + 1);
+            kept += cellsOf(r);
+            m_result.emptiedCount -= cellsOf(r);
             if (!firstKept
                 || std::tuple(r.sheet, r.startRow, r.startColumn)
                     < std::tuple(firstKept->sheet, firstKept->startRow, firstKept->startColumn))
@@ -149,6 +155,11 @@ public:
     std::optional<office::RangeAddress> firstKept;
 
 private:
+    static qint64 cellsOf(const office::RangeAddress& r)
+    {
+        return qint64(r.endColumn - r.startColumn + 1) * (r.endRow - r.startRow + 1);
+    }
+
     // Runs of the same columns on consecutive rows make one rectangle.
     static QList<office::RangeAddress> stacked(QList<office::RangeAddress> runs)
     {
@@ -185,6 +196,7 @@ private:
 
     StepGuard& step;
     office::Document& document;
+    FileResult& m_result;
     FileResult* m_listed;
     QList<EmptiedCell>* m_list;
     QList<EmptiedCell> m_pending;
@@ -341,7 +353,7 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
     int sheetCount = 0;
     const bool counted = editable && step(114, [&] { sheetCount = document->sheetCount(); });
     if (counted) {
-        Emptier emptier(step, *document, context.listEmptied ? &did : nullptr);
+        Emptier emptier(step, *document, did, context.listEmptied, context.listCells);
         for (int i = 0; i < sheetCount && !step.stopped(); ++i) {
             if (context.listEmptied)
                 did.sheetNames << sheetName(*document, i);

@@ -299,6 +299,7 @@ private slots:
         QCOMPARE(run(office, book, {}), expected);
         QVERIFY(boxes.shown.isEmpty());
         QCOMPARE(last.kept, qint64(2));
+        QCOMPARE(last.emptiedCount, qint64(1));
         QCOMPARE(last.firstKept, std::optional<Calc1::CellPlace>({1, 2, 0}));
         // Only the cell emptied is listed, with the one that kept its text.
         QCOMPARE(last.emptied, QList<Calc1::EmptiedCell>({{{1, 1, 0}, "x", {0, 0, 0}}}));
