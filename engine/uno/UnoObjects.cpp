@@ -43,6 +43,7 @@
 
 #include <QTemporaryDir>
 #include <QUrl>
+#include <cmath>
 #include <optional>
 #include <tuple>
 
@@ -304,22 +305,33 @@ private:
         QMap<QList<int>, QList<std::tuple<int, int, int, int>>> placesOf;
         for (const auto& place : std::as_const(places))
             placesOf[sheetsOf.value(place)] << place;
+        const int sheetsPerCall = sheetsPerClearing(countSheets());
         for (auto it = placesOf.cbegin(); it != placesOf.cend(); ++it) {
             QList<office::RangeAddress> together;
             auto flush = [&] {
                 call([&] { clearTogether(together, EmptyFlags & ~sheet::CellFlags::ANNOTATION); });
                 together.clear();
             };
-            for (const auto& [c1, r1, c2, r2] : it.value()) {
-                for (int sheet : it.key())
-                    together << office::RangeAddress{sheet, c1, r1, c2, r2};
-                if (together.size() >= Batch)
+            for (qsizetype first = 0; first < it.key().size(); first += sheetsPerCall) {
+                const QList<int> sheets = it.key().mid(first, sheetsPerCall);
+                for (const auto& [c1, r1, c2, r2] : it.value()) {
+                    for (int sheet : sheets)
+                        together << office::RangeAddress{sheet, c1, r1, c2, r2};
+                    if (together.size() >= Batch)
+                        flush();
+                }
+                if (!together.isEmpty())
                     flush();
             }
-            if (!together.isEmpty())
-                flush();
         }
     }
+
+    // A clearing costs the office something for every sheet of the document,
+    // and for every sheet it touches something for every other sheet it
+    // touches: so many sheets a call that the two weigh the same (measured
+    // on 2,000 sheets: 25 to 50 a call took a third of the time of 200, and a
+    // twentieth of all at once).
+    static int sheetsPerClearing(int sheetCount) { return std::max(1, int(std::sqrt(double(sheetCount)))); }
 
     // The document written as text once for all sheets, shown and as
     // formulas: a cell has content when either shows something, and a
