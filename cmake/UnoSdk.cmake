@@ -77,6 +77,8 @@ set(CW_UNO_TYPES
   com.sun.star.util.CellProtection
   com.sun.star.util.XProtectable
   com.sun.star.ucb.XContentProviderManager
+  com.sun.star.document.XUndoManagerSupplier
+  com.sun.star.document.XUndoManager
 )
 
 set(CW_UNO_INCLUDE "${CMAKE_BINARY_DIR}/uno-include")
