@@ -23,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -204,6 +205,7 @@ struct Timing {
     qlonglong distinct = 0;
     qint64 peakKiB = 0;
     qint64 officePlainKiB = 0, officeEngineKiB = 0;
+    QList<Calc1::SheetReading> readings;
 };
 
 Timing measureOnce(OfficeConnection& office, SheetFixture& fixture, const QString& input)
@@ -229,7 +231,7 @@ Timing measureOnce(OfficeConnection& office, SheetFixture& fixture, const QStrin
     timer.restart();
     // As the batch command asks for its report, when asked.
     const bool list = qEnvironmentVariableIntValue("CW_BENCH_LIST") == 1;
-    Calc1::DoItByFile(input, seen, {office, settings, host, 0, list});
+    t.readings = Calc1::DoItByFile(input, seen, {office, settings, host, 0, list}).readings;
     t.engine = timer.nsecsElapsed() / 1e9;
     t.engineCpu = officeCpuSeconds(office.processId()) - cpu;
     t.peakKiB = memoryKiB("VmHWM:");
@@ -270,6 +272,7 @@ Timing measure(OfficeConnection& office, SheetFixture& fixture, const QString& i
     t.ratio = median(&Timing::ratio);
     t.cpuRatio = median(&Timing::cpuRatio);
     t.distinct = all[0].distinct;
+    t.readings = all[0].readings;
     t.peakKiB = peak;
     t.officePlainKiB = officePlain;
     t.officeEngineKiB = officeEngine;
@@ -288,6 +291,16 @@ void print(const Timing& t, int runs)
     std::printf("program peak memory:            %8.1f MB (while processing)\n", t.peakKiB / 1024.0);
     std::printf("office peak memory:             %8.1f MB load + store, %.1f MB DoItByFile\n",
                 t.officePlainKiB / 1024.0, t.officeEngineKiB / 1024.0);
+    // Which way each sheet took (of the first run; at most a few sheets named).
+    QMap<QString, int> ways;
+    for (const Calc1::SheetReading& r : t.readings)
+        ++ways[r.way];
+    for (auto it = ways.cbegin(); it != ways.cend(); ++it)
+        std::printf("sheets read %-26s %6d\n", qPrintable(it.key() + ':'), it.value());
+    for (const Calc1::SheetReading& r : t.readings.mid(0, 8))
+        if (r.way != "in bulk")
+            std::printf("  sheet %d: %s, %d round(s), %d bulk reading(s) of %lld cell(s), %lld single reading(s)\n",
+                        r.sheet + 1, qPrintable(r.way), r.rounds, r.bulkReads, r.cellsReadAgain, r.singleReads);
 }
 
 int sparse(OfficeConnection& office, SheetFixture& fixture, const QTemporaryDir& dir)
