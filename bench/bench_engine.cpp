@@ -7,8 +7,8 @@
 //   bench_engine sheets [N]  (N sheets of 100 cells, 10,000 by default)
 //   bench_engine bomb [rows] (rows x 1,000 cells of a few distinct texts, 10,000 rows by default)
 //   bench_engine sparse      (a sheet holding A1 and Z100000, beside one holding A1 and B1)
-//   bench_engine ledger [sheets] [rows]  (ledgers over a table of budgets: running totals, shares,
-//                            lookups, sums per category; 3 x 2,000 rows by default)
+//   bench_engine ledger [sheets] [rows]  (ledgers over a table of budgets: a running balance,
+//                            shares of it, lookups, sums per category; 3 x 2,000 rows by default)
 //   bench_engine same [rows] (rows x 1,000 cells all holding one text, 4,000 rows by default)
 //   bench_engine cycle [N]   (N sheets of one row of 100 cells cycling through 7 texts, 2,000 by default)
 //
@@ -98,8 +98,9 @@ QList<QList<QStringList>> copiedRows(int sheets, int rows, int columns)
 // Ledgers as people keep them: a sheet of budgets by category (a key may
 // stand twice; a lookup takes the first), then a sheet of entries a month
 // whose dates, categories, descriptions and amounts repeat, with a running
-// total, each entry's share of it, the category's budget looked up, and a sum
-// per category below. Texts as typed: "=..." a formula, "12.5" a number.
+// total from the month's opening balance, each entry's share of it, the
+// category's budget looked up, and a sum per category below. Texts as typed:
+// "=..." a formula, "12.5" a number.
 QList<QList<QStringList>> ledgers(int sheets, int rows)
 {
     QRandomGenerator random(20240105);
@@ -112,22 +113,25 @@ QList<QList<QStringList>> ledgers(int sheets, int rows)
     book << budgets;
     const QString table = QString("$Sheet1.$A$2:$B$%1").arg(budgets.size());
     for (int s = 0; s < sheets; ++s) {
-        QList<QStringList> sheet{{"Date", "Category", "Description", "Amount", "Running total", "Share", "Budget"}};
-        for (int r = 2; r <= rows + 1; ++r) {
+        const QString month = QString("2024-%1-").arg(s % 12 + 1, 2, 10, QChar('0'));
+        QList<QStringList> sheet{{"Date", "Category", "Description", "Amount", "Balance", "Share", "Budget"},
+                                 {month + "01", "Opening balance", "", "", QString::number(5000 + 250 * s)}};
+        const int last = rows + 2;
+        for (int r = 3; r <= last; ++r) {
             const QString category = categories[random.bounded(int(categories.size()))];
-            const int day = (r - 2) / 5;
-            sheet << QStringList{QString("2024-%1-%2").arg(s % 12 + 1, 2, 10, QChar('0')).arg(day % 28 + 1, 2, 10, QChar('0')),
+            const int day = (r - 3) / 5;
+            sheet << QStringList{month + QString("%1").arg(day % 28 + 1, 2, 10, QChar('0')),
                                  category,
                                  QString("%1 %2").arg(category).arg(1 + random.bounded(6)),
                                  QString::number(random.bounded(400) / 4.0 + 1),
-                                 r == 2 ? "=D2" : QString("=E%1+D%2").arg(r - 1).arg(r),
-                                 QString("=ROUND(100*D%1/E%1;1)").arg(r),
+                                 QString("=E%1+D%2").arg(r - 1).arg(r),
+                                 QString("=TEXT(D%1/E%1;\"0.0%\")").arg(r),
                                  QString("=VLOOKUP(B%1;%2;2;0)").arg(r).arg(table)};
         }
         sheet << QStringList();
         for (const QString& category : categories)
             sheet << QStringList{"Total " + category,
-                                 QString("=SUMIF(B$2:B$%1;\"%2\";D$2:D$%1)").arg(rows + 1).arg(category)};
+                                 QString("=SUMIF(B$3:B$%1;\"%2\";D$3:D$%1)").arg(last).arg(category)};
         book << sheet;
     }
     return book;
@@ -356,8 +360,8 @@ int main(int argc, char* argv[])
     if (mode == "ledger") {
         const int sheets = argc > 2 ? atoi(argv[2]) : 3;
         const int rows = argc > 3 ? atoi(argv[3]) : 2000;
-        std::printf("workbook: budgets, then %d ledgers of %d entries (running total, share, budget looked up, "
-                    "sums per category)\n",
+        std::printf("workbook: budgets, then %d ledgers of %d entries (running balance, share of it, budget looked "
+                    "up, sums per category)\n",
                     sheets, rows);
         fixture.writeTexts(input, ledgers(sheets, rows), {}, true);
         const int asked = qEnvironmentVariableIntValue("CW_BENCH_RUNS");

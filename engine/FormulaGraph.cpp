@@ -177,6 +177,14 @@ void FormulaGraph::markBad(int column, int row)
     ++m_badCount;
 }
 
+// An emptied formula shows nothing whatever the cells it reads: what a
+// formula reading it shows no longer depends on them.
+bool FormulaGraph::emptied(quint64 formula) const
+{
+    const auto it = m_positions.constFind(formula);
+    return it != m_positions.cend() && m_batchOf(*it) > 0;
+}
+
 bool FormulaGraph::readsBad(quint64 formula)
 {
     return badIn(formula, 0);
@@ -202,7 +210,7 @@ bool FormulaGraph::badIn(quint64 formula, int depth)
         });
         if (!bad)
             formulasIn(range, [&](quint64 other) {
-                bad = badIn(other, depth + 1);
+                bad = !emptied(other) && badIn(other, depth + 1);
                 return !bad;
             });
         if (bad)
@@ -240,7 +248,8 @@ int FormulaGraph::batchIn(quint64 formula, int depth)
             return latest != Everything;
         });
         formulasIn(range, [&](quint64 other) {
-            latest = std::max(latest, batchIn(other, depth + 1));
+            if (!emptied(other))
+                latest = std::max(latest, batchIn(other, depth + 1));
             return latest != Everything;
         });
         if (latest == Everything)

@@ -46,9 +46,11 @@ public:
     void newWalk(const std::function<int(int position)>& batchOf);
     /// A cell found in the walk whose state differs from the exact way's.
     void markBad(int column, int row);
-    /// Whether the formula reads a cell marked so far.
+    /// Whether the formula reads a cell marked so far (through the formulas it
+    /// reads that are not emptied).
     bool readsBad(quint64 formula);
-    /// The last emptying among the cells the formula reads (0: none).
+    /// The last emptying among the cells the formula reads, through the
+    /// formulas it reads that are not emptied (0: none).
     int latestBatch(quint64 formula);
 
 private:
@@ -58,6 +60,7 @@ private:
     };
     const Node& node(quint64 formula);
     int reachOf(quint64 formula, int depth);
+    bool emptied(quint64 formula) const;
     bool badIn(quint64 formula, int depth);
     int batchIn(quint64 formula, int depth);
     // The formulas of this sheet within the range, by key.

@@ -10,8 +10,12 @@ namespace {
 // The office keeps a hundred undo steps; each round takes one. The rounds a
 // workbook of formulas over formulas needs grow slowly with its chains (a
 // dozen for 20,000 cells whose fifth are formulas over random earlier
-// cells); a sheet that needs many more is better read the exact way.
-constexpr int MaxRounds = 40;
+// cells), the open formulas about halving each round; a sheet that needs many
+// more, or where they stop shrinking (a chain each of whose formulas turns
+// into a repeat only once the one before it is emptied, such as a running
+// balance over repeated amounts), is better read the exact way.
+constexpr int MaxRounds = 40, StallRounds = 3;
+constexpr double StallShare = 0.9;
 
 } // namespace
 
@@ -218,6 +222,7 @@ qsizetype GuessAndCheck::run(const std::function<void(int, int)>& emptied)
 {
     c.reading.way = "rounds";
     Walk w;
+    QList<int> problems;
     for (c.reading.rounds = 1; c.reading.rounds <= MaxRounds; ++c.reading.rounds) {
         c.step.host().letEventsIn();
         if (c.step.host().quitting() || c.step.stopped())
@@ -239,7 +244,10 @@ qsizetype GuessAndCheck::run(const std::function<void(int, int)>& emptied)
             commit(m_items.size(), emptied);
             return m_items.size();
         }
-        if (w.toEmpty.isEmpty())
+        problems << w.problems;
+        if (w.toEmpty.isEmpty()
+            || (problems.size() > StallRounds
+                && problems.last() > StallShare * problems[problems.size() - 1 - StallRounds]))
             break;
         // Emptyings that can never turn out wrong need not be taken back:
         // until the first guess, the office records none.
