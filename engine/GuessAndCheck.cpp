@@ -223,6 +223,9 @@ qsizetype GuessAndCheck::run(const std::function<void(int, int)>& emptied)
     c.reading.way = "rounds";
     Walk w;
     QList<int> problems;
+    // Formulas over cells emptied since the sheet was read are read first.
+    if (!readAgain())
+        return giveUp(0, emptied);
     for (c.reading.rounds = 1; c.reading.rounds <= MaxRounds; ++c.reading.rounds) {
         c.step.host().letEventsIn();
         if (c.step.host().quitting() || c.step.stopped())
