@@ -79,6 +79,7 @@ set(CW_UNO_TYPES
   com.sun.star.ucb.XContentProviderManager
   com.sun.star.document.XUndoManagerSupplier
   com.sun.star.document.XUndoManager
+  com.sun.star.io.XInputStream
 )
 
 set(CW_UNO_INCLUDE "${CMAKE_BINARY_DIR}/uno-include")

@@ -89,6 +89,10 @@ public:
     /// format its extension names.
     void loadAndStore(const QString& from, const QString& to);
 
+    /// One file of a package (an .ods or .xlsx is a zip archive), as stored:
+    /// what a document stored, which loading it might compute anew.
+    QByteArray packagePart(const QString& path, const QString& part);
+
 private:
     OfficeConnection& m_office;
 };
