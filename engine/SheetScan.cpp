@@ -19,7 +19,7 @@ constexpr int EntireSheetVisit = 136, SingleRowVisit = 170, SingleColumnVisit = 
 
 // A sheet's cells from its first formula on are held for the rounds up to
 // this many; a sheet of more goes the exact way, its memory bounded.
-constexpr qsizetype MaxHeldCells = 2'000'000;
+constexpr qsizetype MaxHeldCells = 500'000;
 
 // The window closed while a file was being processed: the file is left as it is.
 class Quitting : public Abandon { };
