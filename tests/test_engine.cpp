@@ -29,12 +29,12 @@ QStringList reportedSteps(const BoxScript& boxes)
     return steps;
 }
 
-// x, x, A3 = A2 (shows 0 once A2 is emptied), 0 (a repeat of it), A5 = A4,
-// A6 = A5: in rounds, A5 is emptied on its reading of A4 before A4 turns
-// out to be a repeat, and is put back.
+// x, A2 = A1, x, A4 = A3 (shows 0 once A3 is emptied), 0 (a repeat of it),
+// A6 = A5, A7 = A6: in rounds, A6 is emptied on its reading of A5 before A5
+// turns out to be a repeat, and is put back.
 FakeBook roundsBook()
 {
-    return {{{"x"}, {"x"}, {"=A2"}, {"0"}, {"=A4"}, {"=A5"}}};
+    return {{{"x"}, {"=A1"}, {"x"}, {"=A3"}, {"0"}, {"=A5"}, {"=A6"}}};
 }
 
 } // namespace
@@ -264,7 +264,7 @@ private slots:
             << "emptyRanges" << 1 << true << QStringList{"DoItByFile:156"} << FakeBook{} << 0 << false;
         // The book of formulas read in rounds, where an emptying is taken
         // back: whatever fails, the cells end as the exact way leaves them.
-        const FakeBook exact{{{"x"}, {}, {"=A2"}}};
+        const FakeBook exact{{{"x"}, {}, {}, {"=A3"}}};
         QTest::newRow("formulas not listed: the exact way") << "formulas" << 1 << false
                                                              << QStringList{"DoItByFile:138"} << exact << -1 << true;
         QTest::newRow("formulas not read again: the exact way from there")
@@ -314,7 +314,7 @@ private slots:
         QTest::addColumn<int>("takenBack"); // emptyings put back
 
         QTest::newRow("an emptying on a reading that fails is taken back")
-            << roundsBook() << FakeBook{{{"x"}, {}, {"=A2"}}} << "rounds" << 1;
+            << roundsBook() << FakeBook{{{"x"}, {}, {}, {"=A3"}}} << "rounds" << 1;
         QTest::newRow("a formula over a later cell reads it before it is emptied")
             << FakeBook{{{"=A3"}, {"y"}, {"y"}}} << FakeBook{{{"=A3"}}} << "rounds" << 0;
         QList<QStringList> chain{{"x"}, {"x"}};
