@@ -198,6 +198,9 @@ QStringList workerArguments(const Options& options)
     arguments << "--format" << options.format;
     if (options.dryRun)
         arguments << "--dry-run";
+    // The parent writes the report; a worker only lists the cells for it.
+    if (!options.report.isEmpty())
+        arguments << "--report" << "-";
     return arguments;
 }
 

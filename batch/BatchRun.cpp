@@ -60,7 +60,7 @@ public:
                     .arg(path, result.errors.isEmpty() ? QString("no result was stored") : result.errors.join("; ")));
         else if (!m_quiet && !m_bar)
             std::fprintf(stderr, "[%d/%d] %s: %lld emptied%s\n", m_done, m_total, qPrintable(path),
-                         qint64(result.outcome.emptied.size()),
+                         result.outcome.emptiedCount,
                          result.outcome.kept ? qPrintable(QString(", %1 kept").arg(result.outcome.kept)) : "");
         draw();
     }
@@ -234,7 +234,7 @@ private:
         const bool failed = result.failed(m_options.dryRun);
         m_progress.finished(path, result, failed);
         m_failed += failed ? 1 : 0;
-        m_emptied += result.outcome.emptied.size();
+        m_emptied += result.outcome.emptiedCount;
         m_finished.insert(result.index);
         m_results.insert(result.index, std::move(result));
         // The report keeps the list's order whatever order the files end in,
@@ -355,7 +355,8 @@ private:
     QSet<int> m_handedOut, m_finished;
     qsizetype m_next = 0, m_written = 0;
     QHash<qsizetype, FileResult> m_results;
-    qsizetype m_failed = 0, m_emptied = 0;
+    qsizetype m_failed = 0;
+    qint64 m_emptied = 0;
     bool m_stopping = false;
     int m_signal = 0;
 };

@@ -47,7 +47,8 @@ QByteArray encodeResult(const FileResult& result)
                        {"storedAs", o.storedAs},
                        {"sheets", QJsonArray::fromStringList(o.sheetNames)},
                        {"cells", cells},
-                       {"kept", o.kept}};
+                       {"kept", o.kept},
+                       {"count", o.emptiedCount}};
     if (o.firstKept)
         object.insert("firstKept", position(*o.firstKept));
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
@@ -72,6 +73,7 @@ bool decodeResult(const QByteArray& line, FileResult& result)
         result.outcome.emptied.append({position(cell.at(0)), cell.at(1).toString(), position(cell.at(2))});
     }
     result.outcome.kept = object.value("kept").toInteger();
+    result.outcome.emptiedCount = object.value("count").toInteger();
     if (object.contains("firstKept"))
         result.outcome.firstKept = position(object.value("firstKept"));
     return true;
@@ -110,8 +112,10 @@ int runWorker(const Options& options)
             }
         }
         SeenTexts seenTexts;
-        result.outcome = Calc1::DoItByFile(
-            path, seenTexts, {office, settings, host, 0.0, true, !options.dryRun, formatOf(path, options.format)});
+        // Cells are listed only for a report: a file may empty millions.
+        result.outcome = Calc1::DoItByFile(path, seenTexts,
+                                           {office, settings, host, 0.0, true, !options.dryRun,
+                                            !options.report.isEmpty(), formatOf(path, options.format)});
         result.errors = host.takeMessages();
         result.stored = result.outcome.done;
         result.interrupted = host.quitting();

@@ -7,6 +7,12 @@
 //   bench_engine sheets [N]  (N sheets of 100 cells, 10,000 by default)
 //   bench_engine bomb [rows] (rows x 1,000 cells of a few distinct texts, 10,000 rows by default)
 //   bench_engine sparse      (a sheet holding A1 and Z100000, beside one holding A1 and B1)
+//   bench_engine ledger [sheets] [rows]  (ledgers over a table of budgets: a running balance,
+//                            shares of it, lookups, sums per category; 3 x 2,000 rows by default)
+//   bench_engine same [rows] (rows x 1,000 cells all holding one text, 4,000 rows by default)
+//   bench_engine cycle [N]   (N sheets of one row of 100 cells cycling through 7 texts, 2,000 by default)
+//
+// CW_BENCH_LIST=1 lists every emptied cell, as the batch command does for its report.
 
 #include "Calc1.h"
 #include "OfficeConnection.h"
@@ -17,10 +23,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <functional>
 
 #include <unistd.h>
 
@@ -87,9 +95,53 @@ QList<QList<QStringList>> copiedRows(int sheets, int rows, int columns)
     return book;
 }
 
+// Ledgers as people keep them: a sheet of budgets by category (a key may
+// stand twice; a lookup takes the first), then a sheet of entries a month
+// whose dates, categories, descriptions and amounts repeat, with a running
+// total from the month's opening balance, each entry's share of it, the
+// category's budget looked up, and a sum per category below. Texts as typed:
+// "=..." a formula, "12.5" a number.
+QList<QList<QStringList>> ledgers(int sheets, int rows)
+{
+    QRandomGenerator random(20240105);
+    const QStringList categories = {"Food",   "Rent",  "Travel", "Office", "Phone",  "Repairs",
+                                    "Energy", "Taxes", "Books",  "Fees",   "Salary", "Insurance"};
+    QList<QList<QStringList>> book;
+    QList<QStringList> budgets{{"Category", "Budget"}};
+    for (int k = 0; k < 20; ++k)
+        budgets << QStringList{categories[k % categories.size()], QString::number(100 * (1 + random.bounded(30)))};
+    book << budgets;
+    const QString table = QString("$Sheet1.$A$2:$B$%1").arg(budgets.size());
+    for (int s = 0; s < sheets; ++s) {
+        const QString month = QString("2024-%1-").arg(s % 12 + 1, 2, 10, QChar('0'));
+        QList<QStringList> sheet{{"Date", "Category", "Description", "Amount", "Balance", "Share", "Budget"},
+                                 {month + "01", "Opening balance", "", "", QString::number(5000 + 250 * s)}};
+        const int last = rows + 2;
+        for (int r = 3; r <= last; ++r) {
+            const QString category = categories[random.bounded(int(categories.size()))];
+            const int day = (r - 3) / 5;
+            sheet << QStringList{month + QString("%1").arg(day % 28 + 1, 2, 10, QChar('0')),
+                                 category,
+                                 QString("%1 %2").arg(category).arg(1 + random.bounded(6)),
+                                 QString::number(random.bounded(400) / 4.0 + 1),
+                                 QString("=E%1+D%2").arg(r - 1).arg(r),
+                                 QString("=TEXT(D%1/E%1;\"0.0%\")").arg(r),
+                                 QString("=VLOOKUP(B%1;%2;2;0)").arg(r).arg(table)};
+        }
+        sheet << QStringList();
+        for (const QString& category : categories)
+            sheet << QStringList{"Total " + category,
+                                 QString("=SUMIF(B$3:B$%1;\"%2\";D$3:D$%1)").arg(last).arg(category)};
+        book << sheet;
+    }
+    return book;
+}
+
 // A flat document written directly: the office would take minutes to make
-// ten thousand sheets through its API.
-void writeFlat(const QString& path, int sheets, int rows, int columns, int repeatedRows, bool bomb)
+// ten thousand sheets through its API. Each row stands for `repeatedRows`
+// rows and each cell for `repeatedColumns` cells, as a file says so.
+void writeFlat(const QString& path, int sheets, int rows, int columns, int repeatedRows, int repeatedColumns,
+               const std::function<QByteArray(int sheet, int row, int column)>& text)
 {
     QFile file(path);
     file.open(QIODevice::WriteOnly);
@@ -99,16 +151,14 @@ void writeFlat(const QString& path, int sheets, int rows, int columns, int repea
         QByteArray sheet = "<table:table table:name=\"S" + QByteArray::number(s + 1) + "\">";
         for (int r = 0; r < rows; ++r) {
             sheet += "<table:table-row";
-            if (bomb)
+            if (repeatedRows > 1)
                 sheet += " table:number-rows-repeated=\"" + QByteArray::number(repeatedRows) + "\"";
             sheet += ">";
             for (int c = 0; c < columns; ++c) {
-                const QByteArray text = bomb ? "bomb " + QByteArray::number(r)
-                                             : "v" + QByteArray::number((s * 7 + r * columns + c) % 300);
                 sheet += "<table:table-cell";
-                if (bomb)
-                    sheet += " table:number-columns-repeated=\"1000\"";
-                sheet += " office:value-type=\"string\"><text:p>" + text + "</text:p></table:table-cell>";
+                if (repeatedColumns > 1)
+                    sheet += " table:number-columns-repeated=\"" + QByteArray::number(repeatedColumns) + "\"";
+                sheet += " office:value-type=\"string\"><text:p>" + text(s, r, c) + "</text:p></table:table-cell>";
             }
             sheet += "</table:table-row>";
         }
@@ -128,10 +178,11 @@ qint64 memoryKiB(const char* field, qint64 pid = 0)
     return -1;
 }
 
-// The program's peak from here on, not that of making the workbook.
-void resetPeak()
+// The process's peak from here on (this program's by default), not that of
+// making the workbook or of what came before.
+void resetPeak(qint64 pid = 0)
 {
-    QFile clear("/proc/self/clear_refs");
+    QFile clear(pid ? QString("/proc/%1/clear_refs").arg(pid) : QString("/proc/self/clear_refs"));
     if (clear.open(QIODevice::WriteOnly))
         clear.write("5");
 }
@@ -157,29 +208,38 @@ struct Timing {
     double ratio = 0, cpuRatio = 0;
     qlonglong distinct = 0;
     qint64 peakKiB = 0;
+    qint64 officePlainKiB = 0, officeEngineKiB = 0;
+    QList<Calc1::SheetReading> readings;
 };
 
 Timing measureOnce(OfficeConnection& office, SheetFixture& fixture, const QString& input)
 {
     QTemporaryDir out;
     QElapsedTimer timer;
+    office.serviceManager(); // started before anything is timed
+    resetPeak(office.processId());
     double cpu = officeCpuSeconds(office.processId());
     timer.start();
     fixture.loadAndStore(input, out.filePath("plain.ods"));
     Timing t;
     t.plain = timer.nsecsElapsed() / 1e9;
     t.plainCpu = officeCpuSeconds(office.processId()) - cpu;
+    t.officePlainKiB = memoryKiB("VmHWM:", office.processId());
     Settings settings;
     settings.folder = out.path();
     SeenTexts seen;
     ConsoleHost host;
     resetPeak();
+    resetPeak(office.processId());
     cpu = officeCpuSeconds(office.processId());
     timer.restart();
-    Calc1::DoItByFile(input, seen, {office, settings, host, 0});
+    // As the batch command asks for its report, when asked.
+    const bool list = qEnvironmentVariableIntValue("CW_BENCH_LIST") == 1;
+    t.readings = Calc1::DoItByFile(input, seen, {office, settings, host, 0, list}).readings;
     t.engine = timer.nsecsElapsed() / 1e9;
     t.engineCpu = officeCpuSeconds(office.processId()) - cpu;
     t.peakKiB = memoryKiB("VmHWM:");
+    t.officeEngineKiB = memoryKiB("VmHWM:", office.processId());
     t.distinct = seen.size();
     t.ratio = t.engine / t.plain;
     t.cpuRatio = t.engineCpu / t.plainCpu;
@@ -202,9 +262,12 @@ Timing measure(OfficeConnection& office, SheetFixture& fixture, const QString& i
         std::sort(values.begin(), values.end());
         return values[values.size() / 2];
     };
-    qint64 peak = 0;
-    for (const Timing& t : all)
+    qint64 peak = 0, officePlain = 0, officeEngine = 0;
+    for (const Timing& t : all) {
         peak = std::max(peak, t.peakKiB);
+        officePlain = std::max(officePlain, t.officePlainKiB);
+        officeEngine = std::max(officeEngine, t.officeEngineKiB);
+    }
     Timing t;
     t.plain = median(&Timing::plain);
     t.engine = median(&Timing::engine);
@@ -213,11 +276,14 @@ Timing measure(OfficeConnection& office, SheetFixture& fixture, const QString& i
     t.ratio = median(&Timing::ratio);
     t.cpuRatio = median(&Timing::cpuRatio);
     t.distinct = all[0].distinct;
+    t.readings = all[0].readings;
     t.peakKiB = peak;
+    t.officePlainKiB = officePlain;
+    t.officeEngineKiB = officeEngine;
     return t;
 }
 
-void print(OfficeConnection& office, const Timing& t, int runs)
+void print(const Timing& t, int runs)
 {
     std::printf("office load + store unchanged: %8.3f s\n", t.plain);
     std::printf("DoItByFile without the pause:   %8.3f s\n", t.engine);
@@ -227,7 +293,18 @@ void print(OfficeConnection& office, const Timing& t, int runs)
     std::printf("office CPU, unchanged / engine: %8.3f s / %.3f s (ratio %.2f)\n", t.plainCpu, t.engineCpu, t.cpuRatio);
     std::printf("distinct texts:                 %8lld\n", t.distinct);
     std::printf("program peak memory:            %8.1f MB (while processing)\n", t.peakKiB / 1024.0);
-    std::printf("office peak memory:             %8.1f MB\n", memoryKiB("VmHWM:", office.processId()) / 1024.0);
+    std::printf("office peak memory:             %8.1f MB load + store, %.1f MB DoItByFile\n",
+                t.officePlainKiB / 1024.0, t.officeEngineKiB / 1024.0);
+    // Which way each sheet took (of the first run; at most a few sheets named).
+    QMap<QString, int> ways;
+    for (const Calc1::SheetReading& r : t.readings)
+        ++ways[r.way];
+    for (auto it = ways.cbegin(); it != ways.cend(); ++it)
+        std::printf("sheets read %-26s %6d\n", qPrintable(it.key() + ':'), it.value());
+    for (const Calc1::SheetReading& r : t.readings.mid(0, 8))
+        if (r.way != "in bulk")
+            std::printf("  sheet %d: %s, %d round(s), %d bulk reading(s) of %lld cell(s), %lld single reading(s)\n",
+                        r.sheet + 1, qPrintable(r.way), r.rounds, r.bulkReads, r.cellsReadAgain, r.singleReads);
 }
 
 int sparse(OfficeConnection& office, SheetFixture& fixture, const QTemporaryDir& dir)
@@ -255,18 +332,41 @@ int main(int argc, char* argv[])
     const QString input = dir.filePath("bench.ods");
     if (mode == "sparse")
         return sparse(office, fixture, dir);
-    if (mode == "sheets" || mode == "bomb") {
-        const bool bomb = mode == "bomb";
-        const int count = argc > 2 ? atoi(argv[2]) : 10000;
-        if (bomb) {
-            std::printf("workbook: one sheet of %d x 1,000 cells, %d distinct texts\n", count, 10);
-            writeFlat(dir.filePath("bench.fods"), 1, 10, 1, count / 10, true);
+    if (mode == "sheets" || mode == "bomb" || mode == "same" || mode == "cycle") {
+        const QString flat = dir.filePath("bench.fods");
+        if (mode == "bomb") {
+            const int rows = argc > 2 ? atoi(argv[2]) : 10000;
+            std::printf("workbook: one sheet of %d x 1,000 cells, %d distinct texts\n", rows, 10);
+            writeFlat(flat, 1, 10, 1, rows / 10, 1000, [](int, int r, int) { return "bomb " + QByteArray::number(r); });
+        } else if (mode == "same") {
+            const int rows = argc > 2 ? atoi(argv[2]) : 4000;
+            std::printf("workbook: one sheet of %d x 1,000 cells all holding the same text\n", rows);
+            writeFlat(flat, 1, 1, 1, rows, 1000, [](int, int, int) { return QByteArray("same text"); });
+        } else if (mode == "cycle") {
+            const int count = argc > 2 ? atoi(argv[2]) : 2000;
+            std::printf("workbook: %d sheets of one row of 100 cells cycling through 7 texts\n", count);
+            static const char* const texts[] = {"north", "south", "east", "west", "up", "down", "around"};
+            writeFlat(flat, count, 1, 100, 1, 1, [](int s, int, int c) { return QByteArray(texts[(s * 100 + c) % 7]); });
         } else {
+            const int count = argc > 2 ? atoi(argv[2]) : 10000;
             std::printf("workbook: %d sheets of 10 x 10 cells, 300 distinct texts\n", count);
-            writeFlat(dir.filePath("bench.fods"), count, 10, 10, 1, false);
+            writeFlat(flat, count, 10, 10, 1, 1,
+                      [](int s, int r, int c) { return "v" + QByteArray::number((s * 7 + r * 10 + c) % 300); });
         }
-        fixture.loadAndStore(dir.filePath("bench.fods"), input);
-        print(office, measure(office, fixture, input, 1), 1);
+        fixture.loadAndStore(flat, input);
+        print(measure(office, fixture, input, 1), 1);
+        return 0;
+    }
+    if (mode == "ledger") {
+        const int sheets = argc > 2 ? atoi(argv[2]) : 3;
+        const int rows = argc > 3 ? atoi(argv[3]) : 2000;
+        std::printf("workbook: budgets, then %d ledgers of %d entries (running balance, share of it, budget looked "
+                    "up, sums per category)\n",
+                    sheets, rows);
+        fixture.writeTexts(input, ledgers(sheets, rows), {}, true);
+        const int asked = qEnvironmentVariableIntValue("CW_BENCH_RUNS");
+        const int runs = asked > 0 ? asked : 5;
+        print(measure(office, fixture, input, runs), runs);
         return 0;
     }
     const bool formulas = mode == "formulas", rows = mode == "rows";
@@ -281,6 +381,6 @@ int main(int argc, char* argv[])
                        {}, formulas);
     const int asked = qEnvironmentVariableIntValue("CW_BENCH_RUNS");
     const int runs = asked > 0 ? asked : 5;
-    print(office, measure(office, fixture, input, runs), runs);
+    print(measure(office, fixture, input, runs), runs);
     return 0;
 }

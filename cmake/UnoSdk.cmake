@@ -83,6 +83,9 @@ set(CW_UNO_TYPES
   com.sun.star.script.vba.XVBAModuleInfo
   com.sun.star.script.ModuleType
   com.sun.star.sheet.XSheetAnnotationShapeSupplier
+  com.sun.star.document.XUndoManagerSupplier
+  com.sun.star.document.XUndoManager
+  com.sun.star.io.XInputStream
 )
 
 set(CW_UNO_INCLUDE "${CMAKE_BINARY_DIR}/uno-include")

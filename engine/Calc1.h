@@ -31,6 +31,20 @@ struct EmptiedCell {
     bool operator==(const EmptiedCell&) const = default;
 };
 
+/// How a sheet's texts were had: "in bulk" (as first read), "rounds" (formulas
+/// read again in bulk after each round of emptying), "one by one" (each
+/// formula that may have changed read on its own), or "rounds, then one by one".
+struct SheetReading {
+    int sheet = 0;
+    QString way;
+    int rounds = 0;
+    /// Readings of many cells in one call, and the cells they read.
+    int bulkReads = 0;
+    qint64 cellsReadAgain = 0;
+    /// Cells read on their own.
+    qint64 singleReads = 0;
+};
+
 /// What was done to one file.
 struct FileResult {
     /// True when the result was stored under its final name.
@@ -40,12 +54,16 @@ struct FileResult {
     QString storedAs;
     /// The cells emptied, in the order they were emptied (only when asked for).
     QList<EmptiedCell> emptied;
+    /// How many cells were emptied, listed or not.
+    qint64 emptiedCount = 0;
     /// The names of the document's sheets, by index (only when cells are listed).
     QStringList sheetNames;
     /// Repeats the office refused to empty (protection, arrays), and the first
     /// of them in sheet, row, column order.
     qint64 kept = 0;
     std::optional<CellPlace> firstKept;
+    /// How each sheet scanned was read, by index.
+    QList<SheetReading> readings;
 };
 
 } // namespace Calc1
@@ -57,6 +75,8 @@ public:
     /// Where the text was first met; nothing when this is the first time, and
     /// from now on it has been met here.
     std::optional<Calc1::CellPlace> firstOrAdd(const QString& text, const Calc1::CellPlace& here);
+    /// Where the text was first met, if it was.
+    std::optional<Calc1::CellPlace> find(const QString& text) const;
     qsizetype size() const { return m_first.size(); }
     void clear() { m_first.clear(); }
 
@@ -97,6 +117,8 @@ struct Context {
     bool listEmptied = false;
     /// False: everything is done as usual but the result is not stored.
     bool store = true;
+    /// With listEmptied, false counts the emptied cells without listing them.
+    bool listCells = true;
     ResultFormat format;
 };
 

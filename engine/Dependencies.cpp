@@ -5,24 +5,45 @@
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
 
 namespace Calc1 {
 
 namespace {
 
-// Functions whose result depends only on their arguments.
+// Functions whose result depends only on their arguments: not the time, a
+// random draw, the cell they stand in, or cells they name by text. The web
+// functions count too, since nothing is ever fetched: their result changes
+// only with their arguments.
 const QSet<QString>& plainFunctions()
 {
     static const QSet<QString> names = {
-        "ABS",     "AND",       "AVERAGE", "CONCAT",  "CONCATENATE", "COUNT",      "COUNTA",  "COUNTBLANK",
-        "COUNTIF", "DATE",      "DAY",     "EXACT",   "HLOOKUP",     "IF",         "IFERROR", "IFNA",
-        "INDEX",   "INT",       "ISBLANK", "ISERROR", "ISNA",        "ISNUMBER",   "ISTEXT",  "LEFT",
-        "LEN",     "LOWER",     "MATCH",   "MAX",     "MID",         "MIN",        "MOD",     "MONTH",
-        "N",       "NA",        "NOT",     "OR",      "POWER",       "PRODUCT",    "REPT",    "RIGHT",
-        "ROUND",   "ROUNDDOWN", "ROUNDUP", "SIGN",    "SQRT",        "SUBSTITUTE", "SUM",     "SUMIF",
-        "T",       "TEXT",      "TRIM",    "UPPER",   "VALUE",       "VLOOKUP",    "YEAR",
+        "ABS",      "AND",        "AVERAGE",   "AVERAGEA",  "AVERAGEIF", "AVERAGEIFS", "CEILING",    "CHAR",
+        "CHOOSE",   "CLEAN",      "CODE",      "COLUMN",    "COLUMNS",   "CONCAT",     "CONCATENATE", "COUNT",
+        "COUNTA",   "COUNTBLANK", "COUNTIF",   "COUNTIFS",  "DATE",      "DATEVALUE",  "DAY",        "DOLLAR",
+        "EDATE",    "ENCODEURL",  "EOMONTH",   "EXACT",     "EXP",       "FALSE",      "FILTERXML",  "FIND",
+        "FIXED",    "FLOOR",      "HLOOKUP",   "HOUR",      "IF",        "IFERROR",    "IFNA",       "INDEX",
+        "INT",      "ISBLANK",    "ISERR",     "ISERROR",   "ISEVEN",    "ISLOGICAL",  "ISNA",       "ISNONTEXT",
+        "ISNUMBER", "ISODD",      "ISTEXT",    "LARGE",     "LEFT",      "LEN",        "LN",         "LOG",
+        "LOOKUP",   "LOWER",      "MATCH",     "MAX",       "MAXA",      "MEDIAN",     "MID",        "MIN",
+        "MINA",     "MINUTE",     "MOD",       "MONTH",     "MROUND",    "N",          "NA",         "NOT",
+        "OR",       "PI",         "POWER",     "PRODUCT",   "PROPER",    "RANK",       "REPLACE",    "REPT",
+        "RIGHT",    "ROUND",      "ROUNDDOWN", "ROUNDUP",   "ROW",       "ROWS",       "SEARCH",     "SECOND",
+        "SIGN",     "SMALL",      "SQRT",      "STDEV",     "SUBSTITUTE", "SUM",       "SUMIF",      "SUMIFS",
+        "SUMPRODUCT", "T",        "TEXT",      "TEXTJOIN",  "TRIM",      "TRUE",       "TRUNC",      "UPPER",
+        "VALUE",    "VAR",        "VLOOKUP",   "WEBSERVICE", "WEEKDAY",  "XOR",        "YEAR",
     };
     return names;
+}
+
+// Excel's newer functions come with a prefix.
+QString functionName(QString name)
+{
+    name = name.toUpper();
+    for (const char* prefix : {"COM.MICROSOFT.", "_XLFN."})
+        if (name.startsWith(prefix))
+            return name.mid(qstrlen(prefix));
+    return name;
 }
 
 bool isLetter(QChar c)
@@ -58,10 +79,52 @@ bool cellAt(const QString& f, qsizetype& i, int& column, int& row)
 
 } // namespace
 
-bool Dependencies::references(const QString& f, QList<Range>& ranges)
+namespace {
+
+// A sheet's name before a reference ("$Sheet2.", "'my sheet'.") at i: the
+// name, and i past the dot; nothing when there is none.
+std::optional<QString> sheetAt(const QString& f, qsizetype& i)
 {
+    qsizetype j = i;
+    if (j < f.size() && f[j] == '$')
+        ++j;
+    QString name;
+    if (j < f.size() && f[j] == '\'') {
+        for (++j; j < f.size(); ++j) {
+            if (f[j] == '\'' && j + 1 < f.size() && f[j + 1] == '\'')
+                name += f[++j];
+            else if (f[j] == '\'')
+                break;
+            else
+                name += f[j];
+        }
+        if (j >= f.size())
+            return std::nullopt;
+        ++j;
+    } else {
+        const qsizetype start = j;
+        while (j < f.size() && (isLetter(f[j]) || f[j].isDigit() || f[j] == '_'))
+            ++j;
+        name = f.mid(start, j - start);
+    }
+    if (name.isEmpty() || j >= f.size() || f[j] != '.')
+        return std::nullopt;
+    qsizetype k = j + 1;
+    int column, row;
+    if (!cellAt(f, k, column, row))
+        return std::nullopt; // a function such as COM.MICROSOFT.WEBSERVICE
+    i = j + 1;
+    return name;
+}
+
+} // namespace
+
+Dependencies::Parsed Dependencies::parse(const QString& f)
+{
+    Parsed parsed;
+    parsed.plain = false;
     if (!f.startsWith('='))
-        return false; // an array formula and anything unexpected
+        return parsed; // an array formula and anything unexpected
     for (qsizetype i = 1; i < f.size();) {
         const QChar c = f[i];
         if (c == '"') {
@@ -82,39 +145,60 @@ bool Dependencies::references(const QString& f, QList<Range>& ranges)
                     ++i;
             }
             if (i < f.size() && (isLetter(f[i]) || f[i] == ':' || f[i] == '.'))
-                return false; // a row range such as 1:3, or something else
-        } else if (c == '$' || isLetter(c)) {
+                return parsed; // a row range such as 1:3, or something else
+        } else if (c == '$' || c == '\'' || isLetter(c)) {
             qsizetype j = i;
+            const std::optional<QString> sheet = sheetAt(f, j);
             int column, row;
             if (cellAt(f, j, column, row) && !(j < f.size() && (isLetter(f[j]) || f[j] == '(' || f[j] == '.'))) {
                 Range range{column, row, column, row};
                 if (j < f.size() && f[j] == ':') {
                     ++j;
+                    qsizetype k = j;
+                    const std::optional<QString> second = sheetAt(f, k);
+                    if (second && (!sheet || *second != *sheet))
+                        return parsed; // across sheets
+                    j = k;
                     int column2, row2;
                     if (!cellAt(f, j, column2, row2))
-                        return false;
+                        return parsed;
                     range = {std::min(column, column2), std::min(row, row2), std::max(column, column2),
                              std::max(row, row2)};
                 }
                 if (j < f.size() && (isLetter(f[j]) || f[j] == '.' || f[j] == '(' || f[j] == ':'))
-                    return false;
-                ranges << range;
+                    return parsed;
+                if (sheet)
+                    parsed.elsewhere << SheetRange{*sheet, range};
+                else
+                    parsed.ranges << range;
                 i = j;
                 continue;
             }
+            if (c == '\'' || sheet)
+                return parsed;
             // A function name, or a name of the document's (which may mean anything).
             j = i;
             while (j < f.size() && (isLetter(f[j]) || f[j].isDigit() || f[j] == '.' || f[j] == '_'))
                 ++j;
-            if (j >= f.size() || f[j] != '(' || !plainFunctions().contains(f.mid(i, j - i).toUpper()))
-                return false;
+            if (j >= f.size() || f[j] != '(' || !plainFunctions().contains(functionName(f.mid(i, j - i))))
+                return parsed;
             i = j;
         } else if (QStringLiteral("+-*/^&=<>%(); !~").contains(c)) {
             ++i;
         } else {
-            return false; // another sheet ('name'.A1), an error constant, an inline array ...
+            return parsed; // an error constant, an inline array ...
         }
     }
+    parsed.plain = true;
+    return parsed;
+}
+
+bool Dependencies::references(const QString& f, QList<Range>& ranges)
+{
+    Parsed parsed = parse(f);
+    if (!parsed.plain || !parsed.elsewhere.isEmpty())
+        return false;
+    ranges << parsed.ranges;
     return true;
 }
 

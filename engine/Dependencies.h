@@ -41,6 +41,21 @@ public:
     /// to be plain).
     static bool references(const QString& formula, QList<Range>& ranges);
 
+    struct SheetRange {
+        QString sheet;
+        Range range;
+        bool operator==(const SheetRange&) const = default;
+    };
+    /// What a formula reads: ranges of its own sheet and of sheets it names.
+    /// Not plain when it may read anything else (a name, a function whose
+    /// result is not its arguments', a range across sheets).
+    struct Parsed {
+        bool plain = false;
+        QList<Range> ranges;
+        QList<SheetRange> elsewhere;
+    };
+    static Parsed parse(const QString& formula);
+
 private:
     struct Known {
         bool changed;

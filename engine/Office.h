@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace office {
@@ -68,6 +69,13 @@ struct FormulaText {
     QString text;
 };
 
+/// A cell of a sheet.
+struct CellAt {
+    int column = 0;
+    int row = 0;
+    bool operator==(const CellAt&) const = default;
+};
+
 /// Where dispatched commands go.
 class Frame {
 public:
@@ -103,14 +111,23 @@ public:
     /// What the cell shows now.
     virtual QString shownText(int sheetIndex, int column, int row) = 0;
     /// The sheet's formulas as written ("=SUM(A1:B2)", "{=A1:B2}" for an
-    /// array), or none when there are too many to list.
-    virtual QList<FormulaText> formulas(int sheetIndex) = 0;
+    /// array), or nothing when there are too many to list.
+    virtual std::optional<QList<FormulaText>> formulas(int sheetIndex) = 0;
+    /// What the cells of the sheet show now, in the order given: in one go
+    /// when there are many, so that many formulas are read again in few calls.
+    virtual QStringList shownTexts(int sheetIndex, const QList<CellAt>& cells) = 0;
     /// Empties every cell of the ranges (each range names its sheet) as
     /// ".uno:Delete" with the flags "A" empties one cell: contents, formats and
     /// notes go, no cell moves, drawings stay. The ranges of `alone` are
     /// emptied each on its own. Gives back the cells the office refused to
     /// empty (a locked cell of a protected sheet, part of an array).
     virtual QList<RangeAddress> emptyRanges(const QList<RangeAddress>& ranges, const QList<RangeAddress>& alone) = 0;
+    /// While kept, each emptyRanges() can be taken back, at a cost in time
+    /// and memory; turning it off forgets what could be taken back.
+    virtual void keepUndo(bool keep) = 0;
+    /// Takes back the last emptyRanges() calls made while undo was kept,
+    /// the newest first.
+    virtual void takeBack(int emptyings) = 0;
 };
 
 class DispatchHelper {

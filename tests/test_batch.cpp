@@ -290,6 +290,13 @@ private slots:
         const QString report = readAll(dir.filePath("real.csv"));
         QVERIFY(report.contains(in + "/sub/b.ods,Sheet1,D1,y,Sheet1,C1,"));
         QCOMPARE(readAll(dir.filePath("dry.csv")), report);
+        // Without a report the cells are counted, not listed.
+        qsizetype rows = 0;
+        for (const QStringList& row : csvRows(report))
+            rows += row.value(6).isEmpty() ? 1 : 0;
+        QVERIFY(QDir().mkpath(dir.filePath("again")));
+        run = batch({"--jobs", "2", "--results", dir.filePath("again"), in, books.last()});
+        QVERIFY2(run.err.contains(QString("; %1 cell(s) emptied").arg(rows)), qPrintable(run.err));
     }
 
     void exitStatus_data()

@@ -15,6 +15,8 @@
 #include "WorkFolders.h"
 
 #include <QRandomGenerator>
+
+#include <array>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,7 +35,10 @@ C with(C cell, const std::function<void(C&)>& change)
 }
 
 // Texts, numbers in awkward formats, formulas over cells before and after,
-// on other sheets, over repeats; merges, notes, protection, arrays, drawings.
+// over other formulas, on earlier and later sheets, over repeats, volatile
+// and lookup functions, formulas whose text turns from a new one into a
+// repeat as cells before them are emptied; merges, notes, protection,
+// arrays, drawings.
 std::pair<FixtureBook, QList<FixtureLook>> generated(quint32 seed, int sheetCount = 0)
 {
     QRandomGenerator random(seed);
@@ -56,6 +61,8 @@ std::pair<FixtureBook, QList<FixtureLook>> generated(quint32 seed, int sheetCoun
     const int sheets = sheetCount > 0 ? sheetCount : 1 + random.bounded(3);
     FixtureBook book(sheets);
     QList<FixtureLook> looks(sheets);
+    // Formulas over a cell of a later sheet: {sheet, row, column, later sheet, its row, its column}.
+    QList<std::array<int, 6>> later;
     for (int s = 0; s < sheets; ++s) {
         const int rows = 4 + random.bounded(11), columns = 3 + random.bounded(6);
         auto ref = [&](int row) {
@@ -63,6 +70,7 @@ std::pair<FixtureBook, QList<FixtureLook>> generated(quint32 seed, int sheetCoun
         };
         FixtureSheet& sheet = book[s];
         sheet = FixtureSheet(rows, QList<C>(columns));
+        QStringList formulaCells; // of this sheet so far
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < columns; ++c) {
                 C& cell = sheet[r][c];
@@ -73,7 +81,11 @@ std::pair<FixtureBook, QList<FixtureLook>> generated(quint32 seed, int sheetCoun
                     cell = C::ofNumber(numbers[random.bounded(int(numbers.size()))], pick(formats));
                 } else if (kind < 80) {
                     const QString a = ref(r + 1), b = ref(rows);
-                    const QStringList formulas
+                    // Cells of the rows above: what a function that names its
+                    // cells by text or offset reads never closes a circle.
+                    const QString above = r > 0 ? ref(r) : a;
+                    const QString earlier = formulaCells.isEmpty() ? a : pick(formulaCells);
+                    QStringList formulas
                         = {"=" + a,
                            "=" + b,
                            "=SUM(" + a + ":" + b + ")",
@@ -83,8 +95,24 @@ std::pair<FixtureBook, QList<FixtureLook>> generated(quint32 seed, int sheetCoun
                            "=LEN(" + b + ")&\"\"",
                            "=COUNTA(A1:" + b + ")",
                            s > 0 ? "=$Sheet" + QString::number(1 + random.bounded(s)) + "." + a : "=" + a,
-                           "=" + a + "&\"\""};
-                    cell = C::ofFormula(pick(formulas), random.bounded(4) ? QString() : pick(formats));
+                           "=" + a + "&\"\"",
+                           "=" + earlier + "&\"\"",
+                           "=IF(ISBLANK(" + earlier + ");\"x\";\"X\")",
+                           "=VLOOKUP(" + a + ";A1:" + Calc1::getColumnLetters(columns) + QString::number(r + 1)
+                               + ";2;0)",
+                           "=MATCH(" + a + ";A1:A" + QString::number(r + 1) + ";0)"};
+                    if (r > 0)
+                        formulas << "=INDIRECT(\"" + above + "\")" << "=OFFSET(" + above + ";0;0)&\"\"";
+                    const int otherSheet = s + 1 < sheets ? s + 1 + random.bounded(sheets - s - 1) : -1;
+                    const int otherRow = random.bounded(4), otherColumn = random.bounded(3);
+                    if (otherSheet >= 0)
+                        formulas << "=$Sheet" + QString::number(otherSheet + 1) + "."
+                                + Calc1::getColumnLetters(otherColumn + 1) + QString::number(otherRow + 1);
+                    const QString chosen = pick(formulas);
+                    if (otherSheet >= 0 && chosen == formulas.last())
+                        later << std::array<int, 6>{s, r, c, otherSheet, otherRow, otherColumn};
+                    cell = C::ofFormula(chosen, random.bounded(4) ? QString() : pick(formats));
+                    formulaCells << Calc1::getColumnLetters(c + 1) + QString::number(r + 1);
                 } else if (kind < 84 && c + 1 < columns) {
                     cell = with(C::ofFormula("=" + ref(r + 1) + ":" + ref(r + 1)),
                                 [](C& x) { x.arrayColumns = 1, x.arrayRows = 1; });
@@ -126,6 +154,12 @@ std::pair<FixtureBook, QList<FixtureLook>> generated(quint32 seed, int sheetCoun
             look.hiddenColumns << random.bounded(columns);
         for (int d = random.bounded(3); d > 0; --d)
             look.drawings << QList<int>{random.bounded(columns), random.bounded(rows), 1 + random.bounded(3), 1};
+    }
+    // A formula of a later sheet may read back: one over a later formula is a text.
+    for (const auto& [s, r, c, other, row, column] : std::as_const(later)) {
+        const C target = book[other].value(row).value(column);
+        if (target.kind == C::Formula && book[s][r][c].kind == C::Formula)
+            book[s][r][c] = C::ofText(book[s][r][c].text.mid(1));
     }
     return {book, looks};
 }
@@ -211,6 +245,18 @@ private slots:
              {{{C::ofText("m")}, {with(C::ofText("k"), [](C& x) { x.mergeColumns = 2; }), C::ofText("m")}}},
              {},
              "0 A2 k"},
+            {"formula emptied on a reading that later fails is put back",
+             {{{C::ofText("x")}, {C::ofFormula("=A1")}, {C::ofText("x")}, {C::ofFormula("=A3")}, {C::ofText("0")},
+               {C::ofFormula("=A5")}, {C::ofFormula("=A6")}}},
+             {},
+             "0 A4 0"},
+            {"running balance over a repeated amount",
+             {{{C::ofNumber(5), C::ofFormula("=A1")},
+               {C::ofNumber(7), C::ofFormula("=B1+A2")},
+               {C::ofNumber(5), C::ofFormula("=B2+A3")},
+               {C::ofNumber(3), C::ofFormula("=B3+A4")}}},
+             {},
+             "0 B3 0"},
             {"hidden sheet is processed like any other",
              {{{C::ofText("s")}}, {{C::ofText("s"), C::ofText("t")}}, {{C::ofText("t")}}},
              {{}, hiddenSheet},

@@ -13,6 +13,7 @@
 #include "WorkFolders.h"
 
 #include <QDir>
+#include <QDataStream>
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
@@ -84,6 +85,89 @@ void writeFlat(const QString& path, const QString& table, const QString& more = 
     f.write("</table:table>");
     f.write(more.toUtf8());
     f.write("</office:spreadsheet></office:body></office:document>\n");
+}
+
+// A zip archive of stored (uncompressed) files, as an .xlsx is.
+QByteArray zipped(const QList<std::pair<QByteArray, QByteArray>>& files)
+{
+    auto crc32 = [](const QByteArray& data) {
+        quint32 crc = 0xffffffff;
+        for (const char byte : data) {
+            crc ^= quint8(byte);
+            for (int k = 0; k < 8; ++k)
+                crc = (crc >> 1) ^ (0xedb88320 & (0 - (crc & 1)));
+        }
+        return ~crc;
+    };
+    QByteArray archive, directory;
+    QDataStream out(&archive, QIODevice::WriteOnly), dir(&directory, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    dir.setByteOrder(QDataStream::LittleEndian);
+    for (const auto& [name, data] : files) {
+        const quint32 offset = quint32(archive.size()), crc = crc32(data), size = quint32(data.size());
+        out << quint32(0x04034b50) << quint16(20) << quint16(0) << quint16(0) << quint16(0) << quint16(0x21) << crc
+            << size << size << quint16(name.size()) << quint16(0);
+        out.writeRawData(name.constData(), int(name.size()));
+        out.writeRawData(data.constData(), int(data.size()));
+        dir << quint32(0x02014b50) << quint16(20) << quint16(20) << quint16(0) << quint16(0) << quint16(0)
+            << quint16(0x21) << crc << size << size << quint16(name.size()) << quint16(0) << quint16(0) << quint16(0)
+            << quint16(0) << quint32(0) << offset;
+        dir.writeRawData(name.constData(), int(name.size()));
+    }
+    const quint32 start = quint32(archive.size());
+    out.writeRawData(directory.constData(), int(directory.size()));
+    out << quint32(0x06054b50) << quint16(0) << quint16(0) << quint16(files.size()) << quint16(files.size())
+        << quint32(directory.size()) << start << quint16(0);
+    return archive;
+}
+
+// A workbook as Excel writes it: one sheet of rows of cells, each an inline
+// text or a formula with the text result it stored.
+QByteArray excelBook(const QList<std::pair<QString, QString>>& column)
+{
+    QString rows;
+    for (int r = 0; r < column.size(); ++r) {
+        const auto& [formula, text] = column[r];
+        const QString at = QString("A%1").arg(r + 1);
+        rows += QString("<row r=\"%1\">").arg(r + 1)
+            + (formula.isEmpty() ? "<c r=\"" + at + "\" t=\"inlineStr\"><is><t>" + text.toHtmlEscaped() + "</t></is></c>"
+                                 : "<c r=\"" + at + "\" t=\"str\"><f>" + formula.toHtmlEscaped() + "</f><v>"
+                                       + text.toHtmlEscaped() + "</v></c>")
+            + "</row>";
+    }
+    const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>";
+    const QByteArray main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+    const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    return zipped({
+        {"[Content_Types].xml",
+         head + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+                "<Override PartName=\"/xl/workbook.xml\" "
+                "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+                "<Override PartName=\"/xl/worksheets/sheet1.xml\" "
+                "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
+                "<Override PartName=\"/docProps/app.xml\" "
+                "ContentType=\"application/vnd.openxmlformats-officedocument.extended-properties+xml\"/></Types>"},
+        {"_rels/.rels",
+         head + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                "<Relationship Id=\"rId1\" Type=\"" + rel + "/officeDocument\" Target=\"xl/workbook.xml\"/>"
+                "<Relationship Id=\"rId2\" Type=\"" + rel + "/extended-properties\" Target=\"docProps/app.xml\"/>"
+                "</Relationships>"},
+        // Stored results of another maker are taken as they are only from Excel.
+        {"docProps/app.xml",
+         head + "<Properties xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\">"
+                "<Application>Microsoft Excel</Application></Properties>"},
+        {"xl/workbook.xml",
+         head + "<workbook xmlns=\"" + main + "\" xmlns:r=\"" + rel + "\"><sheets>"
+                "<sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         head + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                "<Relationship Id=\"rId1\" Type=\"" + rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+                "</Relationships>"},
+        {"xl/worksheets/sheet1.xml",
+         head + "<worksheet xmlns=\"" + main + "\"><sheetData>" + rows.toUtf8() + "</sheetData></worksheet>"},
+    });
 }
 
 // Whether this system lets a process have a network namespace of its own.
@@ -313,6 +397,47 @@ private slots:
             QFile::remove(in + "/a.fods");
         }
         QCOMPARE(process(*office, input), expected);
+        QCOMPARE(heard, QStringList());
+    }
+
+    // Formulas that fetch web data keep the results Excel stored while
+    // nothing they read is emptied; one over an emptied cell follows it.
+    // (The office itself computes such formulas anew when it loads an
+    // OpenDocument file, where they show Err:540 from the start.)
+    void webDataStoredByExcelIsKept()
+    {
+        QList<std::pair<QString, QString>> cells{
+            {{}, "x"},
+            {{}, "x"},
+            {"_xlfn.FILTERXML(_xlfn.WEBSERVICE(\"" + url("alpha") + "\"),\"//p\")", "alpha-10"},
+            {"_xlfn.FILTERXML(_xlfn.WEBSERVICE(\"" + url("beta") + "\"),\"//p\")", "beta-20"},
+            {"_xlfn.FILTERXML(_xlfn.WEBSERVICE(\"" + url("gamma") + "\"),\"//p\")", "alpha-10"}};
+        // Enough formulas over the emptied cell to be read again in bulk.
+        for (int k = 0; k < 30; ++k)
+            cells << std::pair<QString, QString>{"A2&\"-dep\"", "x-dep"};
+        QFile book(in + "/web.xlsx");
+        QVERIFY(book.open(QIODevice::WriteOnly));
+        book.write(excelBook(cells));
+        book.close();
+        TestSettings settings;
+        settings.folder = out;
+        BoxScript boxes;
+        SeenTexts seen;
+        const Calc1::FileResult did = Calc1::DoItByFile(book.fileName(), seen, {*office, settings, boxes, 0, true});
+        // Judged on what Excel stored: the third result repeats the first.
+        QList<Calc1::CellPlace> emptied;
+        for (const Calc1::EmptiedCell& cell : did.emptied)
+            emptied << cell.cell;
+        QList<Calc1::CellPlace> expected{{0, 0, 1}, {0, 0, 4}};
+        for (int row = 6; row < cells.size(); ++row)
+            expected << Calc1::CellPlace{0, 0, row};
+        QCOMPARE(emptied, expected);
+        QVERIFY(did.readings.value(0).bulkReads >= 1);
+        const QByteArray stored = fixture->packagePart(out + "/web.ods", "content.xml");
+        QVERIFY2(stored.contains(">alpha-10<") && stored.contains(">beta-20<") && stored.contains(">-dep<"),
+                 stored.right(2000).constData());
+        QVERIFY(!stored.contains("Err:540"));
+        QTest::qWait(300);
         QCOMPARE(heard, QStringList());
     }
 

@@ -33,6 +33,9 @@
 #include <com/sun/star/util/XProtectable.hpp>
 
 #include "CellMap.h"
+#include "SheetCells.h"
+#include "SheetText.h"
+#include "UndoSteps.h"
 #include "CsvText.h"
 #include "OfficeRuns.h"
 
@@ -44,6 +47,7 @@
 
 #include <QTemporaryDir>
 #include <QUrl>
+#include <cmath>
 #include <optional>
 #include <tuple>
 
@@ -126,7 +130,8 @@ public:
 class UnoDocument : public office::Document, Object {
 public:
     UnoDocument(Reference<lang::XComponent> component, Alive alive)
-        : Object(std::move(alive)), component(std::move(component))
+        : Object(std::move(alive)), component(std::move(component)), m_text(this->component, m_alive),
+          m_undo(this->component, m_alive)
     {
     }
     std::shared_ptr<office::Controller> currentController() override
@@ -190,21 +195,21 @@ public:
         // nothing, like an empty one: only the sheet's own query tells them apart.
         if (!locked && call([&] { return countSheets(); }) > ManySheets && readWritten(sheetIndex, area, cell))
             return;
-        const CellMap content(call([&] { return query(sheet, ContentFlags); }));
+        const CellMap content(call([&] { return sheet_cells::query(sheet, sheet_cells::ContentFlags); }));
         if (content.isEmpty())
             return;
-        const CellMap formulas(call([&] { return query(sheet, sheet::CellFlags::FORMULA); }));
+        const CellMap formulas(call([&] { return sheet_cells::query(sheet, sheet::CellFlags::FORMULA); }));
         const qint64 wanted = content.cellsIn(area);
         const qint64 written = qint64(content.lastRow() + 1) * (content.lastColumn() + 1);
         if (wanted > 64 && written <= 4000 * wanted) {
-            const QString text = exportAsShown(sheetIndex);
+            const QString text = m_text.sheetAsShown(sheetIndex);
             const bool read = content.eachInText(text, area, formulas, cell);
             QDir(QFileInfo(text).path()).removeRecursively();
             if (read)
                 return;
         }
         content.each(area, formulas, [&](int column, int row, bool formula) {
-            const QString text = call([&] { return stringAt(sheet, column, row); });
+            const QString text = call([&] { return sheet_cells::shownAt(sheet, column, row); });
             cell(office::ShownCell{column, row, text, true, formula});
         });
     }
@@ -216,21 +221,23 @@ public:
                 m_sheet = spreadsheet(sheetIndex);
                 m_sheetIndex = sheetIndex;
             }
-            return stringAt(m_sheet, column, row);
+            return sheet_cells::shownAt(m_sheet, column, row);
         });
     }
 
-    QList<office::FormulaText> formulas(int sheetIndex) override
+    std::optional<QList<office::FormulaText>> formulas(int sheetIndex) override
     {
         QList<office::FormulaText> texts;
         const Reference<sheet::XSpreadsheet> sheet = call([&] { return spreadsheet(sheetIndex); });
-        const CellMap formulas(call([&] { return query(sheet, sheet::CellFlags::FORMULA); }));
+        const CellMap formulas(call([&] { return sheet_cells::query(sheet, sheet::CellFlags::FORMULA); }));
         const office::RangeAddress all{sheetIndex, 0, 0, formulas.lastColumn(), formulas.lastRow()};
         const qint64 count = formulas.cellsIn(all);
         // The texts of the box around them come in one call; too many to hold are not listed.
         const qint64 box = qint64(formulas.lastRow() + 1) * (formulas.lastColumn() + 1);
-        if (formulas.isEmpty() || count > 200000 || box > 4 * count + 100000)
+        if (formulas.isEmpty())
             return texts;
+        if (count > 200000 || box > 4 * count + 100000)
+            return std::nullopt;
         const uno::Sequence<uno::Sequence<OUString>> written = call([&] {
             return Reference<sheet::XCellRangeFormula>(
                        sheet->getCellRangeByPosition(0, 0, formulas.lastColumn(), formulas.lastRow()), UNO_QUERY_THROW)
@@ -243,6 +250,15 @@ public:
         return texts;
     }
 
+    QStringList shownTexts(int sheetIndex, const QList<office::CellAt>& cells) override
+    {
+        const Reference<sheet::XSpreadsheet> sheet = call([&] { return spreadsheet(sheetIndex); });
+        return m_shownNow.read(sheet, sheetIndex, cells, m_text, m_alive);
+    }
+
+    void keepUndo(bool keep) override { m_undo.keep(keep); }
+    void takeBack(int emptyings) override { m_undo.takeBack(emptyings); }
+
     // A batch that touches a cell the office will not empty is refused whole,
     // without an error, so what still has content afterwards is emptied range
     // by range, and a refused range cell by cell.
@@ -252,13 +268,15 @@ public:
         QList<office::RangeAddress> refused, guarded, free;
         for (const office::RangeAddress& r : ranges)
             (m_plain.value(r.sheet) ? free : guarded) << r;
-        emptyAcrossSheets(free);
-        eachSheetBatch(guarded, [&](const QList<office::RangeAddress>& batch) {
-            for (const office::RangeAddress& left : call([&] { return emptyTogether(batch); }))
-                emptyOnItsOwn(left, refused);
+        m_undo.step([&] {
+            emptyAcrossSheets(free);
+            eachSheetBatch(guarded, [&](const QList<office::RangeAddress>& batch) {
+                for (const office::RangeAddress& left : call([&] { return emptyTogether(batch); }))
+                    emptyOnItsOwn(left, refused);
+            });
+            for (const office::RangeAddress& r : alone)
+                emptyOnItsOwn(r, refused);
         });
-        for (const office::RangeAddress& r : alone)
-            emptyOnItsOwn(r, refused);
         return refused;
     }
 
@@ -313,22 +331,33 @@ private:
         QMap<QList<int>, QList<std::tuple<int, int, int, int>>> placesOf;
         for (const auto& place : std::as_const(places))
             placesOf[sheetsOf.value(place)] << place;
+        const int sheetsPerCall = sheetsPerClearing(countSheets());
         for (auto it = placesOf.cbegin(); it != placesOf.cend(); ++it) {
             QList<office::RangeAddress> together;
             auto flush = [&] {
                 call([&] { clearTogether(together, EmptyFlags & ~sheet::CellFlags::ANNOTATION); });
                 together.clear();
             };
-            for (const auto& [c1, r1, c2, r2] : it.value()) {
-                for (int sheet : it.key())
-                    together << office::RangeAddress{sheet, c1, r1, c2, r2};
-                if (together.size() >= Batch)
+            for (qsizetype first = 0; first < it.key().size(); first += sheetsPerCall) {
+                const QList<int> sheets = it.key().mid(first, sheetsPerCall);
+                for (const auto& [c1, r1, c2, r2] : it.value()) {
+                    for (int sheet : sheets)
+                        together << office::RangeAddress{sheet, c1, r1, c2, r2};
+                    if (together.size() >= Batch)
+                        flush();
+                }
+                if (!together.isEmpty())
                     flush();
             }
-            if (!together.isEmpty())
-                flush();
         }
     }
+
+    // A clearing costs the office something for every sheet of the document,
+    // and for every sheet it touches something for every other sheet it
+    // touches: so many sheets a call that the two weigh the same (measured
+    // on 2,000 sheets: 25 to 50 a call took a third of the time of 200, and a
+    // twentieth of all at once).
+    static int sheetsPerClearing(int sheetCount) { return std::max(1, int(std::sqrt(double(sheetCount)))); }
 
     // The document written as text once for all sheets, shown and as
     // formulas: a cell has content when either shows something, and a
@@ -376,7 +405,7 @@ private:
         // else each sheet takes its own way, which guards itself.
         qint64 cells = 0, fields = 0;
         for (int i = 0; i < countSheets(); ++i) {
-            const CellMap content(call([&] { return query(spreadsheet(i), ContentFlags); }));
+            const CellMap content(call([&] { return sheet_cells::query(spreadsheet(i), sheet_cells::ContentFlags); }));
             cells += content.cellsIn({i, 0, 0, office::AnyColumn, office::AnyRow});
             if (!content.isEmpty())
                 fields += qint64(content.lastRow() + 1) * (content.lastColumn() + 1);
@@ -389,7 +418,7 @@ private:
                 names << toQString(name);
             return names;
         });
-        m_written->folder = writeText("whole", true, 0);
+        m_written->folder = m_text.write("whole", true, 0);
         // A file a sheet, or the names did not map one to one.
         auto mapped = [&] { return QDir(m_written->folder).entryList(QDir::Files).size() == m_written->names.size(); };
         if (!mapped())
@@ -410,37 +439,9 @@ private:
             if (!CsvText::readFile(m_written->folder + "/text-" + name + ".csv", formulas))
                 sheet.even = false;
         }
-        writeText("whole", false, 0, false);
+        m_text.write("whole", false, 0, false);
         if (!mapped())
             m_written->sheets.clear();
-    }
-
-    // The office writes the document as comma-separated text (comma, double
-    // quote, UTF-8, every text quoted, no trimming), shown or as formulas,
-    // into a folder of the scratch folder, emptied first unless its files are
-    // to be written over; sheet 0 means every sheet. It names each file after
-    // its sheet.
-    QString writeText(const QString& name, bool asFormulas, int sheetNumber, bool fresh = true)
-    {
-        if (!m_scratch)
-            m_scratch = std::make_unique<QTemporaryDir>(office_runs::folderTemplate("scratch"));
-        if (!m_scratch->isValid())
-            throw office::Error("No folder for the sheet's text: " + m_scratch->errorString().toStdString());
-        const QString folder = m_scratch->filePath(name);
-        if (fresh) {
-            QDir(folder).removeRecursively();
-            QDir().mkpath(folder);
-        }
-        call([&] {
-            const QString options = QString("44,34,76,1,,0,true,true,%1,%2,false,%3")
-                                        .arg(asFormulas ? "false" : "true", asFormulas ? "true" : "false")
-                                        .arg(sheetNumber == 0 ? -1 : sheetNumber);
-            Reference<frame::XStorable>(component, UNO_QUERY_THROW)
-                ->storeToURL(
-                    toOUString(QUrl::fromLocalFile(folder + "/text.csv").toString(QUrl::FullyEncoded)),
-                    toSequence({{"FilterName", QString("Text - txt - csv (StarCalc)")}, {"FilterOptions", options}}));
-        });
-        return folder;
     }
 
     // Empties the ranges in one call; gives the ranges, to ask what still has
@@ -461,27 +462,9 @@ private:
         return container;
     }
 
-    static constexpr sal_Int32 ContentFlags
-        = sheet::CellFlags::VALUE | sheet::CellFlags::DATETIME | sheet::CellFlags::STRING | sheet::CellFlags::FORMULA;
     // Everything ".uno:Delete" with "A" takes from a cell, but the drawings over it.
-    static constexpr sal_Int32 EmptyFlags = ContentFlags | sheet::CellFlags::ANNOTATION | sheet::CellFlags::HARDATTR
+    static constexpr sal_Int32 EmptyFlags = sheet_cells::ContentFlags | sheet::CellFlags::ANNOTATION | sheet::CellFlags::HARDATTR
         | sheet::CellFlags::STYLES | sheet::CellFlags::EDITATTR | sheet::CellFlags::FORMATTED;
-
-    static QList<office::RangeAddress> query(const Reference<sheet::XSpreadsheet>& sheet, sal_Int32 flags)
-    {
-        QList<office::RangeAddress> ranges;
-        for (const table::CellRangeAddress& a : Reference<sheet::XCellRangesQuery>(sheet, UNO_QUERY_THROW)
-                                                    ->queryContentCells(sal_Int16(flags))
-                                                    ->getRangeAddresses())
-            ranges << office::RangeAddress{a.Sheet, a.StartColumn, a.StartRow, a.EndColumn, a.EndRow};
-        return ranges;
-    }
-
-    static QString stringAt(const Reference<sheet::XSpreadsheet>& sheet, int column, int row)
-    {
-        return toQString(
-            Reference<text::XTextRange>(sheet->getCellByPosition(column, row), UNO_QUERY_THROW)->getString());
-    }
 
     // Empties the ranges of one sheet in one call; gives what still has content.
     QList<office::RangeAddress> emptyTogether(const QList<office::RangeAddress>& ranges)
@@ -489,7 +472,7 @@ private:
         QList<office::RangeAddress> left; // the office refuses without a word
         const Reference<sheet::XCellRangesQuery> emptied(clearTogether(ranges, EmptyFlags), UNO_QUERY_THROW);
         for (const table::CellRangeAddress& a :
-             emptied->queryContentCells(sal_Int16(ContentFlags))->getRangeAddresses())
+             emptied->queryContentCells(sal_Int16(sheet_cells::ContentFlags))->getRangeAddresses())
             left << office::RangeAddress{a.Sheet, a.StartColumn, a.StartRow, a.EndColumn, a.EndRow};
         return left;
     }
@@ -510,17 +493,6 @@ private:
     Reference<sheet::XSpreadsheet> spreadsheet(int index)
     {
         return Reference<sheet::XSpreadsheet>(sheets()->getByIndex(index), UNO_QUERY_THROW);
-    }
-
-    // The sheet as the office's comma-separated text, every cell as shown:
-    // the path of the file that holds it.
-    QString exportAsShown(int sheetIndex)
-    {
-        const QString folder = writeText(QString::number(sheetIndex + 1), false, sheetIndex + 1);
-        const QStringList written = QDir(folder).entryList(QDir::Files);
-        if (written.size() != 1)
-            throw office::Error("The sheet's text was not written");
-        return folder + '/' + written[0];
     }
 
     // The flat format writes only the notes whose drawing the office has
@@ -555,7 +527,9 @@ private:
     Reference<lang::XMultiServiceFactory> m_factory;
     int m_sheetCount = -1;
     Reference<lang::XComponent> component;
-    std::unique_ptr<QTemporaryDir> m_scratch;
+    SheetText m_text;
+    UndoSteps m_undo;
+    sheet_cells::ShownNow m_shownNow;
     QHash<int, bool> m_plain; // of each sheet read: neither protected nor with notes
     struct Written {
         QStringList names;

@@ -1,5 +1,7 @@
 #include "FakeOffice.h"
 
+#include "Calc1.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -73,7 +75,8 @@ struct FakeDocument : office::Document, office::Controller, std::enable_shared_f
         office.enter("sheetName");
         return QString("Sheet%1").arg(index + 1);
     }
-    // A text that begins with "?" is one the office cannot tell in bulk.
+    // A text that begins with "?" is one the office cannot tell in bulk. A
+    // text "=B2" is a formula that shows what B2 shows, "0" when B2 is empty.
     void readCells(int sheetIndex, const office::RangeAddress& area,
                    const std::function<void(const office::ShownCell&)>& cell) override
     {
@@ -83,21 +86,63 @@ struct FakeDocument : office::Document, office::Controller, std::enable_shared_f
             const auto [r, c] = it.key();
             if (r >= area.startRow && r <= area.endRow && c >= area.startColumn && c <= area.endColumn) {
                 const bool known = !it.value().startsWith('?');
-                cell(office::ShownCell{c, r, known ? it.value() : QString(), known, false});
+                cell(office::ShownCell{c, r, known ? shown(sheetIndex, c, r) : QString(), known,
+                                       it.value().startsWith('=')});
             }
         }
     }
     QString shownText(int sheetIndex, int column, int row) override
     {
         office.enter("shownText");
-        const QString text = sheets.at(sheetIndex).value({row, column});
-        return text.startsWith('?') ? text.mid(1) : text;
+        return shown(sheetIndex, column, row);
     }
-    QList<office::FormulaText> formulas(int) override
+    std::optional<QList<office::FormulaText>> formulas(int sheetIndex) override
     {
         office.enter("formulas");
-        return {};
+        QList<office::FormulaText> texts;
+        const Cells& cells = sheets.at(sheetIndex);
+        for (auto it = cells.begin(); it != cells.end(); ++it)
+            if (it.value().startsWith('='))
+                texts << office::FormulaText{it.key().second, it.key().first, it.value()};
+        return texts;
     }
+    QStringList shownTexts(int sheetIndex, const QList<office::CellAt>& cells) override
+    {
+        office.enter("shownTexts");
+        office.log << QString("shownTexts %1").arg(cells.size());
+        QStringList texts;
+        for (const office::CellAt& at : cells)
+            texts << shown(sheetIndex, at.column, at.row);
+        return texts;
+    }
+    void keepUndo(bool keep) override
+    {
+        office.enter("keepUndo");
+        undoKept = keep;
+        undone.clear();
+    }
+    void takeBack(int emptyings) override
+    {
+        office.enter("takeBack");
+        office.log << QString("takeBack %1").arg(emptyings);
+        for (; emptyings > 0 && !undone.isEmpty(); --emptyings)
+            for (const auto& [sheet, cells] : undone.takeLast())
+                for (auto it = cells.begin(); it != cells.end(); ++it)
+                    sheets[sheet].insert(it.key(), it.value());
+    }
+
+    QString shown(int sheet, int column, int row) const
+    {
+        const QString text = sheets.at(sheet).value({row, column});
+        if (text.startsWith('?'))
+            return text.mid(1);
+        if (!text.startsWith('='))
+            return text;
+        const int c = Calc1::getColumnNumber(text.mid(1, 1)) - 1, r = text.mid(2).toInt() - 1;
+        const QString target = shown(sheet, c, r);
+        return target.isEmpty() ? "0" : target;
+    }
+
     // A text that begins with "!" is in a cell the office will not empty.
     QList<office::RangeAddress> emptyRanges(const QList<office::RangeAddress>& ranges,
                                             const QList<office::RangeAddress>& alone) override
@@ -105,6 +150,7 @@ struct FakeDocument : office::Document, office::Controller, std::enable_shared_f
         office.enter("emptyRanges");
         QStringList described;
         QList<office::RangeAddress> refused;
+        QList<std::pair<int, Cells>> taken;
         for (const office::RangeAddress& a : ranges + alone) {
             described << QString("%1:%2,%3:%4,%5")
                              .arg(a.sheet)
@@ -112,14 +158,18 @@ struct FakeDocument : office::Document, office::Controller, std::enable_shared_f
                              .arg(a.startRow)
                              .arg(a.endColumn)
                              .arg(a.endRow);
+            Cells gone;
             for (int r = a.startRow; r <= a.endRow; ++r)
                 for (int c = a.startColumn; c <= a.endColumn; ++c) {
                     if (sheets[a.sheet].value({r, c}).startsWith('!'))
                         refused << office::RangeAddress{a.sheet, c, r, c, r};
-                    else
-                        sheets[a.sheet].remove({r, c});
+                    else if (sheets[a.sheet].contains({r, c}))
+                        gone.insert({r, c}, sheets[a.sheet].take({r, c}));
                 }
+            taken << std::pair(a.sheet, gone);
         }
+        if (undoKept)
+            undone << taken;
         office.log << "emptyRanges " + described.join(' ');
         return refused;
     }
@@ -127,6 +177,8 @@ struct FakeDocument : office::Document, office::Controller, std::enable_shared_f
     FakeOffice& office;
     QList<Cells> sheets;
     bool closed = false;
+    bool undoKept = false;
+    QList<QList<std::pair<int, Cells>>> undone; // what each emptying took, while undo is kept
 };
 
 class DispatchHelper : public office::DispatchHelper {

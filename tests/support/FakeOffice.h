@@ -1,7 +1,8 @@
 #pragma once
 // An in-memory office for testing the engine's own logic. Its "files" are JSON
-// texts of sheets of rows of cell texts. It logs every call, and any named
-// operation can be told to fail, or to lose the office altogether.
+// texts of sheets of rows of cell texts; "=B2" is a formula showing what B2
+// shows ("0" when it is empty). It logs every call, and any named operation
+// can be told to fail, or to lose the office altogether.
 
 #include "Office.h"
 

@@ -16,6 +16,7 @@
 #include <com/sun/star/drawing/XShapes.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/io/XInputStream.hpp>
 #include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
@@ -442,6 +443,26 @@ void SheetFixture::loadAndStore(const QString& from, const QString& to)
     failsTheTest(m_office, [&] {
         Doc doc(OfficeConnectionAccess::remoteContext(m_office),
                 QUrl::fromLocalFile(QFileInfo(from).absoluteFilePath()).toString(QUrl::FullyEncoded));
-        Reference<frame::XStorable>(doc.component, UNO_QUERY_THROW)->storeToURL(url(to), {});
+        doc.storeTo(to);
+    });
+}
+
+QByteArray SheetFixture::packagePart(const QString& path, const QString& part)
+{
+    return uno_errors::guarded(OfficeConnectionAccess::link(m_office), [&] {
+        const Reference<uno::XComponentContext> context = OfficeConnectionAccess::remoteContext(m_office);
+        uno::Sequence<uno::Any> arguments(1);
+        arguments.getArray()[0] <<= url(path);
+        Reference<container::XNameAccess> zip(
+            context->getServiceManager()->createInstanceWithArgumentsAndContext(
+                "com.sun.star.packages.zip.ZipFileAccess", arguments, context),
+            UNO_QUERY_THROW);
+        Reference<io::XInputStream> in(zip->getByName(toOUString(part)), UNO_QUERY_THROW);
+        QByteArray bytes;
+        uno::Sequence<sal_Int8> chunk;
+        while (in->readBytes(chunk, 1 << 16) > 0)
+            bytes.append(reinterpret_cast<const char*>(chunk.getConstArray()), chunk.getLength());
+        in->closeInput();
+        return bytes;
     });
 }

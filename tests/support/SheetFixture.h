@@ -88,8 +88,13 @@ public:
     /// repeats could not be emptied.
     int emptyRepeatsOneByOne(const QString& from, const QString& to, int row = -1, int column = -1);
 
-    /// Loads the file hidden and stores it unchanged to another path.
+    /// Loads the file hidden and stores it unchanged to another path, in the
+    /// format its extension names.
     void loadAndStore(const QString& from, const QString& to);
+
+    /// One file of a package (an .ods or .xlsx is a zip archive), as stored:
+    /// what a document stored, which loading it might compute anew.
+    QByteArray packagePart(const QString& path, const QString& part);
 
 private:
     OfficeConnection& m_office;

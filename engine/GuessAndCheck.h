@@ -1,0 +1,105 @@
+#pragma once
+// Reads a sheet's formulas in a few rounds instead of one by one. A formula's
+// text at its turn depends only on which of the cells it reads were emptied
+// before it. So the cells are decided as if each formula showed what it was
+// last read to show; the repeats whose emptying cannot turn out wrong, and
+// formulas read by others whose reading held, are emptied together; the
+// formulas whose cells changed are read again in bulk, and the cells decided
+// again. A formula's reading holds when every cell it reads (through other
+// formulas too) was, when it was read, in the state the exact way gives it
+// at the formula's turn: emptied if a repeat before it, as it was if after.
+// Where every reading holds and every repeat is emptied, each cell was judged
+// by what it shows at its turn and the sheet is done. A formula emptied on a
+// reading that stops holding is put back by undoing the emptyings since.
+//
+// Until a formula that reads a later cell (or may read anything) is decided
+// for good, nothing after it is emptied. A sheet that needs too many rounds
+// goes the exact way from its first undecided cell. Internal to the engine.
+
+#include "Calc1.h"
+#include "Emptier.h"
+#include "ErrorReport.h"
+#include "FormulaGraph.h"
+
+#include <QList>
+
+#include <functional>
+
+namespace Calc1 {
+
+class GuessAndCheck {
+public:
+    struct Context {
+        StepGuard& step;
+        office::Document& document;
+        int sheet;
+        int readStep, deleteStep;
+        SeenTexts& seen;
+        Emptier& emptier;
+        SheetReading& reading;
+        /// Whether a formula text is that of (a cell of) an array formula,
+        /// which can be emptied only on its own.
+        std::function<bool(int column, int row)> inArray;
+    };
+
+    /// `cells`: the sheet's cells with content in the scope from its first
+    /// formula on, in visiting order, with what they showed when read (the
+    /// cells before them decided and emptied); the `stale` formulas may show
+    /// something else since. `graph` over them.
+    GuessAndCheck(const Context& context, const QList<office::ShownCell>& cells, const QList<bool>& stale,
+                  FormulaGraph& graph);
+
+    /// Decides the cells, the ones at the front for good. Gives how many:
+    /// all, with every repeat emptied or left to the emptier; or fewer, when
+    /// the exact way is to go on from there, with what the rounds emptied on
+    /// a guess put back and the repeats before it emptied or left to the
+    /// emptier. `emptied` hears of every cell emptied or left to the emptier.
+    qsizetype run(const std::function<void(int column, int row)>& emptied);
+
+private:
+    struct Item {
+        int column = 0, row = 0;
+        quint64 key = 0;
+        int text = 0; ///< as last read (an id); of an emptied formula, as read before it was
+        bool formula = false;
+        bool final = false; ///< decided as the exact way decides it, for good
+        bool repeat = false; ///< the decision, once final
+        int level = 0; ///< of a formula: the emptyings in place when it was read; -1: read again
+        int batch = 0; ///< the emptying that emptied it; 0: none
+        bool kept = false; ///< a repeat the office would not empty
+        bool banned = false; ///< emptied once on a reading that failed: emptied only when final
+        bool read = false; ///< some formula reads it
+        bool reaches = false; ///< a formula that reads a later cell, or may read anything
+    };
+    struct Walk {
+        qsizetype open = -1; ///< the first item not final; -1: none
+        QList<qsizetype> toEmpty;
+        QList<qsizetype> wrong; ///< emptied on a guess that failed
+        int problems = 0;
+    };
+
+    Walk walk();
+    int textId(const QString& text);
+    bool emptyNow(const QList<qsizetype>& which);
+    bool readAgain();
+    bool undoFrom(int batch);
+    void commit(qsizetype end, const std::function<void(int, int)>& emptied);
+    qsizetype giveUp(qsizetype from, const std::function<void(int, int)>& emptied);
+
+    Context c;
+    QList<Item> m_items;
+    QHash<quint64, qsizetype> m_index; // cell key -> item
+    FormulaGraph& m_graph;
+    int m_batches = 0; // emptyings made and not undone
+    bool m_undoKept = false;
+    int m_undoable = 0; // the first emptying that can be taken back; 0: none
+    // Texts by id, whether each was met before this part of the sheet, and
+    // in which walk each was last met (met where it cannot change).
+    QHash<QString, int> m_ids;
+    QStringList m_texts;
+    QList<bool> m_seenBefore;
+    QList<int> m_met, m_sure;
+    int m_walks = 0;
+};
+
+} // namespace Calc1
