@@ -3,6 +3,7 @@
 #include "BatchFiles.h"
 #include "BatchWorker.h"
 #include "Calc1.h"
+#include "ErrorReport.h"
 #include "Paths.h"
 #include "Platform.h"
 
@@ -27,12 +28,21 @@ namespace {
 
 QString cellName(const Calc1::CellPlace& p)
 {
-    return Calc1::getColumnLetters(p.column + 1) + QString::number(p.row + 1);
+    return Calc1::cellName(p.column, p.row);
 }
 
 QString sheetName(const Calc1::FileResult& o, int sheet)
 {
-    return o.sheetNames.value(sheet, QString("Sheet%1").arg(sheet + 1));
+    return o.sheetNames.value(sheet, Calc1::unnamedSheet(sheet));
+}
+
+// Why a file failed: its error reports, or the command's own word on it.
+QString whyFailed(const Calc1::FileResult& o)
+{
+    QStringList why;
+    for (const Host::Failure& f : o.failures)
+        why << (f.location.isEmpty() ? f.description : ErrorReport::oneLine(f));
+    return why.isEmpty() ? QString("no result was stored") : why.join("; ");
 }
 
 void say(const QString& text)
@@ -55,13 +65,12 @@ public:
     {
         ++m_done;
         clear();
+        const Calc1::FileResult& o = result.outcome.result;
         if (failed)
-            say(QString("failed: %1: %2")
-                    .arg(path, result.errors.isEmpty() ? QString("no result was stored") : result.errors.join("; ")));
+            say(QString("failed: %1: %2").arg(path, whyFailed(o)));
         else if (!m_quiet && !m_bar)
-            std::fprintf(stderr, "[%d/%d] %s: %lld emptied%s\n", m_done, m_total, qPrintable(path),
-                         result.outcome.emptiedCount,
-                         result.outcome.kept ? qPrintable(QString(", %1 kept").arg(result.outcome.kept)) : "");
+            std::fprintf(stderr, "[%d/%d] %s: %lld emptied%s\n", m_done, m_total, qPrintable(path), o.emptiedCount,
+                         o.kept ? qPrintable(QString(", %1 kept").arg(o.kept)) : "");
         draw();
     }
 
@@ -191,9 +200,10 @@ private:
             FileResult result;
             if (!decodeResult(line, result) || result.index != worker.current)
                 continue;
-            if (!result.restart.isEmpty() && !m_options.quiet) {
+            if (!result.outcome.restart.isEmpty() && !m_options.quiet) {
                 m_progress.clear();
-                say(QString("after %1 %2: the next file gets a new one").arg(m_files[result.index], result.restart));
+                say(QString("after %1 %2: the next file gets a new one")
+                        .arg(m_files[result.index], result.outcome.restart));
             }
             done(std::move(result));
             dispatch(worker);
@@ -212,10 +222,13 @@ private:
         if (worker.current >= 0 && !m_stopping) {
             FileResult result;
             result.index = worker.current;
-            result.errors << QString("the worker processing it ended unexpectedly (%1)")
-                                 .arg(worker.process->exitStatus() == QProcess::CrashExit
-                                          ? QString("crashed")
-                                          : QString("exit status %1").arg(worker.process->exitCode()));
+            result.outcome.result.failures.append(
+                {QString("the worker processing it ended unexpectedly (%1)")
+                     .arg(worker.process->exitStatus() == QProcess::CrashExit
+                              ? QString("crashed")
+                              : QString("exit status %1").arg(worker.process->exitCode())),
+                 {},
+                 0});
             done(std::move(result));
         }
         worker.process.release()->deleteLater();
@@ -228,20 +241,20 @@ private:
 
     void done(FileResult result)
     {
-        if (result.interrupted)
+        if (result.outcome.interrupted)
             return;
         const QString& path = m_files[result.index];
-        const bool failed = result.failed(m_options.dryRun);
+        const bool failed = result.outcome.failed(!m_options.dryRun);
         m_progress.finished(path, result, failed);
         m_failed += failed ? 1 : 0;
-        m_emptied += result.outcome.emptiedCount;
+        m_emptied += result.outcome.result.emptiedCount;
         m_finished.insert(result.index);
         m_results.insert(result.index, std::move(result));
         // The report keeps the list's order whatever order the files end in,
         // and is written as they end, so that a run killed outright leaves a
         // report that is whole up to its last row.
         for (auto it = m_results.find(m_written); it != m_results.end(); it = m_results.find(m_written)) {
-            writeRows(m_files[m_written], *it, it->failed(m_options.dryRun));
+            writeRows(m_files[m_written], *it, it->outcome.failed(!m_options.dryRun));
             m_results.erase(it);
             ++m_written;
         }
@@ -253,13 +266,13 @@ private:
     {
         if (!m_report)
             return;
-        const Calc1::FileResult& o = result.outcome;
+        const Calc1::FileResult& o = result.outcome.result;
         // A result that was not stored emptied nothing.
-        if (result.stored || m_options.dryRun)
+        if (o.done || m_options.dryRun)
             for (const Calc1::EmptiedCell& e : o.emptied)
                 m_report->write(csvLine({path, sheetName(o, e.cell.sheet), cellName(e.cell), e.text,
                                          sheetName(o, e.first.sheet), cellName(e.first), QString()}));
-        if (result.stored && o.storedAs != formatOf(path, m_options.format).extension)
+        if (o.done && o.storedAs != formatOf(path, m_options.format).extension)
             m_report->write(csvLine({path, {}, {}, {}, {}, {},
                                      QString("stored as .%1: a .%2 file holds one sheet, and this has %3")
                                          .arg(o.storedAs, formatOf(path, m_options.format).extension)
@@ -267,13 +280,9 @@ private:
         if (o.kept > 0)
             m_report->write(csvLine({path, sheetName(o, o.firstKept->sheet), cellName(*o.firstKept), QString(),
                                      QString(), QString(),
-                                     QString("kept %1 repeated cell(s) that could not be emptied (a protected cell, "
-                                             "or part of an array formula); the first is this one")
-                                         .arg(o.kept)}));
+                                     Calc1::keptRepeats(o.kept) + "; the first is this one"}));
         if (failed)
-            m_report->write(csvLine(
-                {path, QString(), QString(), QString(), QString(), QString(),
-                 "failed: " + (result.errors.isEmpty() ? QString("no result was stored") : result.errors.join("; "))}));
+            m_report->write(csvLine({path, {}, {}, {}, {}, {}, "failed: " + whyFailed(o)}));
     }
 
     // The workers give up their files at once and end with their offices; one
@@ -316,7 +325,7 @@ private:
         for (; m_written < m_files.size(); ++m_written) {
             const QString& path = m_files[m_written];
             if (const auto it = m_results.constFind(m_written); it != m_results.cend())
-                writeRows(path, *it, it->failed(m_options.dryRun));
+                writeRows(path, *it, it->outcome.failed(!m_options.dryRun));
             else if (m_report)
                 m_report->write(csvLine({path, {}, {}, {}, {}, {}, "not processed: the run was stopped"}));
         }

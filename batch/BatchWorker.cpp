@@ -1,13 +1,13 @@
 #include "BatchWorker.h"
 
 #include "BatchFiles.h"
-#include "BatchHost.h"
 #include "OfficeConnection.h"
 #include "Platform.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdio>
 
@@ -35,15 +35,17 @@ QByteArray encodeTask(int index, const QString& path)
 
 QByteArray encodeResult(const FileResult& result)
 {
-    const Calc1::FileResult& o = result.outcome;
-    QJsonArray cells;
+    const Calc1::FileResult& o = result.outcome.result;
+    QJsonArray cells, failures;
     for (const Calc1::EmptiedCell& e : o.emptied)
         cells.append(QJsonArray{position(e.cell), e.text, position(e.first)});
+    for (const Host::Failure& f : o.failures)
+        failures.append(QJsonArray{f.description, f.location, f.step});
     QJsonObject object{{"index", result.index},
-                       {"errors", QJsonArray::fromStringList(result.errors)},
-                       {"stored", result.stored},
-                       {"interrupted", result.interrupted},
-                       {"restart", result.restart},
+                       {"failures", failures},
+                       {"done", o.done},
+                       {"interrupted", result.outcome.interrupted},
+                       {"restart", result.outcome.restart},
                        {"storedAs", o.storedAs},
                        {"sheets", QJsonArray::fromStringList(o.sheetNames)},
                        {"cells", cells},
@@ -60,22 +62,25 @@ bool decodeResult(const QByteArray& line, FileResult& result)
     if (!object.contains("index"))
         return false;
     result.index = object.value("index").toInt();
-    for (const QJsonValue& e : object.value("errors").toArray())
-        result.errors << e.toString();
-    result.stored = object.value("stored").toBool();
-    result.interrupted = object.value("interrupted").toBool();
-    result.restart = object.value("restart").toString();
-    result.outcome.storedAs = object.value("storedAs").toString();
+    Calc1::FileResult& o = result.outcome.result;
+    for (const QJsonValue& f : object.value("failures").toArray()) {
+        const QJsonArray failure = f.toArray();
+        o.failures.append({failure.at(0).toString(), failure.at(1).toString(), failure.at(2).toInt()});
+    }
+    o.done = object.value("done").toBool();
+    result.outcome.interrupted = object.value("interrupted").toBool();
+    result.outcome.restart = object.value("restart").toString();
+    o.storedAs = object.value("storedAs").toString();
     for (const QJsonValue& s : object.value("sheets").toArray())
-        result.outcome.sheetNames << s.toString();
+        o.sheetNames << s.toString();
     for (const QJsonValue& c : object.value("cells").toArray()) {
         const QJsonArray cell = c.toArray();
-        result.outcome.emptied.append({position(cell.at(0)), cell.at(1).toString(), position(cell.at(2))});
+        o.emptied.append({position(cell.at(0)), cell.at(1).toString(), position(cell.at(2))});
     }
-    result.outcome.kept = object.value("kept").toInteger();
-    result.outcome.emptiedCount = object.value("count").toInteger();
+    o.kept = object.value("kept").toInteger();
+    o.emptiedCount = object.value("count").toInteger();
     if (object.contains("firstKept"))
-        result.outcome.firstKept = position(object.value("firstKept"));
+        o.firstKept = position(object.value("firstKept"));
     return true;
 }
 
@@ -84,19 +89,21 @@ int runWorker(const Options& options)
     QFile in, out;
     if (!in.open(stdin, QIODevice::ReadOnly) || !out.open(stdout, QIODevice::WriteOnly))
         return 1;
-    BatchHost host(BatchHost::Collect);
+    // The failures travel in each file's outcome; no one is there to ask.
+    struct : ConsoleHost {
+        void reportError(const Failure&) override { }
+    } host;
     OfficeConnection::Options officeOptions;
     officeOptions.callTimeoutMs = options.timeoutSeconds * 1000;
     OfficeConnection office(officeOptions);
+    Run::Service run(office, {options.recycle, options.recycleMemoryMb});
     // Stopped: the file at hand is given up at once, a call the office keeps
     // waiting on included; the parent closes our input.
     const std::unique_ptr<QObject> termination = Platform::onTerminationRequest([](int) { }, [&](int) {
         host.requestQuit();
-        office.abort();
+        run.abort();
     });
     const Settings settings(options);
-    int sinceStart = 0, starts = 0;
-    bool restartDue = false;
     for (QByteArray line = in.readLine(); !line.isEmpty() && !host.quitting(); line = in.readLine()) {
         const QJsonObject task = QJsonDocument::fromJson(line).object();
         FileResult result;
@@ -104,33 +111,9 @@ int runWorker(const Options& options)
         const QString path = task.value("path").toString();
         if (result.index < 0 || path.isEmpty())
             return 1; // not from a parent of ours
-        if (std::exchange(restartDue, false)) {
-            try {
-                office.restart();
-            } catch (const office::Error&) {
-                // The file's own start of an office says why none runs.
-            }
-        }
-        SeenTexts seenTexts;
         // Cells are listed only for a report: a file may empty millions.
-        result.outcome = Calc1::DoItByFile(path, seenTexts,
-                                           {office, settings, host, 0.0, true, !options.dryRun,
-                                            !options.report.isEmpty(), formatOf(path, options.format)});
-        result.errors = host.takeMessages();
-        result.stored = result.outcome.done;
-        result.interrupted = host.quitting();
-        // An office started anew (after it was lost) counts from there.
-        if (office.starts() != starts) {
-            starts = office.starts();
-            sinceStart = 0;
-        }
-        const qint64 memoryMb = Platform::residentBytes(office.processId()) >> 20;
-        if (options.recycle > 0 && ++sinceStart >= options.recycle) {
-            restartDue = true;
-        } else if (options.recycleMemoryMb > 0 && memoryMb > options.recycleMemoryMb) {
-            restartDue = true;
-            result.restart = QString("its office held %1 MB, more than %2 MB").arg(memoryMb).arg(options.recycleMemoryMb);
-        }
+        result.outcome = run.process(path, settings, host,
+                                     {0.0, true, !options.dryRun, !options.report.isEmpty(), formatOf(path, options.format)});
         out.write(encodeResult(result));
         out.flush();
     }

@@ -4,25 +4,16 @@
 // it did. One office per process keeps each office's UNO runtime apart.
 
 #include "BatchOptions.h"
-#include "Calc1.h"
+#include "RunService.h"
 
 #include <QByteArray>
-#include <QJsonObject>
 
 namespace Batch {
 
-/// What a worker did to one file.
+/// What a worker did to one file of the run's list.
 struct FileResult {
-    int index = -1; ///< in the run's list
-    QStringList errors; ///< failures, as the error report gives them
-    bool stored = false;
-    /// Given up because the run was stopped: neither done nor failed.
-    bool interrupted = false;
-    /// Why the office is started anew before the next file; empty: it is not.
-    QString restart;
-    Calc1::FileResult outcome;
-
-    bool failed(bool dryRun) const { return !interrupted && (!errors.isEmpty() || (!dryRun && !stored)); }
+    int index = -1;
+    Run::Outcome outcome;
 };
 
 QByteArray encodeTask(int index, const QString& path);

@@ -2,7 +2,6 @@
 // window, each file in one of a pool of private offices.
 
 #include "BatchFiles.h"
-#include "BatchHost.h"
 #include "BatchOptions.h"
 #include "BatchRun.h"
 #include "BatchWorker.h"
@@ -19,7 +18,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(CW_VERSION);
     Batch::Options options;
     QStringList files;
-    Batch::BatchHost host(Batch::BatchHost::Print); // the walk's own reports
+    ConsoleHost host("cellwinnow-batch"); // the walk's own reports
     try {
         options = Batch::parse(QCoreApplication::arguments());
         if (options.help) {

@@ -171,7 +171,7 @@ int main(int argc, char* argv[])
     {
         OfficeConnection office;
         timer.start();
-        office.serviceManager();
+        office.start();
         firstStart << timer.elapsed() / 1000.0;
         for (int i = 0; i < 3; ++i) {
             timer.restart();

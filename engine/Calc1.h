@@ -64,6 +64,8 @@ struct FileResult {
     std::optional<CellPlace> firstKept;
     /// How each sheet scanned was read, by index.
     QList<SheetReading> readings;
+    /// The failures reported, in order: the window showed a box for each.
+    QList<Host::Failure> failures;
 };
 
 } // namespace Calc1
@@ -104,11 +106,8 @@ struct ResultFormat {
     bool oneSheet = false;
     bool operator==(const ResultFormat&) const = default;
 };
-struct Context {
-    office::Provider& office;
-    const JobSettings& settings;
-    /// Where failures are reported and events let in.
-    Host& host;
+/// What processing a file needs beyond the job settings.
+struct FileOptions {
     /// The pause after loading, during which the window keeps handling events.
     double loadWaitSeconds = 2.0;
     /// Whether the result lists each emptied cell (a report needs them; the
@@ -120,6 +119,14 @@ struct Context {
     /// With listEmptied, false counts the emptied cells without listing them.
     bool listCells = true;
     ResultFormat format;
+};
+
+struct Context {
+    office::Office& office;
+    const JobSettings& settings;
+    /// Where failures are reported and events let in.
+    Host& host;
+    FileOptions options;
 };
 
 /// Opens the file hidden, empties every cell whose text was met earlier in the
@@ -138,6 +145,16 @@ QString getColumnLetters(int columnNumber);
 int getColumnNumber(QString letters);
 
 office::PropertyValue MakePropertyValue(const QString& name, const QVariant& value);
+
+/// A cell's name, "B3", from its 0-based column and row.
+QString cellName(int column, int row);
+/// What names a sheet whose name the office cannot tell.
+QString unnamedSheet(int index);
+/// The name on the sheet's tab, or unnamedSheet() when the office cannot tell.
+QString sheetName(office::Document& document, int index);
+/// What is said of repeats the office kept (a protected cell, part of an
+/// array), before where the first one is.
+QString keptRepeats(qint64 count);
 
 /// A proper file URL for a local path (blanks, "#", "%" and non-ASCII escaped).
 QString FileUrl(const QString& path);

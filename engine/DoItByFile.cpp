@@ -17,24 +17,6 @@
 #include <tuple>
 #include <utility>
 
-namespace Calc1 {
-
-namespace {
-
-// The name on the sheet's tab, or its number when the office cannot tell.
-QString sheetName(office::Document& document, int sheet)
-{
-    try {
-        return document.sheetName(sheet);
-    } catch (const office::Error&) {
-        return QString("sheet %1").arg(sheet + 1);
-    }
-}
-
-} // namespace
-
-} // namespace Calc1
-
 std::optional<Calc1::CellPlace> SeenTexts::firstOrAdd(const QString& text, const Calc1::CellPlace& here)
 {
     // The seed is the process's own, so a document cannot be made of texts
@@ -65,42 +47,25 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
     step.stopOn<office::Gone>(); // the office's objects are all lost with it
     const JobSettings& settings = context.settings;
     std::optional<BusyWhile> busy;
-    std::shared_ptr<office::ServiceManager> serviceManager;
-    std::shared_ptr<office::Desktop> desktop;
     std::shared_ptr<office::Document> document;
-    std::shared_ptr<office::DispatchHelper> dispatcher;
-    std::shared_ptr<office::Controller> controller;
-    std::shared_ptr<office::Frame> frame;
 
     step(100, [&] { busy.emplace(host); });
-    const bool loaded = step(102,
-                             [&] {
-                                 serviceManager = context.office.serviceManager();
-                                 if (!serviceManager)
-                                     throw office::Error("No office");
-                             })
-        && step(104, [&] { desktop = serviceManager->desktop(); }) && step(106, [&] {
+    const bool loaded = step(102, [&] { context.office.start(); }) && step(106, [&] {
                             // The office would take an empty file for a new, empty spreadsheet.
                             if (QFileInfo(path).isFile() && QFileInfo(path).size() == 0)
                                 throw office::Error("The file is empty: " + path.toStdString());
-                            document = desktop->loadComponentFromUrl(FileUrl(path), "_blank", 0,
-                                                                     {MakePropertyValue("Hidden", true)});
+                            document = context.office.open(FileUrl(path));
                         });
-    // A document that cannot be edited is closed without a result: storing it
-    // unchanged would pass off the input as cleaned.
-    const bool editable = loaded && step(108, [&] { dispatcher = serviceManager->dispatchHelper(); })
-        && step(110, [&] { controller = document->currentController(); })
-        && step(112, [&] { frame = controller->frame(); });
-    if (editable)
-        step(112, [&] { FileUtils::Wait(context.loadWaitSeconds, host); });
+    if (loaded)
+        step(112, [&] { FileUtils::Wait(context.options.loadWaitSeconds, host); });
 
     int sheetCount = 0;
-    const bool counted = editable && step(114, [&] { sheetCount = document->sheetCount(); });
+    const bool counted = loaded && step(114, [&] { sheetCount = document->sheetCount(); });
     if (counted) {
-        Emptier emptier(step, *document, did, context.listEmptied, context.listCells);
+        Emptier emptier(step, *document, did, context.options.listEmptied, context.options.listCells);
         Workbook book(*document);
         for (int i = 0; i < sheetCount && !step.stopped(); ++i) {
-            if (context.listEmptied)
+            if (context.options.listEmptied)
                 did.sheetNames << sheetName(*document, i);
             scanSheet(step, *document, i, settings, seenTexts, emptier, book, did.readings.emplace_back());
             host.letEventsIn();
@@ -114,13 +79,13 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
 
     ResultPaths result;
     // A format of one sheet cannot hold a document of several.
-    const ResultFormat format = context.format.oneSheet && sheetCount != 1 ? ResultFormat{} : context.format;
+    const ResultFormat format = context.options.format.oneSheet && sheetCount != 1 ? ResultFormat{} : context.options.format;
     office::PropertyValues storeAs;
     if (!format.filter.isEmpty())
         storeAs << MakePropertyValue("FilterName", format.filter);
     if (!format.filterOptions.isEmpty())
         storeAs << MakePropertyValue("FilterOptions", format.filterOptions);
-    const bool stored = counted && context.store
+    const bool stored = counted && context.options.store
         && step(236, [&] { result = ResultPathsFor(settings.resultsFolder(), path, format.extension); })
         && step(242, [&] {
                // The office would make a vanished folder anew, somewhere the user never chose.
@@ -128,7 +93,7 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
                if (!FileUtils::IsFolder(folder))
                    throw office::Error("The results folder is not there any more: " + folder.toStdString());
                try {
-                   document->storeToUrl(FileUrl(result.temporary), storeAs);
+                   document->store(FileUrl(result.temporary), storeAs);
                } catch (...) {
                    QFile::remove(result.temporary); // ours: the name was free before the store
                    throw;
@@ -137,7 +102,7 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
     if (loaded)
         step(244, [&] {
             try {
-                document->close(false);
+                document->close();
             } catch (const office::Gone& e) {
                 // A lost office at this point takes nothing from a stored result.
                 throw office::Error(e.what());
@@ -149,12 +114,9 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
             FileUtils::ReplaceFile(result.temporary, result.final);
         });
     did.storedAs = format.extension;
-    step(250, [&] {
-        frame.reset();
-        controller.reset();
-        document.reset();
-    });
+    step(250, [&] { document.reset(); });
     step(252, [&] { busy.reset(); });
+    did.failures = step.failures();
     return did;
 }
 

@@ -126,18 +126,8 @@ void Emptier::reportKept()
         m_listed->firstKept = CellPlace{m_firstKept->sheet, m_firstKept->startColumn, m_firstKept->startRow};
         return;
     }
-    QString sheetName;
-    try {
-        sheetName = document.sheetName(m_firstKept->sheet);
-    } catch (const office::Error&) {
-        sheetName = QString("sheet %1").arg(m_firstKept->sheet + 1);
-    }
-    step.report(m_deleteStep,
-                QString("%1 repeated cell(s) could not be emptied and were kept (a protected cell, or part of an "
-                        "array formula); the first is %2.%3")
-                    .arg(m_kept)
-                    .arg(sheetName,
-                         getColumnLetters(m_firstKept->startColumn + 1) + QString::number(m_firstKept->startRow + 1)));
+    step.report(m_deleteStep, keptRepeats(m_kept) + "; the first is " + sheetName(document, m_firstKept->sheet) + '.'
+                    + cellName(m_firstKept->startColumn, m_firstKept->startRow));
 }
 
 // The cells given to the office that it did not refuse. The refused lie

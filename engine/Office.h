@@ -1,7 +1,8 @@
 #pragma once
-// The office as the engine sees it: the few objects and calls that processing a
-// spreadsheet needs, shaped after the office's own automation API. Clients need
-// none of the office's headers. Implementations: the UNO one (engine/uno) and an
+// The office as the engine sees it: what processing a spreadsheet asks of it
+// (open, read cells, shown text, formulas, empty ranges, store, close) and
+// the office's life (start, restart, shutdown). Clients need none of the
+// office's headers. Implementations: the UNO one (engine/uno) and an
 // in-memory one that the engine's tests use.
 //
 // Every call may throw office::Error, whose what() is the office's own
@@ -76,31 +77,12 @@ struct CellAt {
     bool operator==(const CellAt&) const = default;
 };
 
-/// Where dispatched commands go.
-class Frame {
-public:
-    virtual ~Frame() = default;
-};
-
-class Controller {
-public:
-    virtual ~Controller() = default;
-    virtual std::shared_ptr<Frame> frame() = 0;
-};
-
 class Document {
 public:
     virtual ~Document() = default;
-    virtual std::shared_ptr<Controller> currentController() = 0;
     virtual int sheetCount() = 0;
-    /// Stores a copy; with no properties, in the office's default format.
-    virtual void storeToUrl(const QString& url, const PropertyValues& properties) = 0;
-    virtual void close(bool deliverOwnership) = 0;
-
     /// The sheet's name, as the user sees it on its tab.
     virtual QString sheetName(int index) = 0;
-
-    // Whole-document work in few calls, for speed.
 
     /// Hands each cell of the area (on the given sheet) that has content to
     /// cell(), row by row from the top and left to right within a row. The
@@ -110,12 +92,13 @@ public:
         = 0;
     /// What the cell shows now.
     virtual QString shownText(int sheetIndex, int column, int row) = 0;
-    /// The sheet's formulas as written ("=SUM(A1:B2)", "{=A1:B2}" for an
-    /// array), or nothing when there are too many to list.
-    virtual std::optional<QList<FormulaText>> formulas(int sheetIndex) = 0;
     /// What the cells of the sheet show now, in the order given: in one go
     /// when there are many, so that many formulas are read again in few calls.
     virtual QStringList shownTexts(int sheetIndex, const QList<CellAt>& cells) = 0;
+    /// The sheet's formulas as written ("=SUM(A1:B2)", "{=A1:B2}" for an
+    /// array), or nothing when there are too many to list.
+    virtual std::optional<QList<FormulaText>> formulas(int sheetIndex) = 0;
+
     /// Empties every cell of the ranges (each range names its sheet) as
     /// ".uno:Delete" with the flags "A" empties one cell: contents, formats and
     /// notes go, no cell moves, drawings stay. The ranges of `alone` are
@@ -128,36 +111,35 @@ public:
     /// Takes back the last emptyRanges() calls made while undo was kept,
     /// the newest first.
     virtual void takeBack(int emptyings) = 0;
+
+    /// Stores a copy; with no properties, in the office's default format.
+    virtual void store(const QString& url, const PropertyValues& properties) = 0;
+    virtual void close() = 0;
 };
 
-class DispatchHelper {
+class Office {
 public:
-    virtual ~DispatchHelper() = default;
-    virtual void executeDispatch(Frame& frame, const QString& command, const QString& targetFrameName, int searchFlags,
-                                 const PropertyValues& arguments)
-        = 0;
-};
+    virtual ~Office() = default;
+    /// Makes sure an office runs and can open documents: starts one when none
+    /// runs, or the last one died or stopped answering. Throws Error when none
+    /// can be started, Gone once it was shut down.
+    virtual void start() = 0;
+    /// Opens the document hidden, as one nobody vouches for: no macro runs
+    /// and no link is updated. Only a spreadsheet opens.
+    virtual std::shared_ptr<Document> open(const QString& url) = 0;
 
-class Desktop {
-public:
-    virtual ~Desktop() = default;
-    virtual std::shared_ptr<Document> loadComponentFromUrl(const QString& url, const QString& targetFrameName,
-                                                           int searchFlags, const PropertyValues& arguments)
-        = 0;
-};
-
-class ServiceManager {
-public:
-    virtual ~ServiceManager() = default;
-    virtual std::shared_ptr<Desktop> desktop() = 0;
-    virtual std::shared_ptr<DispatchHelper> dispatchHelper() = 0;
-};
-
-/// Hands out the service manager of a live office, starting one when there is none.
-class Provider {
-public:
-    virtual ~Provider() = default;
-    virtual std::shared_ptr<ServiceManager> serviceManager() = 0;
+    /// Ends the office and starts another: a long run bounds what an office
+    /// holds. Throws as start() does.
+    virtual void restart() = 0;
+    /// Ends the office for good.
+    virtual void shutdown() = 0;
+    /// Ends it at once and for good, from any thread (the program is asked to
+    /// end): a call or a start waiting on it fails at once.
+    virtual void abort() = 0;
+    /// The memory the office holds, in bytes; -1 when none runs.
+    virtual qint64 residentBytes() const = 0;
+    /// How many offices were started so far.
+    virtual int starts() const = 0;
 };
 
 } // namespace office

@@ -16,14 +16,13 @@ QString getColumnLetters(int columnNumber)
 int getColumnNumber(QString letters)
 {
     // Far past the widest sheet any office makes, and far from overflowing.
-    constexpr qint64 beyondAnySheet = 1 << 24;
     qint64 value = 0;
     for (QChar c : letters) {
         const char16_t u = c.toUpper().unicode();
         if (u < 'A' || u > 'Z')
             return 0;
         value = value * 26 + (u - 'A' + 1);
-        if (value > beyondAnySheet)
+        if (value > office::AnyColumn)
             return 0;
     }
     return int(value);
@@ -32,6 +31,32 @@ int getColumnNumber(QString letters)
 office::PropertyValue MakePropertyValue(const QString& name, const QVariant& value)
 {
     return {name, value};
+}
+
+QString cellName(int column, int row)
+{
+    return getColumnLetters(column + 1) + QString::number(row + 1);
+}
+
+QString unnamedSheet(int index)
+{
+    return QString("sheet %1").arg(index + 1);
+}
+
+QString sheetName(office::Document& document, int index)
+{
+    try {
+        return document.sheetName(index);
+    } catch (const office::Error&) {
+        return unnamedSheet(index);
+    }
+}
+
+QString keptRepeats(qint64 count)
+{
+    return QString("%1 repeated cell(s) could not be emptied and were kept (a protected cell, or part of an array "
+                   "formula)")
+        .arg(count);
 }
 
 QString FileUrl(const QString& path)

@@ -110,4 +110,17 @@ void parse(const QString& text, const std::function<void(int column, int row, QS
     reader.finish();
 }
 
+bool readShaped(const QString& path, Shape shape, const Reader::Field& field)
+{
+    bool fits = true;
+    int records = 0;
+    Reader reader(field, [&](int, int fields) {
+        if (shape.columns < 0)
+            shape.columns = fields;
+        fits = fits && fields == shape.columns;
+        ++records;
+    });
+    return readFile(path, reader) && fits && (shape.rows < 0 || records == shape.rows);
+}
+
 } // namespace CsvText

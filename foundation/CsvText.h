@@ -38,6 +38,17 @@ private:
 /// Reads a file of UTF-8 text through the reader; false when it cannot be read.
 bool readFile(const QString& path, Reader& reader);
 
+/// What a sheet's text must look like: a record for each row and a field for
+/// each column of the sheet's area, where known (-1: as many as the first
+/// record has). A number format holding a line break splits a record.
+struct Shape {
+    int rows = -1;
+    int columns = -1;
+};
+/// Hands each field of the file to field(); false when the file cannot be
+/// read or has not the shape (the fields were handed out regardless).
+bool readShaped(const QString& path, Shape shape, const Reader::Field& field);
+
 /// Calls field(column, row, text) for every field that is not empty, row by row.
 void parse(const QString& text, const std::function<void(int column, int row, QString&& field)>& field);
 

@@ -4,15 +4,21 @@
 
 namespace ErrorReport {
 
-QString text(const QString& description, const QString& location, int step)
+QString text(const Host::Failure& failure)
 {
-    return description + "\r\n" + "in " + location + ' ' + "at line " + QString::number(step) + "\r\r"
-        + "Please email screenshot of this message to " + SupportEmail;
+    return failure.description + "\r\n" + "in " + failure.location + ' ' + "at line "
+        + QString::number(failure.step) + "\r\r" + "Please email screenshot of this message to " + SupportEmail;
+}
+
+QString oneLine(const Host::Failure& failure)
+{
+    QString line = failure.description + " in " + failure.location + " at line " + QString::number(failure.step);
+    return line.replace('\r', ' ').replace('\n', ' ').simplified();
 }
 
 void show(Host& host, const QString& description, const QString& location, int step)
 {
-    host.reportError(text(description, location, step));
+    host.reportError({description, location, step});
 }
 
 QString location(const QString& module, const QString& procedure, const char* project)
@@ -34,7 +40,8 @@ QString describeCurrentException()
 
 } // namespace ErrorReport
 
-void StepGuard::report(int step, const QString& description) const
+void StepGuard::report(int step, const QString& description)
 {
+    m_failures.append({description, m_location, step});
     ErrorReport::show(m_host, description, m_location, step);
 }

@@ -15,7 +15,9 @@ inline constexpr const char* WalkProject = "BrindleTitle2021/08/31";
 inline constexpr const char* SupportEmail = "support@tamberlin.example";
 
 /// The report's text, exactly as the user sees it (CRs included).
-QString text(const QString& description, const QString& location, int step);
+QString text(const Host::Failure& failure);
+/// The report as one line, without the request for a screenshot.
+QString oneLine(const Host::Failure& failure);
 
 /// Hands the report to the host (the window shows a box with an exclamation icon).
 void show(Host& host, const QString& description, const QString& location, int step);
@@ -72,7 +74,9 @@ public:
         };
     }
 
-    void report(int step, const QString& description) const;
+    void report(int step, const QString& description);
+    /// Every failure reported so far, in order.
+    const QList<Host::Failure>& failures() const { return m_failures; }
     const QString& location() const { return m_location; }
     Host& host() const { return m_host; }
 
@@ -85,4 +89,5 @@ private:
     QString m_location;
     bool m_stopped = false;
     bool (*m_stopsOn)() = nullptr;
+    QList<Host::Failure> m_failures;
 };

@@ -1,12 +1,14 @@
 #include "Host.h"
 
+#include "ErrorReport.h"
+
 #include <QCoreApplication>
 
 #include <cstdio>
 
-void Host::reportError(const QString& text)
+void Host::reportError(const Failure& failure)
 {
-    show({Exclamation, QStringLiteral("Application Error"), text, Ok, Ok});
+    show({Exclamation, QStringLiteral("Application Error"), ErrorReport::text(failure), Ok, Ok});
 }
 
 void Host::open(const QString&) { }
@@ -40,6 +42,19 @@ QString Host::ask(const QString& prompt, const QString& preset)
 
 Host::Button ConsoleHost::present(const Box& box)
 {
-    std::fprintf(stderr, "%s: %s\n", qPrintable(box.title), qPrintable(box.text));
+    say(box.text);
     return box.defaultButton;
+}
+
+void ConsoleHost::reportError(const Failure& failure)
+{
+    say(ErrorReport::oneLine(failure));
+}
+
+void ConsoleHost::say(const QString& text) const
+{
+    QString line = text;
+    line.replace('\r', ' ').replace('\n', ' ');
+    std::fprintf(stderr, "%s%s\n", qPrintable(m_program.isEmpty() ? m_program : m_program + ": "),
+                 qPrintable(line.simplified()));
 }

@@ -52,8 +52,15 @@ public:
     /// The chosen folder (no trailing separator but for a root); empty on cancel.
     virtual QString chooseFolder(const FolderRequest& request) = 0;
 
-    /// A failure report, its text complete: by default the "Application Error" box.
-    virtual void reportError(const QString& text);
+    /// A step of a procedure that failed, as its error report names it.
+    struct Failure {
+        QString description; ///< as the failing operation gives it
+        QString location; ///< "PROJECT.MODULE.PROCEDURE"
+        int step = 0;
+        bool operator==(const Failure&) const = default;
+    };
+    /// By default the "Application Error" box with the report's text.
+    virtual void reportError(const Failure& failure);
     /// Opens a web address or a folder (quoted, as a shell takes it) with the
     /// user's default handler; nothing is reported.
     virtual void open(const QString& target);
@@ -98,12 +105,20 @@ private:
     Host& m_host;
 };
 
-/// A host with no one to ask: says every box on standard error and takes its
-/// default; dialogs are cancelled. For programs without a window.
+/// A host with no one to ask: says every box on standard error as one line,
+/// after the program's name, and takes its default; an error report is said
+/// without the window's request for a screenshot; dialogs are cancelled. For
+/// programs without a window.
 class ConsoleHost : public Host {
 public:
+    explicit ConsoleHost(QString program = {}) : m_program(std::move(program)) { }
     Button present(const Box& box) override;
+    void reportError(const Failure& failure) override;
     QString askText(const TextRequest&) override { return {}; }
     QStringList chooseFiles(const FilesRequest&) override { return {}; }
     QString chooseFolder(const FolderRequest&) override { return {}; }
+
+private:
+    void say(const QString& text) const;
+    QString m_program;
 };

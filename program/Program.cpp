@@ -3,17 +3,17 @@
 #include "Platform.h"
 
 Program::Program(const QString& programFolder, Host* host)
-    : m_host(host ? *host : m_widgetHost), m_form(m_office, m_host, programFolder)
+    : m_host(host ? *host : m_widgetHost), m_form(m_run, m_host, programFolder)
 {
     m_widgetHost.setOwner(&m_form);
     // The office goes first, so a file being processed stops where it is.
-    QObject::connect(&m_form, &Form1::closing, [this] { m_office.shutdown(); });
+    QObject::connect(&m_form, &Form1::closing, [this] { m_run.shutdown(); });
     // The host's quitting is set at once, and a call the office keeps waiting
     // on is ended, so the engine lets the window close without finishing the file.
     m_termination = Platform::onTerminationRequest([this](int) { m_form.close(); },
                                                    [this](int) {
                                                        m_host.requestQuit();
-                                                       m_office.abort();
+                                                       m_run.abort();
                                                    });
 }
 

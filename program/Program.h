@@ -27,6 +27,7 @@ public:
 
 private:
     OfficeConnection m_office;
+    Run::Service m_run{m_office};
     WidgetHost m_widgetHost;
     Host& m_host;
     Form1 m_form;

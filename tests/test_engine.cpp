@@ -176,7 +176,7 @@ private slots:
         SeenTexts seen;
         const Calc1::FileResult did = Calc1::DoItByFile(
             in + "/a.ods", seen, {office, settings, *script, 0, false, true, true, *Calc1::resultFormat(format)});
-        const QString store = office.log.filter("storeToUrl ").value(0);
+        const QString store = office.log.filter("store ").value(0);
         QCOMPARE(store.section('/', -1) + " -> " + QDir(out).entryList(QDir::Files).join(','), stored);
         QCOMPARE(did.storedAs, stored.section('.', -1));
     }
@@ -271,11 +271,9 @@ private slots:
         // The book is a b a / b ?a c: "a" at A1, C1, B2 and "b" at B1, A2;
         // B2's text comes only when asked for.
         QTest::newRow("no office: nothing else happens")
-            << "serviceManager" << 1 << false << QStringList{"DoItByFile:102"} << FakeBook{} << 0 << false;
+            << "start" << 1 << false << QStringList{"DoItByFile:102"} << FakeBook{} << 0 << false;
         QTest::newRow("load failed: nothing scanned or stored")
-            << "loadComponentFromUrl" << 1 << false << QStringList{"DoItByFile:106"} << FakeBook{} << 0 << false;
-        QTest::newRow("no dispatcher: closed without a result")
-            << "dispatchHelper" << 1 << false << QStringList{"DoItByFile:108"} << FakeBook{} << 0 << false;
+            << "open" << 1 << false << QStringList{"DoItByFile:106"} << FakeBook{} << 0 << false;
         QTest::newRow("sheets not counted: nothing scanned or stored")
             << "sheetCount" << 1 << false << QStringList{"DoItByFile:114"} << FakeBook{} << 0 << false;
         QTest::newRow("texts not read: that sheet is left alone")
@@ -288,7 +286,7 @@ private slots:
             << "emptyRanges" << 2 << false << QStringList{"DoItByFile:156"} << FakeBook{{{"a", "b"}, {"", "?a", "c"}}}
             << 1 << false;
         QTest::newRow("store failed: the old result stays")
-            << "storeToUrl" << 1 << false << QStringList{"DoItByFile:242"} << FakeBook{} << 2 << false;
+            << "store" << 1 << false << QStringList{"DoItByFile:242"} << FakeBook{} << 2 << false;
         QTest::newRow("office lost: one report, nothing stored")
             << "readCells" << 1 << true << QStringList{"DoItByFile:138"} << FakeBook{} << 0 << false;
         QTest::newRow("office lost while emptying: one report, nothing stored")

@@ -237,7 +237,8 @@ private slots:
             fixture->writeTexts(paths.last(), {{{name, name}}});
         }
         BoxScript boxes;
-        Form1 form(*office, boxes, dir.path());
+        Run::Service run(*office);
+        Form1 form(run, boxes, dir.path());
         form.Form_Load();
         form.setLoadWaitSeconds(0.8);
         for (const QString& p : paths)

@@ -3,6 +3,7 @@
 
 #include "AddFolder.h"
 #include "BoxScript.h"
+#include "FakeOffice.h"
 #include "ErrorReport.h"
 #include "FileList.h"
 #include "FormDriver.h"
@@ -29,11 +30,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Answers the start-up check; the engine is never reached here.
-struct NoOffice : office::Provider {
-    std::shared_ptr<office::ServiceManager> serviceManager() override { return nullptr; }
-};
 
 QStringList walk(Host& host, const QString& folder, const QString& pattern = "*.*",
                  const AddFolder::SubFolderLister& subFolders = Platform::subFolderNames)
@@ -108,7 +104,9 @@ class TestFileList : public QObject {
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<QTemporaryDir> config;
     QString root;
-    NoOffice office;
+    // Answers the start-up check; the engine is never reached here.
+    FakeOffice office;
+    Run::Service run{office};
     std::unique_ptr<BoxScript> script;
     std::unique_ptr<Form1> form;
 
@@ -121,7 +119,7 @@ private slots:
         root = dir->filePath("root");
         QDir().mkpath(root);
         script = std::make_unique<BoxScript>();
-        form = std::make_unique<Form1>(office, *script, QCoreApplication::applicationDirPath());
+        form = std::make_unique<Form1>(run, *script, QCoreApplication::applicationDirPath());
         form->Form_Load();
     }
 
@@ -511,7 +509,7 @@ private slots:
             boxes.chooseFolder(root + "/sub");
             click(*form, "PushButton4");
         }
-        form = std::make_unique<Form1>(office, *script, QCoreApplication::applicationDirPath());
+        form = std::make_unique<Form1>(run, *script, QCoreApplication::applicationDirPath());
         form->Form_Load();
         BoxScript& boxes = script->fresh();
         boxes.type("");

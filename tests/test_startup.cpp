@@ -2,6 +2,7 @@
 // sample files, the skin, and the application title.
 
 #include "BoxScript.h"
+#include "FakeOffice.h"
 #include "FileList.h"
 #include "FileUtils.h"
 #include "FormDriver.h"
@@ -18,11 +19,6 @@
 #include <QTest>
 
 namespace {
-
-// An office that answers the start-up check; the engine is never reached here.
-struct PresentOffice : office::Provider {
-    std::shared_ptr<office::ServiceManager> serviceManager() override { return nullptr; }
-};
 
 QString settingsText()
 {
@@ -53,12 +49,14 @@ class TestStartUp : public QObject {
 
     std::unique_ptr<QTemporaryDir> dir;
     QString programFolder;
-    PresentOffice office;
+    // Answers the start-up check; the engine is never reached here.
+    FakeOffice office;
+    Run::Service run{office};
     std::unique_ptr<BoxScript> script;
 
-    std::unique_ptr<Form1> start(office::Provider& provider)
+    std::unique_ptr<Form1> start()
     {
-        auto form = std::make_unique<Form1>(provider, *script, programFolder);
+        auto form = std::make_unique<Form1>(run, *script, programFolder);
         form->Form_Load();
         return form;
     }
@@ -76,7 +74,7 @@ private slots:
     void firstStart()
     {
         QVERIFY(!QFile::exists(SettingsStore::filePath()));
-        auto form = start(office);
+        auto form = start();
         QVERIFY(control<QRadioButton>(*form, "Option3")->isChecked());
         QVERIFY(!control(*form, "Text1")->isEnabled());
         QVERIFY(!control(*form, "Text2")->isEnabled());
@@ -118,7 +116,7 @@ private slots:
         QFETCH(bool, columnEnabled);
         SettingsStore::write("Option", stored);
         SettingsStore::write("Row", "12a"); // not questioned at load
-        auto form = start(office);
+        auto form = start();
         QVERIFY(control<QRadioButton>(*form, qPrintable(selected))->isChecked());
         QCOMPARE(control(*form, "Text1")->isEnabled(), rowEnabled);
         QCOMPARE(control(*form, "Text2")->isEnabled(), columnEnabled);
@@ -128,7 +126,7 @@ private slots:
 
     void optionClicksAreStored()
     {
-        auto form = start(office);
+        auto form = start();
         control<QRadioButton>(*form, "Option1")->click();
         QCOMPARE(SettingsStore::read("Option"), QString("1"));
         QVERIFY(control(*form, "Text1")->isEnabled() && !control(*form, "Text2")->isEnabled());
@@ -141,7 +139,7 @@ private slots:
         // And they come back at the next start, texts kept while disabled.
         control<QLineEdit>(*form, "Text2")->setText("AB");
         control<QRadioButton>(*form, "Option2")->click();
-        auto again = start(office);
+        auto again = start();
         QVERIFY(control<QRadioButton>(*again, "Option2")->isChecked());
         QCOMPARE(again->columnText(), QString("AB"));
     }
@@ -201,7 +199,7 @@ private slots:
         QFETCH(QString, box);
         QFETCH(QString, text);
         QFETCH(QString, message);
-        auto form = start(office);
+        auto form = start();
         QLineEdit* edit = typeInto(*form, box, text);
         QVERIFY(edit);
         QCOMPARE(SettingsStore::read(box == "Text1" ? "Row" : "Column"), text);
@@ -248,7 +246,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, leave);
         QFETCH(QStringList, messages);
-        auto form = start(office);
+        auto form = start();
         QLineEdit* edit = typeInto(*form, box, text);
         QVERIFY(edit);
         BoxScript& boxes = script->fresh();
@@ -298,7 +296,7 @@ private slots:
         for (QString* s : {&chosen, &text3, &lastFolderDot})
             s->replace("D/", dir->path() + '/');
         QDir().mkpath(dir->filePath("Out"));
-        auto form = start(office);
+        auto form = start();
         const QString before = form->resultsFolder();
         BoxScript& boxes = script->fresh();
         boxes.chooseFolder(chosen);
@@ -313,12 +311,12 @@ private slots:
     {
         QDir().mkpath(dir->filePath("Out"));
         {
-            auto form = start(office);
+            auto form = start();
             BoxScript& boxes = script->fresh();
             boxes.chooseFolder(dir->filePath("Out"));
             click(*form, "PushButton7");
         }
-        auto form = start(office);
+        auto form = start();
         QCOMPARE(form->resultsFolder(), dir->filePath("Out") + '/');
         BoxScript& boxes = script->fresh();
         boxes.chooseFolder("");
@@ -341,7 +339,8 @@ private slots:
         // As a user can make it: the office named by the environment is not there.
         qputenv("CELLWINNOW_SOFFICE", dir->filePath("no-office-here").toUtf8());
         OfficeConnection absent;
-        Form1 form(absent, *script, programFolder);
+        Run::Service absentRun(absent);
+        Form1 form(absentRun, *script, programFolder);
         BoxScript& boxes = script->fresh();
         boxes.answer(answer);
         QVERIFY(!form.Form_Load());
@@ -364,7 +363,7 @@ private slots:
         QVERIFY(before.contains("Row=1"));
         BoxScript again;
         again.answer(answer);
-        QVERIFY(!OfficeCheck::CheckOpenOfficeInstalled(absent, again));
+        QVERIFY(!OfficeCheck::CheckOpenOfficeInstalled(absentRun, again));
         QCOMPARE(settingsText(), before);
         qunsetenv("CELLWINNOW_SOFFICE");
     }
@@ -372,7 +371,7 @@ private slots:
     void samples()
     {
         makeFiles(programFolder, {"Samples/a.ods", "Samples/~tilde.ods", "Samples/sub/deeper.ods"});
-        auto form = start(office);
+        auto form = start();
         files(*form).appendRow(programFolder + "/Samples//a.ods"); // written differently: not the same
         BoxScript& boxes = script->fresh();
         boxes.answer(Host::No);
@@ -396,7 +395,7 @@ private slots:
     void shippedSamples()
     {
         programFolder = QCoreApplication::applicationDirPath();
-        auto form = start(office);
+        auto form = start();
         BoxScript& boxes = script->fresh();
         boxes.answer(Host::No);
         click(*form, "PushButton3");
@@ -407,7 +406,7 @@ private slots:
 
     void missingSamplesStillAsk()
     {
-        auto form = start(office);
+        auto form = start();
         BoxScript& boxes = script->fresh();
         boxes.answer(Host::No);
         click(*form, "PushButton3");
@@ -430,7 +429,7 @@ private slots:
                 || (QDir().mkpath(programFolder + "/x")
                     && QFile::copy(QCoreApplication::applicationDirPath() + "/x/o.cjs", programFolder + "/x/o.cjs")));
         script->fresh(); // no message either way
-        auto form = start(office);
+        auto form = start();
         const QColor face = QApplication::style()->standardPalette().color(QPalette::Button);
         const QColor expected = present ? face : QColor(Qt::white);
         QCOMPARE(form->palette().color(QPalette::Window), expected);

@@ -216,7 +216,7 @@ int holdOffice(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     OfficeConnection office;
-    office.serviceManager();
+    office.start();
     QTemporaryDir scratch(office_runs::folderTemplate("scratch"));
     std::cout << "ready " << office.processId() << std::endl;
     std::string line;

@@ -144,7 +144,7 @@ private slots:
 
     void errorReportText()
     {
-        const QString text = ErrorReport::text("Disk full", ErrorReport::location("Calc1", "DoItByFile"), 242);
+        const QString text = ErrorReport::text({"Disk full", ErrorReport::location("Calc1", "DoItByFile"), 242});
         QCOMPARE(text,
                  QString("Disk full\r\nin Sievekit2021/08/31.Calc1.DoItByFile at line 242\r\r"
                          "Please email screenshot of this message to support@tamberlin.example"));

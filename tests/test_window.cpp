@@ -18,18 +18,16 @@
 
 namespace {
 
-// Passes calls to the real office, and lets a test look at the window at the
-// moment the engine starts on a file.
-class WatchedOffice : public office::Provider {
+// The real office, which lets a test look at the window at the moment the
+// engine starts on a file.
+class WatchedOffice : public OfficeConnection {
 public:
-    explicit WatchedOffice(office::Provider& office) : office(office) { }
-    std::shared_ptr<office::ServiceManager> serviceManager() override
+    void start() override
     {
         if (onFile)
             onFile();
-        return office.serviceManager();
+        OfficeConnection::start();
     }
-    office::Provider& office;
     std::function<void()> onFile;
 };
 
@@ -41,8 +39,8 @@ class TestWindow : public QObject {
     QTemporaryDir dir;
     std::unique_ptr<QTemporaryDir> config;
     QString in, out, programFolder;
-    std::unique_ptr<OfficeConnection> realOffice;
     std::unique_ptr<WatchedOffice> office;
+    std::unique_ptr<Run::Service> run;
     std::unique_ptr<BoxScript> script;
     std::unique_ptr<Form1> form;
 
@@ -60,8 +58,8 @@ private slots:
         QDir().mkpath(programFolder);
         for (const char* file : {"HAND-M.CUR", "drag.ico", "cellwinnow.ico"})
             QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + '/' + file, programFolder + '/' + file));
-        realOffice = std::make_unique<OfficeConnection>();
-        office = std::make_unique<WatchedOffice>(*realOffice);
+        office = std::make_unique<WatchedOffice>();
+        run = std::make_unique<Run::Service>(*office);
     }
 
     void init()
@@ -71,7 +69,7 @@ private slots:
         config = std::make_unique<QTemporaryDir>();
         qputenv("XDG_CONFIG_HOME", config->path().toUtf8());
         script = std::make_unique<BoxScript>();
-        form = std::make_unique<Form1>(*office, *script, programFolder);
+        form = std::make_unique<Form1>(*run, *script, programFolder);
         form->setLoadWaitSeconds(0);
         QVERIFY(form->Form_Load());
         form->show();
@@ -367,7 +365,7 @@ private slots:
         QFETCH(bool, busy);
         QTemporaryDir bare; // a program folder without the cursor file
         BoxScript boxes; // no box may appear, with or without the file
-        Form1 window(*office, boxes, withHand ? programFolder : bare.path());
+        Form1 window(*run, boxes, withHand ? programFolder : bare.path());
         window.Form_Load();
         if (busy)
             window.setMousePointer(Form1::Pointer::Hourglass);
@@ -445,7 +443,7 @@ private slots:
 
     void runOverThreeFiles()
     {
-        SheetFixture fixture(*realOffice);
+        SheetFixture fixture(*office);
         QStringList paths;
         for (const char* name : {"one.ods", "two.xls", "three.ods"}) {
             paths << in + '/' + name;

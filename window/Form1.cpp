@@ -30,11 +30,11 @@ int Form1::twips(int value)
     return qRound(value * dpi / 1440.0);
 }
 
-Form1::Form1(office::Provider& office, Host& host, QString programFolder, QWidget* parent)
+Form1::Form1(Run::Service& run, Host& host, QString programFolder, QWidget* parent)
     : QWidget(parent,
               Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
-    , m_office(office)
+    , m_run(run)
     , m_host(host)
     , m_programFolder(std::move(programFolder))
 {

@@ -2,7 +2,7 @@
 // The program's only window: the file list, the job settings, the batch run.
 // Its controls carry the object names users and tests know them by.
 
-#include "Calc1.h"
+#include "RunService.h"
 #include "FileList.h"
 #include "Host.h"
 #include "JobSettings.h"
@@ -29,7 +29,7 @@ class Form1 : public QWidget, public JobSettings {
 public:
     /// programFolder holds the files shipped beside the program (cursors, skin,
     /// samples); host shows its boxes and dialogs.
-    Form1(office::Provider& office, Host& host, QString programFolder, QWidget* parent = nullptr);
+    Form1(Run::Service& run, Host& host, QString programFolder, QWidget* parent = nullptr);
     ~Form1() override;
 
     /// The start-up order; returns false when the program must end instead.
@@ -106,7 +106,7 @@ private:
     bool ListView1_OLEDragOver(QDragMoveEvent* event);
     void ListView1_OLEDragDrop(QDropEvent* event);
 
-    office::Provider& m_office;
+    Run::Service& m_run;
     FileList m_files;
     Host& m_host;
     const QString m_programFolder;

@@ -34,7 +34,7 @@ bool Form1::Form_Load()
     step(130, [&] { ListView1->setColumnWidth(0, twips(7000)); });
     restoreJobSettings(step);
     bool officeFound = true;
-    step(158, [&] { officeFound = OfficeCheck::CheckOpenOfficeInstalled(m_office, m_host); });
+    step(158, [&] { officeFound = OfficeCheck::CheckOpenOfficeInstalled(m_run, m_host); });
     return officeFound;
 }
 

@@ -35,9 +35,8 @@ void Form1::PushButton2_Click()
             step(114, [&] { ProgressBar1->setText("Processing: " + Paths::GetFileName(path)); });
             step(116, [&] { m_host.letEventsIn(); });
             step(118, [&] { setMousePointer(Pointer::Hourglass); });
-            SeenTexts seenTexts;
-            step(122, [&] { Calc1::DoItByFile(path, seenTexts, {m_office, *this, m_host, m_loadWait}); });
-            step(124, [&] { seenTexts.clear(); });
+            // The boxes of the file's failures were shown as they happened.
+            step(122, [&] { m_run.process(path, *this, m_host, {m_loadWait}); });
         }
         if (!m_host.quitting()) {
             step(128, [&] { setMousePointer(Pointer::Default); });

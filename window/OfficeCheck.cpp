@@ -14,10 +14,10 @@ QString MessageText()
         + ErrorReport::SupportEmail + ")";
 }
 
-bool CheckOpenOfficeInstalled(office::Provider& office, Host& host)
+bool CheckOpenOfficeInstalled(Run::Service& run, Host& host)
 {
     try {
-        office.serviceManager();
+        run.startOffice();
         return true;
     } catch (...) {
         // Whatever kept the office away, to the user it is not there.

@@ -2,7 +2,7 @@
 // Whether the office can be reached at all, asked once at start-up.
 
 #include "Host.h"
-#include "Office.h"
+#include "RunService.h"
 
 #include <QString>
 
@@ -15,6 +15,6 @@ QString MessageText();
 
 /// True when the office answers. Otherwise says so, offers to open the
 /// download page, and gives false: the program must end.
-bool CheckOpenOfficeInstalled(office::Provider& office, Host& host);
+bool CheckOpenOfficeInstalled(Run::Service& run, Host& host);
 
 } // namespace OfficeCheck

@@ -2,6 +2,7 @@
 
 #include "CsvText.h"
 
+
 #include <algorithm>
 
 CellMap::CellMap(QList<office::RangeAddress> ranges) : m_ranges(std::move(ranges))
@@ -78,42 +79,13 @@ void CellMap::each(const office::RangeAddress& area, const CellMap& formulas,
     }
 }
 
-// Reads the text once, handing out the cells of the area if cell() is given:
-// whether it could be read and has the shape of the cells.
-bool CellMap::readText(const QString& path, const office::RangeAddress& area, const CellMap& formulas,
-                       const std::function<void(office::ShownCell&&)>& cell) const
-{
-    Rows rows(*this), formulaRows(formulas);
-    bool fits = true;
-    int records = 0, current = -1;
-    CsvText::Reader reader(
-        [&](int column, int row, QString&& text, bool quoted) {
-            if (row != current) {
-                rows.at(row);
-                formulaRows.at(row);
-                current = row;
-            }
-            const bool known = quoted || !text.isEmpty();
-            if (!rows.has(column))
-                fits = fits && !known;
-            else if (cell && row >= area.startRow && row <= area.endRow && column >= area.startColumn
-                     && column <= area.endColumn)
-                cell(office::ShownCell{column, row, std::move(text), known, formulaRows.has(column)});
-        },
-        [&](int, int fields) {
-            ++records;
-            fits = fits && fields == m_lastColumn + 1;
-        });
-    return CsvText::readFile(path, reader) && fits && records == m_lastRow + 1;
-}
+// The cells of a sheet of a usual size are held until the text's shape is
+// known, so it is read once; a huge sheet's text is read twice rather than held.
+static constexpr qsizetype HeldCells = 100000;
 
 bool CellMap::eachInText(const QString& path, const office::RangeAddress& area, const CellMap& formulas,
                          const std::function<void(const office::ShownCell&)>& cell) const
 {
-    // The cells of a sheet of a usual size are held until the text's shape
-    // is known, so it is read once; a huge sheet's text is read twice rather
-    // than held.
-    constexpr qsizetype HeldCells = 100000;
     QList<office::ShownCell> held;
     bool tooMany = false;
     if (!readText(path, area, formulas, [&](office::ShownCell&& shown) {
@@ -123,11 +95,36 @@ bool CellMap::eachInText(const QString& path, const office::RangeAddress& area, 
                 tooMany = true;
         }))
         return false;
-    if (tooMany) {
-        held = {};
+    if (tooMany)
         return readText(path, area, formulas, [&](office::ShownCell&& shown) { cell(shown); });
-    }
     for (const office::ShownCell& shown : std::as_const(held))
         cell(shown);
     return true;
 }
+
+// The sheet's text read against its cells: whether it has their shape and
+// shows nothing where they are not.
+bool CellMap::readText(const QString& path, const office::RangeAddress& area, const CellMap& formulas,
+                       const std::function<void(office::ShownCell&&)>& cell) const
+{
+    Rows rows(*this), formulaRows(formulas);
+    bool fits = true;
+    int current = -1;
+    const bool shaped = CsvText::readShaped(path, {m_lastRow + 1, m_lastColumn + 1},
+                                        [&](int column, int row, QString&& text, bool quoted) {
+                                            if (row != current) {
+                                                rows.at(row);
+                                                formulaRows.at(row);
+                                                current = row;
+                                            }
+                                            const bool known = quoted || !text.isEmpty();
+                                            if (!rows.has(column))
+                                                fits = fits && !known;
+                                            else if (fits && row >= area.startRow && row <= area.endRow && column >= area.startColumn
+                                                     && column <= area.endColumn)
+                                                cell(office::ShownCell{column, row, std::move(text), known,
+                                                                       formulaRows.has(column)});
+                                        });
+    return shaped && fits;
+}
+

@@ -4,12 +4,14 @@
 #include "OfficeRuns.h"
 #include "Platform.h"
 #include "UnoErrors.h"
-#include "UnoObjects.h"
+#include "UnoDocument.h"
+#include "UnoValues.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/bridge/XUnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XDesktop.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
@@ -183,7 +185,7 @@ struct OfficeConnection::Impl {
     std::unique_ptr<QTemporaryDir> profile;
     std::unique_ptr<QProcess> process;
     QString pipe;
-    std::shared_ptr<office::ServiceManager> serviceManager;
+    Reference<frame::XComponentLoader> loader; // of a connected office
     Reference<uno::XComponentContext> remote;
 
     bool alive() const
@@ -265,7 +267,12 @@ struct OfficeConnection::Impl {
                         configureProfile(remote);
                         keepContentLocal(remote);
                     }
-                    serviceManager = uno_office::makeServiceManager(remote, link());
+                    loader = uno_errors::guarded(link(), [&] {
+                        return Reference<frame::XComponentLoader>(
+                            remote->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop",
+                                                                                   remote),
+                            UNO_QUERY_THROW);
+                    });
                     return;
                 } catch (const connection::NoConnectException&) {
                     // Not listening yet; the wait ends early should the process end.
@@ -289,7 +296,7 @@ struct OfficeConnection::Impl {
 
     void stop()
     {
-        serviceManager.reset();
+        loader.clear();
         if (remote.is() && alive()) {
             try {
                 // An office that does not answer is not waited for long here.
@@ -328,11 +335,26 @@ OfficeConnection::~OfficeConnection()
     shutdown();
 }
 
-std::shared_ptr<office::ServiceManager> OfficeConnection::serviceManager()
+void OfficeConnection::start()
 {
-    if (!d->serviceManager || !d->alive() || !d->answers())
+    ensureRunning();
+}
+
+void OfficeConnection::ensureRunning()
+{
+    if (!d->loader.is() || !d->alive() || !d->answers())
         restart();
-    return d->serviceManager;
+}
+
+std::shared_ptr<office::Document> OfficeConnection::open(const QString& url)
+{
+    ensureRunning();
+    return uno_office::open(d->loader, url, d->link());
+}
+
+qint64 OfficeConnection::residentBytes() const
+{
+    return Platform::residentBytes(processId());
 }
 
 void OfficeConnection::restart()
@@ -392,6 +414,6 @@ uno_errors::Link OfficeConnectionAccess::link(OfficeConnection& office)
 
 Reference<uno::XComponentContext> OfficeConnectionAccess::remoteContext(OfficeConnection& office)
 {
-    office.serviceManager();
+    office.ensureRunning();
     return office.d->remote;
 }

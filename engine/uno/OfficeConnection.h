@@ -10,7 +10,7 @@
 
 #include <memory>
 
-class OfficeConnection : public office::Provider {
+class OfficeConnection : public office::Office {
 public:
     struct Options {
         /// The office binary; empty: CELLWINNOW_SOFFICE, then the usual places.
@@ -30,30 +30,23 @@ public:
     OfficeConnection(const OfficeConnection&) = delete;
     OfficeConnection& operator=(const OfficeConnection&) = delete;
 
-    /// The service manager of a live office; starts one when there is none,
-    /// and restarts it when it died or stopped answering. Throws office::Error
-    /// when no office can be started, office::Gone once shut down.
-    std::shared_ptr<office::ServiceManager> serviceManager() override;
-
-    /// Ends the office (asks it to terminate, waits, then kills it) and
-    /// starts another: to bound what a long-lived office holds, or after it
-    /// was lost. Throws as serviceManager() does.
-    void restart();
-    /// Ends the office for good: no other is started.
-    void shutdown();
-    /// Ends the office at once and for good, from any thread (the program is
-    /// asked to end): a call or a start waiting on it fails at once.
-    void abort();
+    void start() override;
+    std::shared_ptr<office::Document> open(const QString& url) override;
+    /// Asks the office to terminate, waits, then kills it; and starts another.
+    void restart() override;
+    void shutdown() override;
+    void abort() override;
+    qint64 residentBytes() const override;
+    int starts() const override;
 
     /// The office process's id, 0 when none runs.
     qint64 processId() const;
-    /// How many offices this connection started.
-    int starts() const;
 
     /// The office binary to start, or empty when none is found.
     static QString findSoffice();
 
 private:
+    void ensureRunning();
     friend struct OfficeConnectionAccess;
     struct Impl;
     std::unique_ptr<Impl> d;

@@ -2,9 +2,14 @@
 
 #include "CellMap.h"
 #include "CsvText.h"
-#include "UnoObjects.h"
+#include "UnoValues.h"
 
+#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
+#include <com/sun/star/sheet/XSheetAnnotations.hpp>
+#include <com/sun/star/sheet/XSheetAnnotationsSupplier.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/util/XProtectable.hpp>
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
@@ -69,32 +74,24 @@ QStringList ShownNow::read(const Reference<sheet::XSpreadsheet>& sheet, int shee
             wanted.reserve(cells.size());
             for (qsizetype i = 0; i < cells.size(); ++i)
                 wanted.insert(key(cells[i].column, cells[i].row), i);
-            // A number format that holds a line break splits a record of
-            // unquoted fields: every record of the text has as many fields
-            // (a field for each column of the area), so a split shows, but
-            // in a text of one column.
-            QList<bool> got(cells.size(), false);
-            int width = -1;
+            // A text of one column does not show a record split by a number
+            // format holding a line break.
+            int width = 0;
             qint64 fields = 0;
-            bool even = true;
-            CsvText::Reader reader(
-                [&](int column, int row, QString&& shown, bool quoted) {
-                    const auto it = wanted.constFind(key(column, row));
-                    // Nothing at all: empty, or hidden from the text (read on its own).
-                    if (it != wanted.cend() && (quoted || !shown.isEmpty())) {
-                        texts[*it] = std::move(shown);
-                        got[*it] = true;
-                    }
-                },
-                [&](int, int count) {
-                    even = even && (width < 0 || count == width);
-                    width = count;
-                    fields += count;
-                });
             const QString file = text.sheetAsShown(sheetIndex);
-            const bool read = CsvText::readFile(file, reader);
+            QList<bool> got(cells.size(), false);
+            const bool read = CsvText::readShaped(file, {}, [&](int column, int row, QString&& shown, bool quoted) {
+                width = std::max(width, column + 1);
+                ++fields;
+                const auto it = wanted.constFind(key(column, row));
+                // Nothing at all: empty, or hidden from the text (read on its own).
+                if (it != wanted.cend() && (quoted || !shown.isEmpty())) {
+                    texts[*it] = std::move(shown);
+                    got[*it] = true;
+                }
+            });
             QDir(QFileInfo(file).path()).removeRecursively();
-            if (read && even && width > 1) {
+            if (read && width > 1) {
                 m_written.insert(sheetIndex, fields);
                 for (qsizetype i = 0; i < cells.size(); ++i)
                     if (!got[i])
@@ -106,6 +103,75 @@ QStringList ShownNow::read(const Reference<sheet::XSpreadsheet>& sheet, int shee
     for (qsizetype i = 0; i < cells.size(); ++i)
         one(i);
     return texts;
+}
+
+DocumentSheets::DocumentSheets(Reference<lang::XComponent> document, uno_errors::Link link)
+    : m_document(std::move(document)), m_link(std::move(link))
+{
+}
+
+Reference<container::XIndexAccess> DocumentSheets::sheets()
+{
+    if (!m_sheets.is())
+        m_sheets.set(uno_errors::guarded(m_link,
+                                         [&] {
+                                             return Reference<sheet::XSpreadsheetDocument>(m_document, UNO_QUERY_THROW)
+                                                 ->getSheets();
+                                         }),
+                     UNO_QUERY_THROW);
+    return m_sheets;
+}
+
+int DocumentSheets::count()
+{
+    if (m_count < 0)
+        m_count = uno_errors::guarded(m_link, [&] { return int(sheets()->getCount()); });
+    return m_count;
+}
+
+Reference<sheet::XSpreadsheet> DocumentSheets::at(int index)
+{
+    Reference<sheet::XSpreadsheet>& sheet = m_sheet[index];
+    if (!sheet.is())
+        sheet = uno_errors::guarded(m_link, [&] {
+            return Reference<sheet::XSpreadsheet>(sheets()->getByIndex(index), UNO_QUERY_THROW);
+        });
+    return sheet;
+}
+
+QStringList DocumentSheets::names()
+{
+    return uno_errors::guarded(m_link, [&] {
+        QStringList names;
+        for (const rtl::OUString& name : Reference<container::XNameAccess>(sheets(), UNO_QUERY_THROW)->getElementNames())
+            names << uno_office::toQString(name);
+        return names;
+    });
+}
+
+bool DocumentSheets::isProtected(int index)
+{
+    if (!m_protected.contains(index)) {
+        const Reference<sheet::XSpreadsheet> sheet = at(index);
+        m_protected.insert(index, uno_errors::guarded(m_link, [&] {
+                               return Reference<util::XProtectable>(sheet, UNO_QUERY_THROW)->isProtected();
+                           }));
+    }
+    return m_protected.value(index);
+}
+
+bool DocumentSheets::isPlain(int index)
+{
+    if (!m_plain.contains(index)) {
+        const Reference<sheet::XSpreadsheet> sheet = at(index);
+        m_plain.insert(index, !isProtected(index) && uno_errors::guarded(m_link, [&] {
+                                  return Reference<sheet::XSheetAnnotationsSupplier>(sheet, UNO_QUERY_THROW)
+                                             ->getAnnotations()
+                                             ->getCount()
+                                      == 0;
+                              }));
+    }
+    return m_plain.value(index);
 }
 
 } // namespace sheet_cells

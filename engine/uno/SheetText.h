@@ -1,8 +1,9 @@
 #pragma once
-// The office writes a document's sheets as comma-separated text (comma,
+// A document's sheets as comma-separated text: the office writes them (comma,
 // double quote, UTF-8, every text quoted, no trimming), as shown or as
-// formulas, into a scratch folder of the run's: a sheet in milliseconds,
-// where reading it cell by cell takes a round trip a cell.
+// formulas, into a scratch folder of the run's, a sheet in milliseconds where
+// reading it cell by cell takes a round trip a cell. CsvText::readShaped()
+// reads them back.
 
 #include "UnoErrors.h"
 
@@ -18,10 +19,11 @@ class SheetText {
 public:
     SheetText(css::uno::Reference<css::lang::XComponent> document, uno_errors::Link link);
 
+    enum Content { AsShown, AsFormulas };
     /// Writes into the scratch folder's folder `name`, emptied first unless
     /// its files are to be written over; sheet number 0 means every sheet,
     /// each into a file named after its sheet. Gives the folder.
-    QString write(const QString& name, bool asFormulas, int sheetNumber, bool fresh = true);
+    QString write(const QString& name, Content content, int sheetNumber, bool fresh = true);
     /// One sheet (0-based) as shown: the path of the file that holds it.
     QString sheetAsShown(int sheetIndex);
 

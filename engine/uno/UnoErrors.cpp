@@ -1,6 +1,6 @@
 #include "UnoErrors.h"
 
-#include "UnoObjects.h"
+#include "UnoValues.h"
 
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/uno/Exception.hpp>

@@ -22,34 +22,18 @@ QString describe(const office::PropertyValues& values)
     return parts.join(',');
 }
 
-class Frame : public office::Frame {
-public:
-    explicit Frame(FakeDocument& document) : document(document) { }
-    FakeDocument& document;
-};
-
-struct FakeDocument : office::Document, office::Controller, std::enable_shared_from_this<FakeDocument> {
+struct FakeDocument : office::Document {
     FakeDocument(FakeOffice& office, QList<Cells> sheets) : office(office), sheets(std::move(sheets)) { }
 
-    std::shared_ptr<office::Controller> currentController() override
-    {
-        office.enter("currentController");
-        return shared_from_this();
-    }
-    std::shared_ptr<office::Frame> frame() override
-    {
-        office.enter("frame");
-        return std::make_shared<Frame>(*this);
-    }
     int sheetCount() override
     {
         office.enter("sheetCount");
         return int(sheets.size());
     }
-    void storeToUrl(const QString& url, const office::PropertyValues& properties) override
+    void store(const QString& url, const office::PropertyValues& properties) override
     {
-        office.enter("storeToUrl");
-        office.log << "storeToUrl " + url + ' ' + describe(properties);
+        office.enter("store");
+        office.log << "store " + url + ' ' + describe(properties);
         FakeBook book;
         for (const Cells& cells : sheets) {
             QList<QStringList> rows;
@@ -65,7 +49,7 @@ struct FakeDocument : office::Document, office::Controller, std::enable_shared_f
         }
         FakeOffice::writeBook(QUrl(url).toLocalFile(), book);
     }
-    void close(bool) override
+    void close() override
     {
         office.enter("close");
         closed = true;
@@ -181,71 +165,6 @@ struct FakeDocument : office::Document, office::Controller, std::enable_shared_f
     QList<QList<std::pair<int, Cells>>> undone; // what each emptying took, while undo is kept
 };
 
-class DispatchHelper : public office::DispatchHelper {
-public:
-    explicit DispatchHelper(FakeOffice& office) : office(office) { }
-    void executeDispatch(office::Frame&, const QString& command, const QString& target, int flags,
-                         const office::PropertyValues& arguments) override
-    {
-        office.enter("executeDispatch");
-        office.enter(command);
-        office.log << command + ' ' + describe(arguments);
-        if (!target.isEmpty() || flags != 0)
-            throw office::Error("Unexpected dispatch target");
-    }
-    FakeOffice& office;
-};
-
-class Desktop : public office::Desktop {
-public:
-    explicit Desktop(FakeOffice& office) : office(office) { }
-    std::shared_ptr<office::Document> loadComponentFromUrl(const QString& url, const QString& target, int flags,
-                                                           const office::PropertyValues& arguments) override
-    {
-        office.enter("loadComponentFromUrl");
-        office.log << "loadComponentFromUrl " + url + ' ' + target + ' ' + QString::number(flags) + ' '
-                + describe(arguments);
-        const QString path = QUrl(url).toLocalFile();
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw office::Error("Cannot open " + path.toStdString());
-        QJsonParseError error;
-        const QJsonDocument json = QJsonDocument::fromJson(file.readAll(), &error);
-        if (error.error != QJsonParseError::NoError || !json.isArray())
-            throw office::Error("General input/output error");
-        QList<Cells> sheets;
-        for (const QJsonValue& sheet : json.array()) {
-            Cells cells;
-            const QJsonArray rows = sheet.toArray();
-            for (int r = 0; r < rows.size(); ++r) {
-                const QJsonArray row = rows[r].toArray();
-                for (int c = 0; c < row.size(); ++c)
-                    if (!row[c].toString().isEmpty())
-                        cells[{r, c}] = row[c].toString();
-            }
-            sheets << cells;
-        }
-        return std::make_shared<FakeDocument>(office, sheets);
-    }
-    FakeOffice& office;
-};
-
-class ServiceManager : public office::ServiceManager {
-public:
-    explicit ServiceManager(FakeOffice& office) : office(office) { }
-    std::shared_ptr<office::Desktop> desktop() override
-    {
-        office.enter("desktop");
-        return std::make_shared<Desktop>(office);
-    }
-    std::shared_ptr<office::DispatchHelper> dispatchHelper() override
-    {
-        office.enter("dispatchHelper");
-        return std::make_shared<DispatchHelper>(office);
-    }
-    FakeOffice& office;
-};
-
 } // namespace
 
 void FakeOffice::writeBook(const QString& path, const FakeBook& book)
@@ -308,12 +227,46 @@ void FakeOffice::enter(const QString& operation)
     throw office::Error(("Injected failure of " + operation).toStdString());
 }
 
-std::shared_ptr<office::ServiceManager> FakeOffice::serviceManager()
+void FakeOffice::start()
 {
-    if (gone || starts == 0) { // a lost office is replaced by a fresh one
+    if (ended)
+        throw office::Gone("The program is ending");
+    if (gone || m_starts == 0) { // a lost office is replaced by a fresh one
         gone = false;
-        ++starts;
+        ++m_starts;
     }
-    enter("serviceManager");
-    return std::make_shared<ServiceManager>(*this);
+    enter("start");
+}
+
+std::shared_ptr<office::Document> FakeOffice::open(const QString& url)
+{
+    enter("open");
+    log << "open " + url;
+    const QString path = QUrl(url).toLocalFile();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw office::Error("Cannot open " + path.toStdString());
+    QJsonParseError error;
+    const QJsonDocument json = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError || !json.isArray())
+        throw office::Error("General input/output error");
+    QList<Cells> sheets;
+    for (const QJsonValue& sheet : json.array()) {
+        Cells cells;
+        const QJsonArray rows = sheet.toArray();
+        for (int r = 0; r < rows.size(); ++r) {
+            const QJsonArray row = rows[r].toArray();
+            for (int c = 0; c < row.size(); ++c)
+                if (!row[c].toString().isEmpty())
+                    cells[{r, c}] = row[c].toString();
+        }
+        sheets << cells;
+    }
+    return std::make_shared<FakeDocument>(*this, sheets);
+}
+
+void FakeOffice::restart()
+{
+    gone = true;
+    start();
 }

@@ -13,25 +13,31 @@
 /// Sheets of rows of cell texts ("" is an empty cell).
 using FakeBook = QList<QList<QStringList>>;
 
-class FakeOffice : public office::Provider {
+class FakeOffice : public office::Office {
 public:
     static void writeBook(const QString& path, const FakeBook& book);
     /// Rows are trimmed of trailing empty cells, sheets of trailing empty rows.
     static FakeBook readBook(const QString& path);
 
     /// The nth call (1-based; 0 = every call) of the operation throws. An
-    /// operation is a method name ("cellByPosition", "storeToUrl" ...) or, for
-    /// dispatches, the command (".uno:Delete"). With gone, the office is lost:
-    /// every later call fails too, until the next serviceManager().
+    /// operation is a method name ("open", "readCells", "store" ...). With
+    /// gone, the office is lost: every later call fails too, until the next
+    /// start().
     void failAt(const QString& operation, int nth = 1, bool gone = false);
 
-    std::shared_ptr<office::ServiceManager> serviceManager() override;
-
-    /// Each call as "name arguments", e.g. ".uno:GoToCell ToPoint=$B$3".
-    QStringList log;
+    void start() override;
+    std::shared_ptr<office::Document> open(const QString& url) override;
+    void restart() override;
+    void shutdown() override { ended = true; }
+    void abort() override { ended = true; }
+    qint64 residentBytes() const override { return -1; }
     /// How often an office was started (a lost one is replaced).
-    int starts = 0;
+    int starts() const override { return m_starts; }
+
+    /// Each call as "name arguments", e.g. "store file:///out/a.sxw".
+    QStringList log;
     bool gone = false;
+    bool ended = false;
 
     // What the objects below call on every operation.
     void enter(const QString& operation);
@@ -43,4 +49,5 @@ private:
         int count = 0;
     };
     QHash<QString, Failure> m_failures;
+    int m_starts = 0;
 };

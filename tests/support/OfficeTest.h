@@ -19,7 +19,7 @@
 inline QString whyNoOffice(OfficeConnection& office)
 {
     try {
-        office.serviceManager();
+        office.start();
         return {};
     } catch (const office::Error& e) {
         return QString::fromStdString(e.what());

@@ -2,7 +2,7 @@
 
 #include "OfficeConnectionAccess.h"
 #include "UnoErrors.h"
-#include "UnoObjects.h"
+#include "UnoValues.h"
 
 #include <com/sun/star/awt/Point.hpp>
 #include <com/sun/star/awt/Size.hpp>

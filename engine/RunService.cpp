@@ -1,0 +1,38 @@
+#include "RunService.h"
+
+#include <utility>
+
+namespace Run {
+
+Service::Service(office::Office& office, Recycling recycling) : m_office(office), m_recycling(recycling) { }
+
+Outcome Service::process(const QString& path, const JobSettings& settings, Host& host,
+                         const Calc1::FileOptions& options)
+{
+    Outcome outcome;
+    if (std::exchange(m_restartDue, false)) {
+        try {
+            m_office.restart();
+        } catch (const office::Error&) {
+            // The file's own start of an office says why none runs.
+        }
+    }
+    SeenTexts seenTexts;
+    outcome.result = Calc1::DoItByFile(path, seenTexts, {m_office, settings, host, options});
+    outcome.interrupted = host.quitting();
+    // An office started anew (after it was lost) counts from there.
+    if (m_office.starts() != m_starts) {
+        m_starts = m_office.starts();
+        m_sinceStart = 0;
+    }
+    const qint64 memoryMb = m_office.residentBytes() >> 20;
+    if (m_recycling.files > 0 && ++m_sinceStart >= m_recycling.files) {
+        m_restartDue = true;
+    } else if (m_recycling.memoryMb > 0 && memoryMb > m_recycling.memoryMb) {
+        m_restartDue = true;
+        outcome.restart = QString("its office held %1 MB, more than %2 MB").arg(memoryMb).arg(m_recycling.memoryMb);
+    }
+    return outcome;
+}
+
+} // namespace Run

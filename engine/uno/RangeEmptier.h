@@ -1,0 +1,41 @@
+#pragma once
+// Empties ranges of cells in few calls, as ".uno:Delete" with the flags "A"
+// empties one cell (contents, formats and notes; drawings stay). A call that
+// touches a cell the office will not empty (a locked cell of a protected
+// sheet, part of an array) is refused whole, without an error, so on such
+// sheets what still has content afterwards is emptied range by range, and a
+// refused range cell by cell.
+
+#include "Office.h"
+#include "SheetCells.h"
+#include "UndoSteps.h"
+
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
+
+#include <QList>
+
+#include <functional>
+
+class RangeEmptier {
+public:
+    RangeEmptier(css::uno::Reference<css::lang::XComponent> document, sheet_cells::DocumentSheets& sheets,
+                 UndoSteps& undo, uno_errors::Link link);
+
+    /// As office::Document::emptyRanges(); one step of undo.
+    QList<office::RangeAddress> empty(const QList<office::RangeAddress>& ranges,
+                                      const QList<office::RangeAddress>& alone);
+
+private:
+    void emptyAcrossSheets(const QList<office::RangeAddress>& ranges);
+    QList<office::RangeAddress> emptyTogether(const QList<office::RangeAddress>& ranges);
+    void emptyOnItsOwn(const office::RangeAddress& range, QList<office::RangeAddress>& refused);
+    css::uno::Reference<css::sheet::XSheetCellRangeContainer> clear(const QList<office::RangeAddress>& ranges,
+                                                                    sal_Int32 flags);
+
+    css::uno::Reference<css::lang::XComponent> m_document;
+    css::uno::Reference<css::lang::XMultiServiceFactory> m_factory;
+    sheet_cells::DocumentSheets& m_sheets;
+    UndoSteps& m_undo;
+    uno_errors::Link m_link;
+};
