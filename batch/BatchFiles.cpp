@@ -24,8 +24,7 @@ void addPath(QString path, const QStringList& extensions, QStringList& files, Ho
         throw UsageError(QString("no such file or folder: %1").arg(path).toStdString());
     }
     // The folder browser gives a folder without its final separator.
-    while (path.size() > 1 && path.endsWith(Paths::separator()))
-        path.chop(1);
+    path = Paths::WithoutTrailingSeparators(path);
     const bool all = extensions.contains("*");
     AddFolder::AddFolderFiles(
         path, "*.*",
@@ -82,7 +81,7 @@ QStringList unwritable(const QStringList& files, const QString& format)
 
 QString resultName(const QString& path, const QString& format)
 {
-    return Paths::ReplaceExtension(Paths::GetFileName(path), formatOf(path, format).extension);
+    return Calc1::resultName(path, formatOf(path, format).extension);
 }
 
 bool doneBefore(const QString& path, const QString& resultsFolder, const QString& format)

@@ -118,7 +118,7 @@ struct FileOptions {
     bool store = true;
     /// With listEmptied, false counts the emptied cells without listing them.
     bool listCells = true;
-    ResultFormat format;
+    ResultFormat format{};
 };
 
 struct Context {
@@ -162,6 +162,9 @@ QString FileUrl(const QString& path);
 /// The format of results with this extension (ods, fods, xlsx, xlsm, xls,
 /// csv; any case); nothing for one the office cannot write.
 std::optional<ResultFormat> resultFormat(const QString& extension);
+
+/// The name of an input's result: its name with the result's extension.
+QString resultName(const QString& inputPath, const QString& extension = "ods");
 
 struct ResultPaths {
     QString temporary; ///< where the office stores the result first

@@ -32,13 +32,17 @@ std::optional<ResultFormat> resultFormat(const QString& extension)
     return std::nullopt;
 }
 
+QString resultName(const QString& inputPath, const QString& extension)
+{
+    return Paths::ReplaceExtension(Paths::GetFileName(inputPath), extension);
+}
+
 ResultPaths ResultPathsFor(const QString& resultsFolder, const QString& inputPath, const QString& extension)
 {
-    const QString name = Paths::GetFileName(inputPath);
     const QString folder = resultsFolder + Paths::separator();
     ResultPaths paths;
-    paths.final = Paths::CollapseBackslashes(folder + Paths::ReplaceExtension(name, extension));
-    paths.temporary = Paths::CollapseBackslashes(folder + Paths::ReplaceExtension(name, "sxw"));
+    paths.final = Paths::CollapseBackslashes(folder + resultName(inputPath, extension));
+    paths.temporary = Paths::CollapseBackslashes(folder + resultName(inputPath, "sxw"));
     // A file of the user's that has the temporary name stays untouched.
     const QString stem = paths.temporary.chopped(4);
     for (int n = 1; taken(paths.temporary); ++n)

@@ -73,16 +73,14 @@ QStringList DroppedPaths(const QMimeData* data)
 
 void Dropped(FileList& list, const QStringList& paths, Host& host)
 {
-    for (QString path : paths) {
+    for (const QString& path : paths) {
         const bool folder = QFileInfo(path).isDir() && (Platform::fileAttributes(path) & 16);
         if (!folder) {
             list.appendRow(path);
             continue;
         }
-        while (path.size() > 1 && path.endsWith(Paths::separator()))
-            path.chop(1);
         AddFolder::AddFolderFiles(
-            path, "*.*", [&list](const QString& p) { list.appendRow(p); }, host);
+            Paths::WithoutTrailingSeparators(path), "*.*", [&list](const QString& p) { list.appendRow(p); }, host);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "AddFolder.h"
 #include "FileList.h"
 #include "FileUtils.h"
+#include "ShippedFiles.h"
 
 #include <QDir>
 
@@ -10,9 +11,9 @@ namespace Samples {
 
 QStringList SampleFiles(const QString& programFolder)
 {
-    const QString folder = programFolder + QDir::separator() + "Samples" + QDir::separator();
+    const QString folder = programFolder + QDir::separator() + ShippedFiles::SamplesFolder + QDir::separator();
     QStringList files;
-    for (const QString& name : AddFolder::ListFilesInFolder(programFolder + QDir::separator() + "Samples", "*.*")) {
+    for (const QString& name : AddFolder::ListFilesInFolder(folder, "*.*")) {
         const QString candidate = folder + name;
         if (FileUtils::FileExists(candidate))
             files << candidate;
@@ -22,7 +23,7 @@ QStringList SampleFiles(const QString& programFolder)
 
 void LoadSampleFiles(FileList& list, const QString& programFolder, Host& host)
 {
-    const QString folder = programFolder + QDir::separator() + "Samples" + QDir::separator();
+    const QString folder = programFolder + QDir::separator() + ShippedFiles::SamplesFolder + QDir::separator();
     for (const QString& candidate : SampleFiles(programFolder))
         if (!list.contains(candidate))
             list.appendRow(candidate);

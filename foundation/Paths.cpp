@@ -32,6 +32,13 @@ QString GetExtension(const QString& s)
     return s.mid(p + 1);
 }
 
+QString WithoutTrailingSeparators(QString path, Style style)
+{
+    while (path.size() > 1 && path.endsWith(separator(style)))
+        path.chop(1);
+    return path;
+}
+
 static QString collapsePairs(const QString& s, QChar sep)
 {
     QString out;

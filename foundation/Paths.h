@@ -22,6 +22,9 @@ QString GetFileName(const QString& path, Style style = nativeStyle());
 /// A dot in a folder name counts when the file name has none.
 QString GetExtension(const QString& s);
 
+/// The path without the separators it ends in, but for a root ("/").
+QString WithoutTrailingSeparators(QString path, Style style = nativeStyle());
+
 /// Replaces each pair of consecutive separators by one, in a single pass.
 /// A leading run becomes the style's prefix: "\\" (network path) or "/" (root).
 QString CollapseBackslashes(const QString& path, Style style = nativeStyle());

@@ -1,5 +1,7 @@
 #include "Platform.h"
 
+#include "Paths.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSocketNotifier>
@@ -41,13 +43,6 @@ bool keepsItsName(const char* name)
     return QFile::encodeName(QFile::decodeName(raw)) == raw;
 }
 
-QString withoutTrailingSeparators(QString path)
-{
-    while (path.size() > 1 && path.endsWith('/'))
-        path.chop(1);
-    return path;
-}
-
 } // namespace
 
 int fileAttributes(const QString& path)
@@ -62,7 +57,7 @@ int fileAttributes(const QString& path)
     int value = 0;
     if (!(target.st_mode & S_IWUSR))
         value |= 1;
-    const QString name = QFileInfo(withoutTrailingSeparators(path)).fileName();
+    const QString name = QFileInfo(Paths::WithoutTrailingSeparators(path)).fileName();
     if (name.startsWith('.') && name != "." && name != "..")
         value |= 2;
     if (S_ISDIR(target.st_mode))
@@ -85,7 +80,7 @@ FolderError folderError(int error)
 
 QStringList subFolderNames(const QString& folder)
 {
-    const QString clean = withoutTrailingSeparators(QDir::cleanPath(folder));
+    const QString clean = Paths::WithoutTrailingSeparators(QDir::cleanPath(folder));
     DIR* dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
         throw folderError(errno);

@@ -12,7 +12,7 @@ namespace ShippedFiles {
 QString Folder(const QString& programFolder)
 {
     const QDir beside(programFolder);
-    for (const char* name : {"Samples", "x/o.cjs", "HAND-M.CUR", "drag.ico"})
+    for (const char* name : {SamplesFolder, Skin, HandCursor, DragImage, WindowIcon})
         if (QFileInfo::exists(beside.filePath(name)))
             return programFolder;
     const QString installed = QDir::cleanPath(beside.filePath(CW_SHARE_FROM_BIN));

@@ -38,12 +38,13 @@ bool listShippedFiles(QTextStream& out)
         skinRead = false;
     }
     line("skin", skinFile, skinRead);
-    for (const auto& [what, name] : {std::pair{"hand cursor", "/HAND-M.CUR"}, std::pair{"drag image", "/drag.ico"},
-                                     std::pair{"window icon", "/cellwinnow.ico"}})
-        line(what, folder + name, FileUtils::FileExists(folder + name));
+    for (const auto& [what, name] :
+         {std::pair{"hand cursor", ShippedFiles::HandCursor}, std::pair{"drag image", ShippedFiles::DragImage},
+          std::pair{"window icon", ShippedFiles::WindowIcon}})
+        line(what, folder + '/' + name, FileUtils::FileExists(folder + '/' + name));
     const QStringList samples = Samples::SampleFiles(folder);
     if (samples.isEmpty())
-        line("samples", folder + "/Samples", false);
+        line("samples", folder + '/' + ShippedFiles::SamplesFolder, false);
     for (const QString& sample : samples)
         line("sample", sample, true);
     return complete;

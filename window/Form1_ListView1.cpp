@@ -2,6 +2,7 @@
 
 #include "CursorFile.h"
 #include "ErrorReport.h"
+#include "ShippedFiles.h"
 
 #include <QTreeView>
 
@@ -42,7 +43,7 @@ void Form1::ListView1_MouseDown(const QPoint& position)
         return;
     m_draggedRow = row;
     try {
-        ListView1->viewport()->setCursor(CursorFile::load(m_programFolder + "/drag.ico"));
+        ListView1->viewport()->setCursor(CursorFile::load(m_programFolder + '/' + ShippedFiles::DragImage));
     } catch (const std::exception&) {
         // Without its image the list keeps its ordinary pointer.
     }

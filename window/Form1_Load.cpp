@@ -5,6 +5,7 @@
 #include "FileUtils.h"
 #include "OfficeCheck.h"
 #include "Samples.h"
+#include "ShippedFiles.h"
 #include "Skin.h"
 #include "StartUp.h"
 
@@ -19,15 +20,15 @@ bool Form1::Form_Load()
     StepGuard step(m_host, ErrorReport::location("Form1", "Form_Load"));
     step(100, [&] { Skin::ApplySkin(this, m_programFolder, SkinFramework1); });
     bool hasHand = false;
-    step(104, [&] { hasHand = FileUtils::FileExists(m_programFolder + "/HAND-M.CUR"); });
+    step(104, [&] { hasHand = FileUtils::FileExists(m_programFolder + '/' + ShippedFiles::HandCursor); });
     if (hasHand)
         step(106, [&] {
-            m_customCursor = CursorFile::load(m_programFolder + "/HAND-M.CUR");
+            m_customCursor = CursorFile::load(m_programFolder + '/' + ShippedFiles::HandCursor);
             m_hasCustomCursor = true;
         });
     step(126, [&] {
         setWindowTitle(StartUp::ProductName);
-        setWindowIcon(QIcon(m_programFolder + "/cellwinnow.ico"));
+        setWindowIcon(QIcon(m_programFolder + '/' + ShippedFiles::WindowIcon));
         StartUp::SetAppTitle(m_host);
     });
     step(128, [&] { m_files.setHeaderText("Calc File(s)"); });

@@ -1,6 +1,7 @@
 #include "Skin.h"
 
 #include "Platform.h"
+#include "ShippedFiles.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -33,7 +34,7 @@ namespace Skin {
 
 QString SkinFile(const QString& programFolder)
 {
-    return programFolder + "/x/o.cjs";
+    return programFolder + '/' + ShippedFiles::Skin;
 }
 
 void ApplySkin(QWidget* window, const QString& programFolder, SkinFramework& skin)
