@@ -98,18 +98,6 @@ bool readFile(const QString& path, Reader& reader)
     return true;
 }
 
-void parse(const QString& text, const std::function<void(int column, int row, QString&& field)>& field)
-{
-    Reader reader(
-        [&](int column, int row, QString&& text, bool) {
-            if (!text.isEmpty())
-                field(column, row, std::move(text));
-        },
-        [](int, int) {});
-    reader.feed(text);
-    reader.finish();
-}
-
 bool readShaped(const QString& path, Shape shape, const Reader::Field& field)
 {
     bool fits = true;

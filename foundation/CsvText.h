@@ -49,7 +49,4 @@ struct Shape {
 /// read or has not the shape (the fields were handed out regardless).
 bool readShaped(const QString& path, Shape shape, const Reader::Field& field);
 
-/// Calls field(column, row, text) for every field that is not empty, row by row.
-void parse(const QString& text, const std::function<void(int column, int row, QString&& field)>& field);
-
 } // namespace CsvText

@@ -62,11 +62,20 @@ QString quoted(QString field)
     return '"' + field.replace("\"", "\"\"") + '"';
 }
 
+// Feeds the text in two pieces, cut anywhere: a field may span them.
+void readCsv(const QString& text, const CsvText::Reader::Field& field)
+{
+    CsvText::Reader reader(field, [](int, int) {});
+    const qsizetype cut = text.size() / 2;
+    reader.feed(QStringView(text).left(cut));
+    reader.feed(QStringView(text).mid(cut));
+    reader.finish();
+}
+
 void csv(const QString& s)
 {
     // Any text parses; a grid written as the office writes it reads back the same.
-    CsvText::parse(s,
-                   [](int column, int row, QString&& field) { require(column >= 0 && row >= 0 && !field.isEmpty()); });
+    readCsv(s, [](int column, int row, QString&&, bool) { require(column >= 0 && row >= 0); });
     QList<QStringList> grid;
     for (const QString& line : s.split(QChar(2)))
         grid << line.split(QChar(1));
@@ -78,7 +87,9 @@ void csv(const QString& s)
         text += fields.join(',') + '\n';
     }
     QList<QStringList> back(grid.size());
-    CsvText::parse(text, [&](int column, int row, QString&& field) {
+    readCsv(text, [&](int column, int row, QString&& field, bool) {
+        if (field.isEmpty())
+            return;
         require(row < back.size());
         while (back[row].size() <= column)
             back[row] << QString();

@@ -173,17 +173,4 @@ bool NetworkIsolation::apply() const noexcept
 #endif
 }
 
-bool hasOwnNetwork(qint64 pid)
-{
-    // The links read "net:[inode]", one inode per namespace.
-    auto target = [](const QByteArray& path) {
-        char buffer[64];
-        const ssize_t n = ::readlink(path.constData(), buffer, sizeof buffer);
-        return n > 0 ? QByteArray(buffer, int(n)) : QByteArray();
-    };
-    const QByteArray theirs = target("/proc/" + QByteArray::number(pid) + "/ns/net");
-    const QByteArray ours = target("/proc/self/ns/net");
-    return !theirs.isEmpty() && !ours.isEmpty() && theirs != ours;
-}
-
 } // namespace office_runs

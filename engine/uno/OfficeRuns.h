@@ -57,7 +57,4 @@ private:
     std::array<char, 64> m_gidMap{};
 };
 
-/// Whether the process runs in a network namespace other than this process's.
-bool hasOwnNetwork(qint64 pid);
-
 } // namespace office_runs
