@@ -43,6 +43,8 @@ struct SheetReading {
     qint64 cellsReadAgain = 0;
     /// Cells read on their own.
     qint64 singleReads = 0;
+    /// Guesses emptied for a reading in bulk and taken back after it.
+    int checks = 0;
 };
 
 /// What was done to one file.

@@ -158,12 +158,13 @@ bool FormulaGraph::isRead(int column, int row) const
     return i != it->cbegin() && (i - 1)->second >= row;
 }
 
-void FormulaGraph::newWalk(const std::function<int(int)>& batchOf)
+void FormulaGraph::newWalk(const std::function<int(int)>& batchOf, int views,
+                           const std::function<bool(int, int)>& emptiedIn)
 {
     m_batchOf = batchOf;
-    m_badRows.clear();
-    m_badCount = 0;
-    m_bad.clear();
+    m_emptiedIn = emptiedIn;
+    m_views = std::clamp(views, 1, MaxViews);
+    m_marks = QList<Marks>(m_views);
     m_batch.clear();
     m_budget = WalkBudget;
     m_maxBatch = 0;
@@ -171,53 +172,114 @@ void FormulaGraph::newWalk(const std::function<int(int)>& batchOf)
         m_maxBatch = std::max(m_maxBatch, batchOf(position));
 }
 
-void FormulaGraph::markBad(int column, int row)
+void FormulaGraph::markBad(int column, int row, unsigned missing, unsigned extra)
 {
-    m_badRows[column] << row;
-    ++m_badCount;
+    for (int view = 0; view < m_views; ++view) {
+        if (missing & (1u << view))
+            m_marks[view].missing[column] << row;
+        else if (extra & (1u << view))
+            m_marks[view].extra[column] << row;
+        else
+            continue;
+        ++m_marks[view].count;
+    }
 }
 
 // An emptied formula shows nothing whatever the cells it reads: what a
 // formula reading it shows no longer depends on them.
-bool FormulaGraph::emptied(quint64 formula) const
+bool FormulaGraph::emptied(quint64 formula, int view) const
 {
     const auto it = m_positions.constFind(formula);
-    return it != m_positions.cend() && m_batchOf(*it) > 0;
+    return it != m_positions.cend() && m_emptiedIn(*it, view);
 }
 
-bool FormulaGraph::readsBad(quint64 formula)
+FormulaGraph::Difference FormulaGraph::readsBad(quint64 formula, int view)
 {
-    return badIn(formula, 0);
+    if (view < 0 || view >= m_views)
+        return Other;
+    return badIn(formula, view, 0);
 }
 
-bool FormulaGraph::badIn(quint64 formula, int depth)
+FormulaGraph::Difference FormulaGraph::badIn(quint64 formula, int view, int depth)
 {
+    Marks& marks = m_marks[view];
     const Node n = node(formula);
     if (n.everything)
-        return m_badCount > 0;
-    const auto known = m_bad.constFind(formula);
-    if (known != m_bad.cend() && (known->bad || known->asOf == m_badCount))
-        return known->bad;
+        return marks.count > 0 ? Other : None;
+    const auto known = marks.known.constFind(formula);
+    if (known != marks.known.cend() && (known->difference == Other || known->asOf == marks.count))
+        return known->difference;
     if (--m_budget < 0 || depth > MaxDepth)
-        return true;
-    m_bad[formula] = {true, m_badCount}; // a circle is taken as bad
-    bool bad = false;
-    for (const Dependencies::Range& range : n.ranges) {
-        eachColumn(m_badRows, range, [&](int, const QList<int>& rows) {
-            const auto r = std::lower_bound(rows.cbegin(), rows.cend(), range.startRow);
-            bad = r != rows.cend() && *r <= range.endRow;
-            return !bad;
+        return Other;
+    marks.known[formula] = {Other, marks.count}; // a circle is taken as bad
+    Difference found = None;
+    auto marked = [](const QHash<int, QList<int>>& rows, const Dependencies::Range& range) {
+        bool any = false;
+        eachColumn(rows, range, [&](int, const QList<int>& list) {
+            const auto r = std::lower_bound(list.cbegin(), list.cend(), range.startRow);
+            any = r != list.cend() && *r <= range.endRow;
+            return !any;
         });
-        if (!bad)
-            formulasIn(range, [&](quint64 other) {
-                bad = !emptied(other) && badIn(other, depth + 1);
-                return !bad;
-            });
-        if (bad)
+        return any;
+    };
+    for (const Dependencies::Range& range : n.ranges) {
+        if (marked(marks.extra, range)) {
+            found = Other;
+            break;
+        }
+        if (marked(marks.missing, range))
+            found = NotYetEmptied;
+        formulasIn(range, [&](quint64 other) {
+            if (!emptied(other, view))
+                found = std::max(found, badIn(other, view, depth + 1));
+            return found != Other;
+        });
+        if (found == Other)
             break;
     }
-    m_bad[formula] = {bad, m_badCount};
-    return bad;
+    marks.known[formula] = {found, marks.count};
+    return found;
+}
+
+void FormulaGraph::newColouring(const std::function<int(int)>& colourOf)
+{
+    m_colourOf = colourOf;
+    m_colours.clear();
+    m_colourBudget = WalkBudget;
+}
+
+qint64 FormulaGraph::coloursRead(quint64 formula)
+{
+    return coloursIn(formula, 0);
+}
+
+qint64 FormulaGraph::coloursIn(quint64 formula, int depth)
+{
+    if (const auto it = m_colours.constFind(formula); it != m_colours.cend())
+        return *it;
+    const Node n = node(formula);
+    if (n.everything || depth > MaxDepth)
+        return -1;
+    m_colours[formula] = -1; // a circle: unsure
+    qint64 colours = 0;
+    for (const Dependencies::Range& range : n.ranges) {
+        formulasIn(range, [&](quint64 other) {
+            const auto at = m_positions.constFind(other);
+            const int colour = at == m_positions.cend() ? 0 : m_colourOf(*at);
+            if (--m_colourBudget < 0 || colour >= MaxViews)
+                colours = -1;
+            else if (colour > 0)
+                colours |= qint64(1) << colour;
+            else if (colour == 0) {
+                const qint64 further = coloursIn(other, depth + 1);
+                colours = further < 0 ? -1 : colours | further;
+            }
+            return colours >= 0;
+        });
+        if (colours < 0)
+            break;
+    }
+    return m_colours[formula] = colours;
 }
 
 int FormulaGraph::latestBatch(quint64 formula)
@@ -248,7 +310,7 @@ int FormulaGraph::batchIn(quint64 formula, int depth)
             return latest != Everything;
         });
         formulasIn(range, [&](quint64 other) {
-            if (!emptied(other))
+            if (!emptied(other, 0))
                 latest = std::max(latest, batchIn(other, depth + 1));
             return latest != Everything;
         });

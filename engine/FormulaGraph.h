@@ -41,17 +41,37 @@ public:
     /// Whether some formula reads the cell.
     bool isRead(int column, int row) const;
 
+    /// A check's views of the sheet: 0 as the office has it now; 1 and on, as
+    /// it was with a layer of guesses emptied on top while formulas were read.
+    static constexpr int MaxViews = 8;
+    /// What a formula read in a view saw differently from the exact way.
+    enum Difference { None = 0, NotYetEmptied = 1, Other = 2 };
+
     /// Starts a walk: `batchOf` gives the emptying that emptied a cell (0:
-    /// not emptied); it holds for the whole walk.
-    void newWalk(const std::function<int(int position)>& batchOf);
-    /// A cell found in the walk whose state differs from the exact way's.
-    void markBad(int column, int row);
-    /// Whether the formula reads a cell marked so far (through the formulas it
-    /// reads that are not emptied).
-    bool readsBad(quint64 formula);
+    /// not emptied), `emptiedIn` whether it was emptied in a view; both hold
+    /// for the whole walk.
+    void newWalk(const std::function<int(int position)>& batchOf, int views,
+                 const std::function<bool(int position, int view)>& emptiedIn);
+    /// A cell found in the walk that the exact way empties but the views of
+    /// `missing` (bits) did not, or that the views of `extra` emptied and the
+    /// exact way does not.
+    void markBad(int column, int row, unsigned missing, unsigned extra);
+    /// What the formula, read in the view, saw differently among the cells
+    /// marked so far (through the formulas it reads that the view had not
+    /// emptied): Other also when unsure.
+    Difference readsBad(quint64 formula, int view = 0);
     /// The last emptying among the cells the formula reads, through the
     /// formulas it reads that are not emptied (0: none).
     int latestBatch(quint64 formula);
+
+    /// Starts a colouring: `colourOf` gives, for a cell a check leaves as it
+    /// is in the views of one colour only, that colour (1 and on), 0 for a
+    /// formula never emptied in a check, -1 for a cell emptied in every view.
+    void newColouring(const std::function<int(int position)>& colourOf);
+    /// The colours (bits) of the cells the formula reads directly or through
+    /// formulas of colour 0; -1 when it may read anything or the search grows
+    /// too long.
+    qint64 coloursRead(quint64 formula);
 
 private:
     struct Node {
@@ -60,8 +80,9 @@ private:
     };
     const Node& node(quint64 formula);
     int reachOf(quint64 formula, int depth);
-    bool emptied(quint64 formula) const;
-    bool badIn(quint64 formula, int depth);
+    bool emptied(quint64 formula, int view) const;
+    Difference badIn(quint64 formula, int view, int depth);
+    qint64 coloursIn(quint64 formula, int depth);
     int batchIn(quint64 formula, int depth);
     // The formulas of this sheet within the range, by key.
     void formulasIn(const Dependencies::Range& range, const std::function<bool(quint64)>& each) const;
@@ -78,16 +99,26 @@ private:
 
     // Of the walk.
     std::function<int(int)> m_batchOf;
-    QHash<int, QList<int>> m_badRows; // per column, in the order found (rows ascending)
-    qint64 m_badCount = 0;
-    struct Known {
-        bool bad;
-        qint64 asOf; ///< a "no" holds until more is marked
+    std::function<bool(int, int)> m_emptiedIn;
+    int m_views = 1;
+    struct Marks {
+        QHash<int, QList<int>> missing, extra; // per column, in the order found (rows ascending)
+        qint64 count = 0;
+        struct Known {
+            Difference difference;
+            qint64 asOf; ///< a difference short of Other holds until more is marked
+        };
+        QHash<quint64, Known> known;
     };
-    QHash<quint64, Known> m_bad;
+    QList<Marks> m_marks; // per view
     QHash<quint64, int> m_batch;
     int m_maxBatch = 0;
     qint64 m_budget = 0;
+
+    // Of the colouring.
+    std::function<int(int)> m_colourOf;
+    QHash<quint64, qint64> m_colours;
+    qint64 m_colourBudget = 0;
 };
 
 } // namespace Calc1

@@ -57,9 +57,15 @@ int GuessAndCheck::textId(const QString& text)
     return id;
 }
 
+bool GuessAndCheck::emptiedIn(const Item& x, int view) const
+{
+    return x.batch > 0 || (view > 0 && (x.layer < 0 || (x.layer > 0 && x.layer != view)));
+}
+
 GuessAndCheck::Walk GuessAndCheck::walk()
 {
-    m_graph.newWalk([&](int position) { return m_items[position].batch; });
+    m_graph.newWalk([&](int position) { return m_items[position].batch; }, m_views,
+                    [&](int position, int view) { return emptiedIn(m_items[position], view); });
     Walk w;
     const int walk = ++m_walks;
     const int none = textId(QString());
@@ -67,10 +73,18 @@ GuessAndCheck::Walk GuessAndCheck::walk()
     for (qsizetype i = 0; i < m_items.size(); ++i) {
         Item& x = m_items[i];
         bool holds = true;
-        if (x.formula && !x.final)
-            holds = x.level >= 0 && !m_graph.readsBad(x.key) && m_graph.latestBatch(x.key) <= x.level;
+        FormulaGraph::Difference seen = FormulaGraph::None;
+        if (x.formula && !x.final) {
+            seen = x.level < 0 || m_graph.latestBatch(x.key) > x.level ? FormulaGraph::Other
+                                                                       : m_graph.readsBad(x.key, x.view);
+            holds = seen == FormulaGraph::None;
+        }
         const int t = x.text;
-        const bool repeat = x.final ? x.repeat : t != none && (m_met[t] == walk || m_seenBefore[t]);
+        // Read before cells it reads were emptied, it is taken to turn into a
+        // repeat once they are, as the links of a chain do.
+        const bool guessed = seen == FormulaGraph::NotYetEmptied;
+        const bool repeat = x.final ? x.repeat : guessed || (t != none && (m_met[t] == walk || m_seenBefore[t]));
+        x.guess = repeat;
         const bool emptied = x.batch > 0;
         if (emptied && (!repeat || !holds))
             w.wrong << i;
@@ -84,16 +98,27 @@ GuessAndCheck::Walk GuessAndCheck::walk()
             x.final = true;
             x.repeat = repeat;
         }
-        // Formulas reading this cell see it as the exact way would not.
-        if ((repeat && !x.kept) != emptied)
-            m_graph.markBad(x.column, x.row);
+        // Formulas reading this cell see it, in the views marked, as the exact way would not.
+        if (x.read) {
+            const bool wanted = repeat && !x.kept;
+            unsigned missing = 0, extra = 0;
+            for (int view = 0; view < m_views; ++view)
+                if (emptiedIn(x, view) != wanted)
+                    (wanted ? missing : extra) |= 1u << view;
+            if (missing || extra)
+                m_graph.markBad(x.column, x.row, missing, extra);
+        }
         const bool certain = m_seenBefore[t] || m_sure[t] == walk;
+        // A formula emptied on a guess is checked again every walk: only on
+        // a reading of the sheet as it is, which stays as long as it holds.
         if (repeat && !emptied && !x.kept && !blocked && certain && holds
-            && (!x.formula || (x.read && (!x.banned || x.final))))
+            && (!x.formula || (x.read && (x.final || (!x.banned && x.view == 0)))))
             w.toEmpty << i;
-        if (x.formula && !x.final && x.reaches)
+        if (x.formula && !x.final && x.reaches && !blocked) {
             blocked = true;
-        if (t != none) {
+            w.blocked = i;
+        }
+        if (t != none && !guessed) {
             m_met[t] = walk;
             if (!x.formula || x.final)
                 m_sure[t] = walk;
@@ -102,7 +127,7 @@ GuessAndCheck::Walk GuessAndCheck::walk()
     return w;
 }
 
-bool GuessAndCheck::emptyNow(const QList<qsizetype>& which)
+std::optional<QList<office::RangeAddress>> GuessAndCheck::emptyCells(const QList<qsizetype>& which)
 {
     Ranges ranges;
     QList<office::RangeAddress> alone;
@@ -115,11 +140,19 @@ bool GuessAndCheck::emptyNow(const QList<qsizetype>& which)
     }
     QList<office::RangeAddress> refused;
     if (!c.step(c.deleteStep, [&] { refused = c.document.emptyRanges(ranges.take(), alone); }))
+        return std::nullopt;
+    return refused;
+}
+
+bool GuessAndCheck::emptyNow(const QList<qsizetype>& which)
+{
+    const std::optional<QList<office::RangeAddress>> refused = emptyCells(which);
+    if (!refused)
         return false;
     ++m_batches;
     for (qsizetype i : which)
         m_items[i].batch = m_batches;
-    for (const office::RangeAddress& r : std::as_const(refused))
+    for (const office::RangeAddress& r : *refused)
         for (int row = r.startRow; row <= r.endRow; ++row)
             for (int column = r.startColumn; column <= r.endColumn; ++column)
                 if (const auto it = m_index.constFind(Dependencies::cellKey(column, row)); it != m_index.cend()) {
@@ -129,10 +162,137 @@ bool GuessAndCheck::emptyNow(const QList<qsizetype>& which)
     return true;
 }
 
+// Readings of a check hold only for the walk right after it.
+void GuessAndCheck::forgetChecks()
+{
+    if (m_views == 1)
+        return;
+    for (Item& x : m_items) {
+        if (x.view > 0 && !x.final)
+            x.level = -1;
+        x.view = 0;
+        x.layer = 0;
+    }
+    m_views = 1;
+}
+
+// The formulas not decided are read under the last walk's guesses: the cells
+// it takes for repeats that formulas read are emptied, but for the formulas
+// of the colour being read, and taken back after each reading. A formula's
+// colour is one that no formula it reads (other than through one emptied)
+// has. Formulas that read a later cell or may read anything are read as
+// the sheet is, with those the colours cannot tell.
+GuessAndCheck::Checked GuessAndCheck::check(qsizetype blockedFrom)
+{
+    if (m_noChecks)
+        return Checked::Nothing;
+    const qsizetype end = blockedFrom < 0 ? m_items.size() : blockedFrom;
+    bool any = false;
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
+        Item& x = m_items[i];
+        x.layer = 0;
+        if (i < end && !x.final && x.guess && x.batch == 0 && !x.kept && x.read) {
+            x.layer = x.formula ? FormulaGraph::MaxViews : -1; // a formula's colour is still to be found
+            any = true;
+        }
+    }
+    if (!any)
+        return Checked::Nothing;
+    m_graph.newColouring([&](int position) {
+        const Item& y = m_items[position];
+        return y.batch > 0 || y.layer < 0 ? -1 : y.layer;
+    });
+    int colours = 0;
+    QList<QList<qsizetype>> toRead(FormulaGraph::MaxViews);
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
+        Item& x = m_items[i];
+        if (!x.formula || x.final || x.batch > 0)
+            continue;
+        const qint64 read = x.reaches ? -1 : m_graph.coloursRead(x.key);
+        int colour = 1;
+        while (read >= 0 && colour < FormulaGraph::MaxViews && (read & (qint64(1) << colour)))
+            ++colour;
+        if (read < 0 || colour >= FormulaGraph::MaxViews) {
+            if (x.layer > 0)
+                x.layer = 0; // left as it is in every view
+            continue;
+        }
+        if (x.layer > 0)
+            x.layer = colour;
+        toRead[colour] << i;
+        colours = std::max(colours, colour);
+    }
+    const bool undoWasKept = m_undoKept;
+    if (!m_undoKept) {
+        if (!c.step(c.deleteStep, [&] { c.document.keepUndo(true); })) {
+            m_noChecks = true;
+            return Checked::Failed;
+        }
+        m_undoKept = true;
+    }
+    bool failed = false;
+    for (int colour = 1; colour <= colours && !failed; ++colour) {
+        if (toRead[colour].isEmpty())
+            continue;
+        QList<qsizetype> layer;
+        for (qsizetype i = 0; i < end; ++i)
+            if (m_items[i].layer < 0 || (m_items[i].layer > 0 && m_items[i].layer != colour))
+                layer << i;
+        QList<office::CellAt> cells;
+        for (qsizetype i : std::as_const(toRead[colour]))
+            cells << office::CellAt{m_items[i].column, m_items[i].row};
+        const std::optional<QList<office::RangeAddress>> refused = emptyCells(layer);
+        if (!refused)
+            return Checked::Lost; // what the office emptied is not known
+        QStringList texts;
+        const bool read = refused->isEmpty()
+            && c.step(c.readStep, [&] { texts = c.document.shownTexts(c.sheet, cells); })
+            && texts.size() == cells.size();
+        if (!c.step(c.deleteStep, [&] { c.document.takeBack(1); }))
+            return Checked::Lost;
+        ++c.reading.checks;
+        // A cell the office would not empty is kept as it is: the readings of
+        // this check are not used.
+        for (const office::RangeAddress& r : *refused)
+            for (int row = r.startRow; row <= r.endRow; ++row)
+                for (int column = r.startColumn; column <= r.endColumn; ++column)
+                    if (const auto it = m_index.constFind(Dependencies::cellKey(column, row)); it != m_index.cend())
+                        m_items[*it].kept = true;
+        if (!read) {
+            failed = true;
+            m_noChecks = refused->isEmpty(); // the office failed, rather than kept a cell
+            break;
+        }
+        ++c.reading.bulkReads;
+        c.reading.cellsReadAgain += cells.size();
+        for (qsizetype k = 0; k < cells.size(); ++k) {
+            Item& x = m_items[toRead[colour][k]];
+            x.text = textId(texts[k]);
+            x.level = m_batches;
+            x.view = colour;
+        }
+        m_views = colour + 1;
+    }
+    if (!undoWasKept) {
+        m_undoKept = false;
+        if (!c.step(c.deleteStep, [&] { c.document.keepUndo(false); }))
+            return Checked::Lost;
+    }
+    // A check the office failed is not tried again (one report is enough):
+    // the rounds go on without, or stall and go the exact way.
+    if (failed) {
+        m_views = std::max(m_views, 2);
+        forgetChecks();
+        return Checked::Failed;
+    }
+    return Checked::Done;
+}
+
 // Formulas whose cells changed since they were read are read again.
 bool GuessAndCheck::readAgain()
 {
-    m_graph.newWalk([&](int position) { return m_items[position].batch; });
+    m_graph.newWalk([&](int position) { return m_items[position].batch; }, 1,
+                    [&](int position, int) { return m_items[position].batch > 0; });
     QList<qsizetype> which;
     QList<office::CellAt> cells;
     for (qsizetype i = 0; i < m_items.size(); ++i) {
@@ -152,6 +312,7 @@ bool GuessAndCheck::readAgain()
     for (qsizetype k = 0; k < which.size(); ++k) {
         m_items[which[k]].text = textId(texts[k]);
         m_items[which[k]].level = m_batches;
+        m_items[which[k]].view = 0;
     }
     return true;
 }
@@ -231,6 +392,7 @@ qsizetype GuessAndCheck::run(const std::function<void(int, int)>& emptied)
         if (c.step.host().quitting() || c.step.stopped())
             return m_items.size(); // nothing more of this file is done
         w = walk();
+        forgetChecks();
         if (!w.wrong.isEmpty()) {
             int from = m_batches + 1;
             for (qsizetype i : std::as_const(w.wrong)) {
@@ -248,13 +410,12 @@ qsizetype GuessAndCheck::run(const std::function<void(int, int)>& emptied)
             return m_items.size();
         }
         problems << w.problems;
-        if (w.toEmpty.isEmpty()
-            || (problems.size() > StallRounds
-                && problems.last() > StallShare * problems[problems.size() - 1 - StallRounds]))
+        if (problems.size() > StallRounds
+            && problems.last() > StallShare * problems[problems.size() - 1 - StallRounds])
             break;
         // Emptyings that can never turn out wrong need not be taken back:
         // until the first guess, the office records none.
-        if (!m_undoKept) {
+        if (!m_undoKept && !w.toEmpty.isEmpty()) {
             QList<qsizetype> sure, guessed;
             for (qsizetype i : std::as_const(w.toEmpty))
                 (m_items[i].formula && !m_items[i].final ? guessed : sure) << i;
@@ -268,7 +429,12 @@ qsizetype GuessAndCheck::run(const std::function<void(int, int)>& emptied)
                 w.toEmpty = guessed;
             }
         }
-        if (!emptyNow(w.toEmpty) || !readAgain())
+        if (!w.toEmpty.isEmpty() && !emptyNow(w.toEmpty))
+            break;
+        const Checked checked = check(w.blocked);
+        if (checked == Checked::Lost)
+            return m_items.size(); // what is emptied is no longer known: the rest of the sheet is left as it is
+        if ((checked == Checked::Nothing && w.toEmpty.isEmpty()) || !readAgain())
             break;
     }
     c.reading.rounds = std::min(c.reading.rounds, MaxRounds);

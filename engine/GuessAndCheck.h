@@ -12,6 +12,16 @@
 // by what it shows at its turn and the sheet is done. A formula emptied on a
 // reading that stops holding is put back by undoing the emptyings since.
 //
+// A chain of formulas each of which turns into a repeat only once the one
+// before it is emptied (a running balance over repeated amounts) would take
+// a round a link. So the formulas are also read under the rounds' guesses:
+// the cells taken for repeats that formulas read are emptied for a reading in
+// bulk and taken back after it, except the formulas of one colour, which are
+// read then; no formula reads one of its own colour other than through one
+// emptied. A reading holds as above, as the sheet was when it was taken; and
+// a formula whose reading does not hold only because cells it reads were not
+// yet emptied is taken for a repeat (in such a chain, the end state).
+//
 // Until a formula that reads a later cell (or may read anything) is decided
 // for good, nothing after it is emptied. A sheet that needs too many rounds
 // goes the exact way from its first undecided cell. Internal to the engine.
@@ -24,6 +34,7 @@
 #include <QList>
 
 #include <functional>
+#include <optional>
 
 namespace Calc1 {
 
@@ -70,18 +81,27 @@ private:
         bool banned = false; ///< emptied once on a reading that failed: emptied only when final
         bool read = false; ///< some formula reads it
         bool reaches = false; ///< a formula that reads a later cell, or may read anything
+        bool guess = false; ///< taken for a repeat in the last walk
+        int view = 0; ///< of a formula: where it was last read (0: the sheet as it is; 1 on: in a check)
+        int layer = 0; ///< in the last check: emptied in every view (-1), in all but its colour's (1 on)
     };
     struct Walk {
         qsizetype open = -1; ///< the first item not final; -1: none
         QList<qsizetype> toEmpty;
         QList<qsizetype> wrong; ///< emptied on a guess that failed
         int problems = 0;
+        qsizetype blocked = -1; ///< the first formula that holds back what comes after it; -1: none
     };
 
     Walk walk();
     int textId(const QString& text);
     bool emptyNow(const QList<qsizetype>& which);
+    std::optional<QList<office::RangeAddress>> emptyCells(const QList<qsizetype>& which);
     bool readAgain();
+    enum class Checked { Nothing, Done, Failed, Lost };
+    Checked check(qsizetype blockedFrom);
+    bool emptiedIn(const Item& x, int view) const;
+    void forgetChecks();
     bool undoFrom(int batch);
     void commit(qsizetype end, const std::function<void(int, int)>& emptied);
     qsizetype giveUp(qsizetype from, const std::function<void(int, int)>& emptied);
@@ -93,6 +113,8 @@ private:
     int m_batches = 0; // emptyings made and not undone
     bool m_undoKept = false;
     int m_undoable = 0; // the first emptying that can be taken back; 0: none
+    int m_views = 1; // of the last check, with the sheet as it is
+    bool m_noChecks = false; // a check failed
     // Texts by id, whether each was met before this part of the sheet, and
     // in which walk each was last met (met where it cannot change).
     QHash<QString, int> m_ids;

@@ -349,8 +349,8 @@ private slots:
         QList<QStringList> chain{{"x"}, {"x"}};
         for (int r = 3; r <= 50; ++r)
             chain << QStringList{QString("=A%1").arg(r - 1)};
-        QTest::newRow("a chain too long for rounds: the exact way from where they stopped")
-            << FakeBook{chain} << FakeBook{{{"x"}, {}, {"=A2"}}} << "rounds, then one by one" << 0;
+        QTest::newRow("a chain each link of which repeats once the one before is emptied: checked in rounds")
+            << FakeBook{chain} << FakeBook{{{"x"}, {}, {"=A2"}}} << "rounds" << 0;
     }
     void readInRounds()
     {
@@ -361,7 +361,8 @@ private slots:
         FakeOffice office;
         QCOMPARE(run(office, book, {}), expected);
         QCOMPARE(last.readings.value(0).way, way);
-        QCOMPARE(office.log.filter("takeBack").size(), takenBack);
+        // Each check takes back what it emptied, once.
+        QCOMPARE(office.log.filter("takeBack").size() - last.readings.value(0).checks, takenBack);
         QVERIFY(script->shown.isEmpty());
     }
 
