@@ -303,8 +303,10 @@ void print(const Timing& t, int runs)
         std::printf("sheets read %-26s %6d\n", qPrintable(it.key() + ':'), it.value());
     for (const Calc1::SheetReading& r : t.readings.mid(0, 8))
         if (r.way != "in bulk")
-            std::printf("  sheet %d: %s, %d round(s), %d bulk reading(s) of %lld cell(s), %lld single reading(s)\n",
-                        r.sheet + 1, qPrintable(r.way), r.rounds, r.bulkReads, r.cellsReadAgain, r.singleReads);
+            std::printf("  sheet %d: %s, %d round(s), %d bulk reading(s) of %lld cell(s) (%d under guesses), %lld "
+                        "single reading(s)\n",
+                        r.sheet + 1, qPrintable(r.way), r.rounds, r.bulkReads, r.cellsReadAgain, r.checks,
+                        r.singleReads);
 }
 
 int sparse(OfficeConnection& office, SheetFixture& fixture, const QTemporaryDir& dir)
