@@ -16,6 +16,10 @@ namespace {
 // balance over repeated amounts), is better read the exact way.
 constexpr int MaxRounds = 40, StallRounds = 3;
 constexpr double StallShare = 0.9;
+// A check costs the office a clearing, a reading and an undo for each group
+// of formulas, more than a round: it is worth it only once the rounds slow
+// down (a round that leaves more than this share of the open formulas).
+constexpr double CheckShare = 0.5;
 
 } // namespace
 
@@ -431,7 +435,9 @@ qsizetype GuessAndCheck::run(const std::function<void(int, int)>& emptied)
         }
         if (!w.toEmpty.isEmpty() && !emptyNow(w.toEmpty))
             break;
-        const Checked checked = check(w.blocked);
+        m_checking = m_checking || w.toEmpty.isEmpty()
+            || (problems.size() > 1 && problems.last() > CheckShare * problems[problems.size() - 2]);
+        const Checked checked = m_checking ? check(w.blocked) : Checked::Nothing;
         if (checked == Checked::Lost)
             return m_items.size(); // what is emptied is no longer known: the rest of the sheet is left as it is
         if ((checked == Checked::Nothing && w.toEmpty.isEmpty()) || !readAgain())

@@ -14,13 +14,14 @@
 //
 // A chain of formulas each of which turns into a repeat only once the one
 // before it is emptied (a running balance over repeated amounts) would take
-// a round a link. So the formulas are also read under the rounds' guesses:
-// the cells taken for repeats that formulas read are emptied for a reading in
-// bulk and taken back after it, except the formulas of one colour, which are
-// read then; no formula reads one of its own colour other than through one
-// emptied. A reading holds as above, as the sheet was when it was taken; and
-// a formula whose reading does not hold only because cells it reads were not
-// yet emptied is taken for a repeat (in such a chain, the end state).
+// a round a link. So, once the rounds slow down, the formulas are also read
+// under the rounds' guesses: the cells taken for repeats that formulas read
+// are emptied for a reading in bulk and taken back after it, except the
+// formulas of one colour, which are read then; no formula reads one of its
+// own colour other than through one emptied. A reading holds as above, as
+// the sheet was when it was taken; and a formula whose reading does not hold
+// only because cells it reads were not yet emptied is taken for a repeat (in
+// such a chain, the end state).
 //
 // Until a formula that reads a later cell (or may read anything) is decided
 // for good, nothing after it is emptied. A sheet that needs too many rounds
@@ -115,6 +116,7 @@ private:
     int m_undoable = 0; // the first emptying that can be taken back; 0: none
     int m_views = 1; // of the last check, with the sheet as it is
     bool m_noChecks = false; // a check failed
+    bool m_checking = false; // the rounds slowed down: every round checks
     // Texts by id, whether each was met before this part of the sheet, and
     // in which walk each was last met (met where it cannot change).
     QHash<QString, int> m_ids;
