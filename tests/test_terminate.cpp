@@ -42,12 +42,14 @@ private slots:
         Program program(QCoreApplication::applicationDirPath(), &boxes);
         OfficeConnection& office = program.office();
         SheetFixture fixture(office);
-        // A running balance over repeated amounts keeps the engine talking to
-        // the office for seconds: each balance repeats its amount once the one
-        // above it is emptied, which only a call at a time can tell.
+        // A running balance over repeated amounts, each taking the one above
+        // through INDIRECT (which may read anything), keeps the engine talking
+        // to the office for seconds: each balance repeats its amount once the
+        // one above it is emptied, which only a call at a time can tell.
         QList<QStringList> rows;
         for (int r = 0; r < 1500; ++r)
-            rows << QStringList{QString::number(r % 7 + 1), r == 0 ? "=A1" : QString("=B%1+A%2").arg(r).arg(r + 1)};
+            rows << QStringList{QString::number(r % 7 + 1),
+                                r == 0 ? "=A1" : QString("=INDIRECT(\"B%1\")+A%2").arg(r).arg(r + 1)};
         fixture.writeTexts(in + "/long.ods", {rows}, {}, true);
         const qint64 pid = office.processId();
 
