@@ -370,13 +370,22 @@ void GuessAndCheck::commit(qsizetype end, const std::function<void(int, int)>& e
     }
 }
 
+// Cells emptied on a guess could not be put back, so the document no longer
+// holds what the exact way would give: nothing more of the file is done or
+// stored (the failed step was reported).
+qsizetype GuessAndCheck::lost()
+{
+    c.step.stop();
+    return m_items.size();
+}
+
 // The exact way goes on from `from`: what the rounds emptied on a guess is
 // put back. Repeats emptied for sure stay emptied: those after `from` are
 // decided again at their turn (emptied again, which changes nothing).
 qsizetype GuessAndCheck::giveUp(qsizetype from, const std::function<void(int, int)>& emptied)
 {
     if (m_undoable > 0 && !undoFrom(m_undoable))
-        return m_items.size(); // what is emptied is no longer known: the rest of the sheet is left as it is
+        return lost();
     if (m_undoKept)
         c.step(c.deleteStep, [&] { c.document.keepUndo(false); });
     commit(from, emptied);
@@ -439,7 +448,7 @@ qsizetype GuessAndCheck::run(const std::function<void(int, int)>& emptied)
             || (problems.size() > 1 && problems.last() > CheckShare * problems[problems.size() - 2]);
         const Checked checked = m_checking ? check(w.blocked) : Checked::Nothing;
         if (checked == Checked::Lost)
-            return m_items.size(); // what is emptied is no longer known: the rest of the sheet is left as it is
+            return lost();
         if ((checked == Checked::Nothing && w.toEmpty.isEmpty()) || !readAgain())
             break;
     }

@@ -106,6 +106,7 @@ private:
     bool undoFrom(int batch);
     void commit(qsizetype end, const std::function<void(int, int)>& emptied);
     qsizetype giveUp(qsizetype from, const std::function<void(int, int)>& emptied);
+    qsizetype lost();
 
     Context c;
     QList<Item> m_items;

@@ -302,6 +302,8 @@ private slots:
             << "keepUndo" << 1 << false << QStringList{"DoItByFile:156"} << exact << -1 << true;
         QTest::newRow("emptying not taken back: tried again, the exact way from there")
             << "takeBack" << 1 << false << QStringList{"DoItByFile:156"} << exact << -1 << true;
+        QTest::newRow("emptyings on a guess never taken back: nothing stored")
+            << "takeBack" << 0 << false << QStringList{"DoItByFile:156", "DoItByFile:156"} << FakeBook{} << -1 << true;
         QTest::newRow("office lost while reading again: one report, nothing stored")
             << "shownTexts" << 1 << true << QStringList{"DoItByFile:138"} << FakeBook{} << -1 << true;
     }
