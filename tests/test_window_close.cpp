@@ -64,7 +64,9 @@ private slots:
 
         click(form, "PushButton2");
 
-        QCOMPARE(closing.count(), 1);
+        // The system's request closes the window from the event loop, which
+        // the run may have left already.
+        QTRY_COMPARE(closing.count(), 1);
         QVERIFY(!form.running());
         QVERIFY(boxes.shown.isEmpty());
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"1.ods"}));
