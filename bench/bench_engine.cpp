@@ -12,6 +12,8 @@
 //   bench_engine same [rows] (rows x 1,000 cells all holding one text, 4,000 rows by default)
 //   bench_engine cycle [N]   (N sheets of one row of 100 cells cycling through 7 texts, 2,000 by default)
 //
+// CW_BENCH_CALLS=1 prints what DoItByFile's office calls cost, by kind.
+//
 // CW_BENCH_LIST=1 lists every emptied cell, as the batch command does for its report.
 
 #include "Calc1.h"
@@ -200,6 +202,99 @@ double officeCpuSeconds(qint64 pid)
     return (fields.value(11).toDouble() + fields.value(12).toDouble()) / sysconf(_SC_CLK_TCK);
 }
 
+// With CW_BENCH_CALLS=1: what DoItByFile's office calls cost, by kind.
+class TimedDocument : public office::Document {
+public:
+    TimedDocument(std::shared_ptr<office::Document> d, QMap<QString, QPair<int, double>>& t) : m_d(std::move(d)), m_t(t)
+    {
+    }
+    template <typename F> auto timed(const char* name, F f)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        struct Add {
+            QPair<int, double>& p;
+            QElapsedTimer& t;
+            ~Add() { ++p.first, p.second += t.nsecsElapsed() / 1e6; }
+        } add{m_t[name], timer};
+        return f();
+    }
+    int sheetCount() override
+    {
+        return timed("sheetCount", [&] { return m_d->sheetCount(); });
+    }
+    QString sheetName(int i) override
+    {
+        return timed("sheetName", [&] { return m_d->sheetName(i); });
+    }
+    void readCells(int s, const office::RangeAddress& a,
+                   const std::function<void(const office::ShownCell&)>& c) override
+    {
+        timed("readCells", [&] { m_d->readCells(s, a, c); });
+    }
+    QString shownText(int s, int c, int r) override
+    {
+        return timed("shownText", [&] { return m_d->shownText(s, c, r); });
+    }
+    QStringList shownTexts(int s, const QList<office::CellAt>& c) override
+    {
+        return timed(c.size() > 1 ? "shownTexts (bulk)" : "shownTexts (one)", [&] { return m_d->shownTexts(s, c); });
+    }
+    std::optional<QList<office::FormulaText>> formulas(int s) override
+    {
+        return timed("formulas", [&] { return m_d->formulas(s); });
+    }
+    QList<office::RangeAddress> emptyRanges(const QList<office::RangeAddress>& r,
+                                            const QList<office::RangeAddress>& a) override
+    {
+        return timed(m_undo ? "emptyRanges (undo kept)" : "emptyRanges", [&] { return m_d->emptyRanges(r, a); });
+    }
+    void keepUndo(bool k) override
+    {
+        m_undo = k;
+        timed("keepUndo", [&] { m_d->keepUndo(k); });
+    }
+    void takeBack(int n) override
+    {
+        timed("takeBack", [&] { m_d->takeBack(n); });
+    }
+    void store(const QString& u, const office::PropertyValues& p) override
+    {
+        timed("store", [&] { m_d->store(u, p); });
+    }
+    void close() override
+    {
+        timed("close", [&] { m_d->close(); });
+    }
+
+private:
+    std::shared_ptr<office::Document> m_d;
+    QMap<QString, QPair<int, double>>& m_t;
+    bool m_undo = false;
+};
+class TimedOffice : public office::Office {
+public:
+    explicit TimedOffice(office::Office& o) : m_o(o) { }
+    void start() override { m_o.start(); }
+    std::shared_ptr<office::Document> open(const QString& url) override
+    {
+        QElapsedTimer t;
+        t.start();
+        auto d = std::make_shared<TimedDocument>(m_o.open(url), calls);
+        calls["open"].first++, calls["open"].second += t.nsecsElapsed() / 1e6;
+        return d;
+    }
+    void restart() override { m_o.restart(); }
+    void shutdown() override { m_o.shutdown(); }
+    void abort() override { m_o.abort(); }
+    qint64 residentBytes() const override { return m_o.residentBytes(); }
+    int starts() const override { return m_o.starts(); }
+    QMap<QString, QPair<int, double>> calls;
+
+private:
+    office::Office& m_o;
+};
+
 struct Timing {
     double plain = 0, engine = 0;
     double plainCpu = 0, engineCpu = 0;
@@ -235,7 +330,13 @@ Timing measureOnce(OfficeConnection& office, SheetFixture& fixture, const QStrin
     timer.restart();
     // As the batch command asks for its report, when asked.
     const bool list = qEnvironmentVariableIntValue("CW_BENCH_LIST") == 1;
-    t.readings = Calc1::DoItByFile(input, seen, {office, settings, host, 0, list}).readings;
+    TimedOffice timedOffice(office);
+    const bool calls = qEnvironmentVariableIntValue("CW_BENCH_CALLS") == 1;
+    t.readings = Calc1::DoItByFile(
+                     input, seen, {calls ? static_cast<office::Office&>(timedOffice) : office, settings, host, 0, list})
+                     .readings;
+    for (auto it = timedOffice.calls.cbegin(); it != timedOffice.calls.cend(); ++it)
+        std::printf("  %-24s %5d calls %9.1f ms\n", qPrintable(it.key()), it.value().first, it.value().second);
     t.engine = timer.nsecsElapsed() / 1e9;
     t.engineCpu = officeCpuSeconds(office.processId()) - cpu;
     t.peakKiB = memoryKiB("VmHWM:");
