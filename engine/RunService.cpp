@@ -25,12 +25,13 @@ Outcome Service::process(const QString& path, const JobSettings& settings, Host&
         m_starts = m_office.starts();
         m_sinceStart = 0;
     }
-    const qint64 memoryMb = m_office.residentBytes() >> 20;
     if (m_recycling.files > 0 && ++m_sinceStart >= m_recycling.files) {
         m_restartDue = true;
-    } else if (m_recycling.memoryMb > 0 && memoryMb > m_recycling.memoryMb) {
-        m_restartDue = true;
-        outcome.restart = QString("its office held %1 MB, more than %2 MB").arg(memoryMb).arg(m_recycling.memoryMb);
+    } else if (m_recycling.memoryMb > 0) {
+        if (const qint64 memoryMb = m_office.residentBytes() >> 20; memoryMb > m_recycling.memoryMb) {
+            m_restartDue = true;
+            outcome.restart = QString("its office held %1 MB, more than %2 MB").arg(memoryMb).arg(m_recycling.memoryMb);
+        }
     }
     return outcome;
 }
