@@ -15,6 +15,10 @@
 // CW_BENCH_CALLS=1 prints what DoItByFile's office calls cost, by kind.
 //
 // CW_BENCH_LIST=1 lists every emptied cell, as the batch command does for its report.
+//
+// CW_BENCH_FLOOR=1 also times the least any way of working through the office
+// can cost: open, the cells DoItByFile emptied emptied in one go, every
+// sheet's formulas read once, store.
 
 #include "Calc1.h"
 #include "OfficeConnection.h"
@@ -28,6 +32,7 @@
 #include <QMap>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <cstdio>
 #include <functional>
@@ -305,7 +310,47 @@ struct Timing {
     qint64 peakKiB = 0;
     qint64 officePlainKiB = 0, officeEngineKiB = 0;
     QList<Calc1::SheetReading> readings;
+    double floor = 0;
 };
+
+// Open, the final emptyings at once without undo, each sheet's formulas read
+// once, store: what the office's own work for the result costs.
+double floorSeconds(OfficeConnection& office, const QString& input, const QString& output)
+{
+    Settings settings;
+    QTemporaryDir first;
+    settings.folder = first.path();
+    SeenTexts seen;
+    ConsoleHost host;
+    const Calc1::FileResult result = Calc1::DoItByFile(input, seen, {office, settings, host, 0, true});
+    QElapsedTimer timer;
+    timer.start();
+    const auto document = office.open(QUrl::fromLocalFile(input).toString());
+    document->keepUndo(false);
+    QMap<int, QList<office::CellAt>> formulas;
+    const int sheets = document->sheetCount();
+    for (int s = 0; s < sheets; ++s)
+        document->readCells(s, {s, 0, 0, office::AnyColumn - 1, office::AnyRow - 1}, [&](const office::ShownCell& c) {
+            if (c.formula)
+                formulas[s] << office::CellAt{c.column, c.row};
+        });
+    QList<office::RangeAddress> ranges;
+    for (const Calc1::EmptiedCell& e : result.emptied) {
+        ranges << office::RangeAddress{e.cell.sheet, e.cell.column, e.cell.row, e.cell.column, e.cell.row};
+        formulas[e.cell.sheet].removeOne(office::CellAt{e.cell.column, e.cell.row});
+    }
+    const double opened = timer.nsecsElapsed() / 1e9;
+    document->emptyRanges(ranges, {});
+    const double emptied = timer.nsecsElapsed() / 1e9;
+    for (auto it = formulas.cbegin(); it != formulas.cend(); ++it)
+        document->shownTexts(it.key(), it.value());
+    const double read = timer.nsecsElapsed() / 1e9;
+    document->store(QUrl::fromLocalFile(output).toString(), {{"FilterName", "calc8"}});
+    std::printf("floor: open and read %.3f s, %lld emptied in %.3f s, read %.3f s, stored %.3f s\n", opened,
+                qlonglong(ranges.size()), emptied - opened, read - emptied, timer.nsecsElapsed() / 1e9 - read);
+    document->close();
+    return timer.nsecsElapsed() / 1e9;
+}
 
 Timing measureOnce(OfficeConnection& office, SheetFixture& fixture, const QString& input)
 {
@@ -346,6 +391,8 @@ Timing measureOnce(OfficeConnection& office, SheetFixture& fixture, const QStrin
     t.cpuRatio = t.engineCpu / t.plainCpu;
     if (!QFile::exists(out.filePath(QFileInfo(input).fileName())))
         std::printf("NO RESULT WRITTEN\n");
+    if (qEnvironmentVariableIntValue("CW_BENCH_FLOOR") == 1)
+        t.floor = floorSeconds(office, input, out.filePath("floor.ods"));
     return t;
 }
 
@@ -375,6 +422,7 @@ Timing measure(OfficeConnection& office, SheetFixture& fixture, const QString& i
     t.plainCpu = median(&Timing::plainCpu);
     t.engineCpu = median(&Timing::engineCpu);
     t.ratio = median(&Timing::ratio);
+    t.floor = median(&Timing::floor);
     t.cpuRatio = median(&Timing::cpuRatio);
     t.distinct = all[0].distinct;
     t.readings = all[0].readings;
@@ -391,6 +439,10 @@ void print(const Timing& t, int runs)
     std::printf(
         "ratio:                          %8.2f   (%s)\n", t.ratio,
         qPrintable(runs == 1 ? QString("one run") : QString("medians of %1 runs, ratio of each run").arg(runs)));
+    if (t.floor > 0)
+        std::printf("the office's floor:             %8.3f s (the result's emptyings in one go, formulas read once; "
+                    "ratio %.2f)\n",
+                    t.floor, t.floor / t.plain);
     std::printf("office CPU, unchanged / engine: %8.3f s / %.3f s (ratio %.2f)\n", t.plainCpu, t.engineCpu, t.cpuRatio);
     std::printf("distinct texts:                 %8lld\n", t.distinct);
     std::printf("program peak memory:            %8.1f MB (while processing)\n", t.peakKiB / 1024.0);

@@ -223,6 +223,65 @@ private slots:
         QCOMPARE(absent.processId(), 0);
     }
 
+    // Many cells read in one go show what each shows read on its own, also
+    // where nothing at all comes out of the sheet's text: a formula's empty
+    // result, a format that shows nothing, a cell hidden by its protection.
+    void bulkReadingShowsWhatEachCellShows_data()
+    {
+        QTest::addColumn<bool>("protectedSheet");
+        QTest::newRow("sheet not protected") << false;
+        QTest::newRow("protected sheet, some cells hidden") << true;
+    }
+    void bulkReadingShowsWhatEachCellShows()
+    {
+        QFETCH(bool, protectedSheet);
+        using C = FixtureCell;
+        const QStringList formats = {"", "0%", ";;;", "@", "0;;", ";0;", ";;0", "[RED]0", "YYYY-MM-DD", "#,##0.00 \"EUR\""};
+        const QList<C> kinds = {C::ofText("x"), C::ofText(" "), C::ofNumber(5), C::ofNumber(-2), C::ofNumber(0),
+                                C::ofFormula("=1/0"), C::ofFormula("=\"\""), C::ofFormula("=$Z$99"),
+                                C::ofFormula("=VLOOKUP(\"k\";$A$1:$B$1;2;0)"), C::ofFormula("=IF(1;\"\";1)"),
+                                C::ofFormula("=$B$1"), C::ofFormula("=$B$1&\"\"")};
+        C target = C::ofNumber(7);
+        target.locked = false;
+        FixtureSheet sheet{{C::ofText("k"), target}};
+        for (const C& kind : kinds) {
+            sheet << QList<C>();
+            for (const QString& format : formats) {
+                C cell = kind;
+                cell.format = format;
+                cell.hidden = (sheet.size() + sheet.last().size()) % 3 == 0;
+                sheet.last() << cell;
+            }
+        }
+        FixtureLook look;
+        look.protectedSheet = protectedSheet;
+        fixture->write(in + "/kinds.ods", {sheet}, {look});
+        QStringList differ;
+        try {
+            const auto document = office->open(QUrl::fromLocalFile(in + "/kinds.ods").toString());
+            document->keepUndo(false);
+            // The lookups and references now come to nothing.
+            QVERIFY(document->emptyRanges({{0, 1, 0, 1, 0}}, {}).isEmpty());
+            QList<office::CellAt> cells;
+            for (int r = 0; r < sheet.size(); ++r)
+                for (int c = 0; c < formats.size(); ++c)
+                    cells << office::CellAt{c, r};
+            const QStringList bulk = document->shownTexts(0, cells);
+            for (qsizetype i = 0; i < cells.size(); ++i) {
+                const QString one = document->shownText(0, cells[i].column, cells[i].row);
+                if (bulk[i] != one)
+                    differ << QString("%1,%2: \"%3\" in bulk, \"%4\" alone")
+                                  .arg(cells[i].column)
+                                  .arg(cells[i].row)
+                                  .arg(bulk[i], one);
+            }
+            document->close();
+        } catch (const office::Error& e) {
+            QFAIL(e.what());
+        }
+        QCOMPARE(differ, QStringList());
+    }
+
     // A sheet's text in bulk is trusted only with the shape of its cells;
     // until that is known no cell may be judged (a big sheet's text is read
     // twice rather than held).
@@ -253,7 +312,7 @@ private slots:
         file.close();
         const CellMap cells({{0, 0, 0, columns - 1, rows - 1}});
         int handed = 0, wrong = 0;
-        const bool read = cells.eachInText(file.fileName(), {0, 0, 0, 1 << 20, 1 << 20}, CellMap({}),
+        const bool read = cells.eachInText(file.fileName(), {0, 0, 0, 1 << 20, 1 << 20}, CellMap({}), false,
                                            [&](const office::ShownCell& cell) {
                                                wrong += cell.text != QString::number(cell.row * columns + cell.column);
                                                ++handed;

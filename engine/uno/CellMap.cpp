@@ -84,11 +84,11 @@ void CellMap::each(const office::RangeAddress& area, const CellMap& formulas,
 static constexpr qsizetype HeldCells = 100000;
 
 bool CellMap::eachInText(const QString& path, const office::RangeAddress& area, const CellMap& formulas,
-                         const std::function<void(const office::ShownCell&)>& cell) const
+                         bool hidesCells, const std::function<void(const office::ShownCell&)>& cell) const
 {
     QList<office::ShownCell> held;
     bool tooMany = false;
-    if (!readText(path, area, formulas, [&](office::ShownCell&& shown) {
+    if (!readText(path, area, formulas, hidesCells, [&](office::ShownCell&& shown) {
             if (held.size() < HeldCells)
                 held << std::move(shown);
             else
@@ -96,7 +96,7 @@ bool CellMap::eachInText(const QString& path, const office::RangeAddress& area, 
         }))
         return false;
     if (tooMany)
-        return readText(path, area, formulas, [&](office::ShownCell&& shown) { cell(shown); });
+        return readText(path, area, formulas, hidesCells, [&](office::ShownCell&& shown) { cell(shown); });
     for (const office::ShownCell& shown : std::as_const(held))
         cell(shown);
     return true;
@@ -105,7 +105,7 @@ bool CellMap::eachInText(const QString& path, const office::RangeAddress& area, 
 // The sheet's text read against its cells: whether it has their shape and
 // shows nothing where they are not.
 bool CellMap::readText(const QString& path, const office::RangeAddress& area, const CellMap& formulas,
-                       const std::function<void(office::ShownCell&&)>& cell) const
+                       bool hidesCells, const std::function<void(office::ShownCell&&)>& cell) const
 {
     Rows rows(*this), formulaRows(formulas);
     bool fits = true;
@@ -117,13 +117,13 @@ bool CellMap::readText(const QString& path, const office::RangeAddress& area, co
                                                 formulaRows.at(row);
                                                 current = row;
                                             }
-                                            const bool known = quoted || !text.isEmpty();
+                                            const bool shows = quoted || !text.isEmpty();
                                             if (!rows.has(column))
-                                                fits = fits && !known;
+                                                fits = fits && !shows;
                                             else if (fits && row >= area.startRow && row <= area.endRow && column >= area.startColumn
                                                      && column <= area.endColumn)
-                                                cell(office::ShownCell{column, row, std::move(text), known,
-                                                                       formulaRows.has(column)});
+                                                cell(office::ShownCell{column, row, std::move(text),
+                                                                       shows || !hidesCells, formulaRows.has(column)});
                                         });
     return shaped && fits;
 }

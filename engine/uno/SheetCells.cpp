@@ -39,6 +39,11 @@ quint64 key(int column, int row)
 
 } // namespace
 
+bool shownInText(bool hidesCells, const QString& text, bool quoted)
+{
+    return !hidesCells || quoted || !text.isEmpty();
+}
+
 QList<office::RangeAddress> query(const Reference<sheet::XSpreadsheet>& sheet, sal_Int32 flags)
 {
     QList<office::RangeAddress> ranges;
@@ -54,7 +59,7 @@ QString shownAt(const Reference<sheet::XSpreadsheet>& sheet, int column, int row
         Reference<text::XTextRange>(sheet->getCellByPosition(column, row), UNO_QUERY_THROW)->getString());
 }
 
-QStringList ShownNow::read(const Reference<sheet::XSpreadsheet>& sheet, int sheetIndex,
+QStringList ShownNow::read(const Reference<sheet::XSpreadsheet>& sheet, int sheetIndex, bool hidesCells,
                            const QList<office::CellAt>& cells, SheetText& text, const uno_errors::Link& link)
 {
     QStringList texts(cells.size());
@@ -84,8 +89,7 @@ QStringList ShownNow::read(const Reference<sheet::XSpreadsheet>& sheet, int shee
                 width = std::max(width, column + 1);
                 ++fields;
                 const auto it = wanted.constFind(key(column, row));
-                // Nothing at all: empty, or hidden from the text (read on its own).
-                if (it != wanted.cend() && (quoted || !shown.isEmpty())) {
+                if (it != wanted.cend() && shownInText(hidesCells, shown, quoted)) {
                     texts[*it] = std::move(shown);
                     got[*it] = true;
                 }

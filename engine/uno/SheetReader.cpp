@@ -47,7 +47,7 @@ void SheetReader::readCells(int sheetIndex, const office::RangeAddress& area,
     const qint64 written = qint64(content.lastRow() + 1) * (content.lastColumn() + 1);
     if (wanted > TextFromCells && written <= FieldsPerCell * wanted) {
         const QString file = m_text.sheetAsShown(sheetIndex);
-        const bool read = content.eachInText(file, area, formulas, cell);
+        const bool read = content.eachInText(file, area, formulas, m_sheets.isProtected(sheetIndex), cell);
         QDir(QFileInfo(file).path()).removeRecursively();
         if (read)
             return;
@@ -78,9 +78,9 @@ bool SheetReader::readWritten(int sheetIndex, const office::RangeAddress& area,
         if (!inArea(area, column, row))
             return;
         const char kind = kept.kinds.at(qsizetype(row) * kept.shape.columns + column);
-        const bool known = quoted || !text.isEmpty();
-        if ((kind & 1) || known)
-            cell(office::ShownCell{column, row, std::move(text), known, (kind & 2) != 0});
+        // Only sheets that hide no cell are read from the whole text.
+        if ((kind & 1) || quoted || !text.isEmpty())
+            cell(office::ShownCell{column, row, std::move(text), true, (kind & 2) != 0});
     });
 }
 

@@ -3,10 +3,10 @@
 // order, in few calls: the office tells in one call which cells have content
 // and writes a sheet (or, in a document of many sheets, all of them) as text
 // in milliseconds, where reading cell by cell costs round trips each. Where
-// that text cannot be trusted the cells are read one by one: a cell that has
-// content but comes out as nothing at all (hidden by its protection, a format
-// that shows nothing) is left for the engine to ask, and a sheet whose text
-// does not have the shape of its cells is read cell by cell.
+// that text cannot be trusted the cells are read one by one: a cell of a
+// protected sheet that has content but comes out as nothing at all (its
+// protection may hide it) is left for the engine to ask, and a sheet whose
+// text does not have the shape of its cells is read cell by cell.
 
 #include "CellMap.h"
 #include "CsvText.h"

@@ -66,7 +66,8 @@ public:
 
     QStringList shownTexts(int sheetIndex, const QList<office::CellAt>& cells) override
     {
-        return m_shownNow.read(m_sheets.at(sheetIndex), sheetIndex, cells, m_text, m_link);
+        return m_shownNow.read(m_sheets.at(sheetIndex), sheetIndex, m_sheets.isProtected(sheetIndex), cells, m_text,
+                               m_link);
     }
 
     std::optional<QList<office::FormulaText>> formulas(int sheetIndex) override
