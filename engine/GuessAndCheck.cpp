@@ -247,14 +247,17 @@ GuessAndCheck::Checked GuessAndCheck::check(qsizetype blockedFrom)
         QList<office::CellAt> cells;
         for (qsizetype i : std::as_const(toRead[colour]))
             cells << office::CellAt{m_items[i].column, m_items[i].row};
-        const std::optional<QList<office::RangeAddress>> refused = emptyCells(layer);
+        // A colour that reads no other's guesses is read as the sheet is.
+        std::optional<QList<office::RangeAddress>> refused = QList<office::RangeAddress>();
+        if (!layer.isEmpty())
+            refused = emptyCells(layer);
         if (!refused)
             return Checked::Lost; // what the office emptied is not known
         QStringList texts;
         const bool read = refused->isEmpty()
             && c.step(c.readStep, [&] { texts = c.document.shownTexts(c.sheet, cells); })
             && texts.size() == cells.size();
-        if (!c.step(c.deleteStep, [&] { c.document.takeBack(1); }))
+        if (!layer.isEmpty() && !c.step(c.deleteStep, [&] { c.document.takeBack(1); }))
             return Checked::Lost;
         ++c.reading.checks;
         // A cell the office would not empty is kept as it is: the readings of
