@@ -28,10 +28,10 @@ public:
 
     /// Hands each of its cells in the area to cell() with the text the file
     /// (the office's comma-separated text) shows for it; on a sheet that hides
-    /// cells, a cell the file shows as nothing at all is not known. False, with no cell handed out, when
-    /// the file cannot be read or has not exactly the shape of these cells: a
-    /// record for every row and a field for every column up to the last, and
-    /// nothing shown outside them.
+    /// cells, a cell the file shows as nothing at all is not known. False,
+    /// with no cell handed out, when the file cannot be read or has not
+    /// exactly the shape of these cells: a record for every row and a field
+    /// for every column up to the last, and nothing shown outside them.
     bool eachInText(const QString& path, const office::RangeAddress& area, const CellMap& formulas, bool hidesCells,
                     const std::function<void(const office::ShownCell&)>& cell) const;
 
