@@ -229,6 +229,14 @@ GuessAndCheck::Checked GuessAndCheck::check(qsizetype blockedFrom)
         colours = std::max(colours, colour);
     }
     const bool undoWasKept = m_undoKept;
+    // What the last colour's reading emptied stays while undo is kept: when
+    // the walk after it decides every cell, it is the repeats' emptying.
+    int lastColour = 0;
+    for (int colour = 1; colour <= colours; ++colour)
+        if (!toRead[colour].isEmpty())
+            lastColour = colour;
+    if (!dropPending())
+        return Checked::Lost;
     if (!m_undoKept) {
         if (!c.step(c.deleteStep, [&] { c.document.keepUndo(true); })) {
             m_noChecks = true;
@@ -247,17 +255,24 @@ GuessAndCheck::Checked GuessAndCheck::check(qsizetype blockedFrom)
         QList<office::CellAt> cells;
         for (qsizetype i : std::as_const(toRead[colour]))
             cells << office::CellAt{m_items[i].column, m_items[i].row};
+        const bool leave = colour == lastColour && undoWasKept;
         // A colour that reads no other's guesses is read as the sheet is.
         std::optional<QList<office::RangeAddress>> refused = QList<office::RangeAddress>();
         if (!layer.isEmpty())
             refused = emptyCells(layer);
         if (!refused)
             return Checked::Lost; // what the office emptied is not known
+        if (leave && !layer.isEmpty()) {
+            m_pending = layer;
+            m_pendingStep = true;
+        }
         QStringList texts;
         const bool read = refused->isEmpty()
             && c.step(c.readStep, [&] { texts = c.document.shownTexts(c.sheet, cells); })
             && texts.size() == cells.size();
-        if (!layer.isEmpty() && !c.step(c.deleteStep, [&] { c.document.takeBack(1); }))
+        if (!leave && !layer.isEmpty() && !c.step(c.deleteStep, [&] { c.document.takeBack(1); }))
+            return Checked::Lost;
+        if (!read && !dropPending())
             return Checked::Lost;
         ++c.reading.checks;
         // A cell the office would not empty is kept as it is: the readings of
@@ -314,7 +329,8 @@ bool GuessAndCheck::readAgain()
     if (which.isEmpty())
         return true;
     QStringList texts;
-    if (!c.step(c.readStep, [&] { texts = c.document.shownTexts(c.sheet, cells); }) || texts.size() != which.size())
+    if (!dropPending() || !c.step(c.readStep, [&] { texts = c.document.shownTexts(c.sheet, cells); })
+        || texts.size() != which.size())
         return false;
     ++c.reading.bulkReads;
     c.reading.cellsReadAgain += which.size();
@@ -323,6 +339,34 @@ bool GuessAndCheck::readAgain()
         m_items[which[k]].level = m_batches;
         m_items[which[k]].view = 0;
     }
+    return true;
+}
+
+// Takes back what the last check left emptied.
+bool GuessAndCheck::dropPending()
+{
+    if (m_pendingStep && !c.step(c.deleteStep, [&] { c.document.takeBack(1); }))
+        return false;
+    m_pending.clear();
+    m_pendingStep = false;
+    return true;
+}
+
+// Every cell decided: what the last check left emptied stays when it is all
+// repeats, as if emptied in a round.
+bool GuessAndCheck::settlePending()
+{
+    if (!std::all_of(m_pending.cbegin(), m_pending.cend(), [&](qsizetype i) {
+            const Item& x = m_items[i];
+            return x.final && x.repeat && !x.kept;
+        }))
+        return dropPending();
+    if (m_pendingStep)
+        ++m_batches;
+    for (qsizetype i : std::as_const(m_pending))
+        m_items[i].batch = m_batches;
+    m_pending.clear();
+    m_pendingStep = false;
     return true;
 }
 
@@ -389,7 +433,7 @@ qsizetype GuessAndCheck::lost()
 // decided again at their turn (emptied again, which changes nothing).
 qsizetype GuessAndCheck::giveUp(qsizetype from, const std::function<void(int, int)>& emptied)
 {
-    if (m_undoable > 0 && !undoFrom(m_undoable))
+    if (!dropPending() || (m_undoable > 0 && !undoFrom(m_undoable)))
         return lost();
     if (m_undoKept)
         c.step(c.deleteStep, [&] { c.document.keepUndo(false); });
@@ -412,6 +456,8 @@ qsizetype GuessAndCheck::run(const std::function<void(int, int)>& emptied)
         w = walk();
         forgetChecks();
         if (!w.wrong.isEmpty()) {
+            if (!dropPending())
+                return lost();
             int from = m_batches + 1;
             for (qsizetype i : std::as_const(w.wrong)) {
                 from = std::min(from, m_items[i].batch);
@@ -422,6 +468,8 @@ qsizetype GuessAndCheck::run(const std::function<void(int, int)>& emptied)
             continue;
         }
         if (w.open < 0) {
+            if (!settlePending())
+                return lost();
             if (m_undoKept)
                 c.step(c.deleteStep, [&] { c.document.keepUndo(false); });
             commit(m_items.size(), emptied);
@@ -447,6 +495,8 @@ qsizetype GuessAndCheck::run(const std::function<void(int, int)>& emptied)
                 w.toEmpty = guessed;
             }
         }
+        if (!w.toEmpty.isEmpty() && !dropPending())
+            return lost();
         if (!w.toEmpty.isEmpty() && !emptyNow(w.toEmpty))
             break;
         m_checking = m_checking || w.toEmpty.isEmpty()

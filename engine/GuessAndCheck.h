@@ -21,7 +21,9 @@
 // own colour other than through one emptied. A reading holds as above, as
 // the sheet was when it was taken; and a formula whose reading does not hold
 // only because cells it reads were not yet emptied is taken for a repeat (in
-// such a chain, the end state).
+// such a chain, the end state). What a check's last reading emptied stays in
+// place until the next walk: when that decides every cell and it holds only
+// repeats, it is their emptying.
 //
 // Until a formula that reads a later cell (or may read anything) is decided
 // for good, nothing after it is emptied. A sheet that needs too many rounds
@@ -104,6 +106,8 @@ private:
     bool emptiedIn(const Item& x, int view) const;
     void forgetChecks();
     bool undoFrom(int batch);
+    bool dropPending();
+    bool settlePending();
     void commit(qsizetype end, const std::function<void(int, int)>& emptied);
     qsizetype giveUp(qsizetype from, const std::function<void(int, int)>& emptied);
     qsizetype lost();
@@ -118,6 +122,8 @@ private:
     int m_views = 1; // of the last check, with the sheet as it is
     bool m_noChecks = false; // a check failed
     bool m_checking = false; // the rounds slowed down: every round checks
+    QList<qsizetype> m_pending; // left emptied by the last check, in an undo step of its own
+    bool m_pendingStep = false;
     // Texts by id, whether each was met before this part of the sheet, and
     // in which walk each was last met (met where it cannot change).
     QHash<QString, int> m_ids;
