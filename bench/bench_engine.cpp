@@ -16,6 +16,8 @@
 //
 // CW_BENCH_LIST=1 lists every emptied cell, as the batch command does for its report.
 //
+// CW_BENCH_KEEP=PATH keeps a copy of the workbook made by sheets, bomb, same or cycle.
+//
 // CW_BENCH_FLOOR=1 also times the least any way of working through the office
 // can cost: open, the cells DoItByFile emptied emptied in one go, every
 // sheet's formulas read once, store.
@@ -509,6 +511,9 @@ int main(int argc, char* argv[])
                       [](int s, int r, int c) { return "v" + QByteArray::number((s * 7 + r * 10 + c) % 300); });
         }
         fixture.loadAndStore(flat, input);
+        // To time the batch command on it as a whole process.
+        if (const QString keep = qEnvironmentVariable("CW_BENCH_KEEP"); !keep.isEmpty())
+            QFile::copy(input, keep);
         print(measure(office, fixture, input, 1), 1);
         return 0;
     }
