@@ -46,8 +46,12 @@ void SheetReader::readCells(int sheetIndex, const office::RangeAddress& area,
     const qint64 wanted = content.cellsIn(area);
     const qint64 written = qint64(content.lastRow() + 1) * (content.lastColumn() + 1);
     if (wanted > TextFromCells && written <= FieldsPerCell * wanted) {
+        // Asked before the text is written: a call right after it waits for
+        // the office to finish with the text, which otherwise goes on while
+        // the text is read.
+        const bool hidesCells = m_sheets.isProtected(sheetIndex);
         const QString file = m_text.sheetAsShown(sheetIndex);
-        const bool read = content.eachInText(file, area, formulas, m_sheets.isProtected(sheetIndex), cell);
+        const bool read = content.eachInText(file, area, formulas, hidesCells, cell);
         QDir(QFileInfo(file).path()).removeRecursively();
         if (read)
             return;
