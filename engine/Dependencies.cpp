@@ -213,19 +213,33 @@ void Dependencies::setFormulas(QHash<quint64, QString> formulas)
         std::sort(rows.begin(), rows.end());
 }
 
+// Only noted here: a sheet without formulas never asks, and one with
+// formulas asks far less often than it empties.
 void Dependencies::emptied(int column, int row)
 {
-    for (Emptied* e : {&m_all, &m_pending}) {
-        QList<int>& rows = e->rows[column];
-        // Cells are emptied row by row from the top: the insertion is at the end.
-        rows.insert(std::upper_bound(rows.begin(), rows.end(), row), row);
-        ++e->count;
-    }
+    m_log << cellKey(column, row);
 }
 
 void Dependencies::flushed()
 {
     m_pending = Emptied();
+    m_pending.folded = m_log.size();
+}
+
+void Dependencies::fold(Emptied& e)
+{
+    for (qsizetype i = e.folded; i < m_log.size(); ++i) {
+        const int column = int(m_log[i] & 0xffffffff), row = int(m_log[i] >> 32);
+        QList<int>& rows = e.rows[column];
+        // Cells are emptied row by row from the top: the insertion is at the end.
+        rows.insert(std::upper_bound(rows.begin(), rows.end(), row), row);
+        ++e.count;
+    }
+    e.folded = m_log.size();
+    if (m_all.folded == m_log.size() && m_pending.folded == m_log.size()) {
+        m_log.clear();
+        m_all.folded = m_pending.folded = 0;
+    }
 }
 
 bool Dependencies::Emptied::anyIn(const Range& range) const
@@ -243,7 +257,9 @@ bool Dependencies::Emptied::anyIn(const Range& range) const
 bool Dependencies::mayHaveChanged(int column, int row, bool pending)
 {
     m_budget = 20000; // past this much searching, it is simply read again
-    return changed(pending ? m_pending : m_all, cellKey(column, row), 0);
+    Emptied& emptied = pending ? m_pending : m_all;
+    fold(emptied);
+    return changed(emptied, cellKey(column, row), 0);
 }
 
 bool Dependencies::changed(Emptied& emptied, quint64 key, int depth)

@@ -64,14 +64,17 @@ private:
     struct Emptied {
         QHash<int, QList<int>> rows; // per column, sorted
         qint64 count = 0;
+        qsizetype folded = 0; ///< of the log, what rows holds
         QHash<quint64, Known> known;
         bool anyIn(const Range& range) const;
     };
     bool changed(Emptied& emptied, quint64 key, int depth);
+    void fold(Emptied& emptied);
 
     QHash<quint64, QString> m_formulas;
     QHash<int, QList<int>> m_formulaRows; // per column, sorted
     Emptied m_all, m_pending;
+    QList<quint64> m_log; // cells emptied, not yet in both
     QHash<quint64, QList<Range>> m_parsed;
     QHash<quint64, bool> m_plain;
     int m_budget = 0;
