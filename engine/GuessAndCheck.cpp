@@ -264,7 +264,6 @@ GuessAndCheck::Checked GuessAndCheck::check(qsizetype blockedFrom)
             return Checked::Lost; // what the office emptied is not known
         if (leave && !layer.isEmpty()) {
             m_pending = layer;
-            m_pendingStep = true;
         }
         QStringList texts;
         const bool read = refused->isEmpty()
@@ -345,10 +344,9 @@ bool GuessAndCheck::readAgain()
 // Takes back what the last check left emptied.
 bool GuessAndCheck::dropPending()
 {
-    if (m_pendingStep && !c.step(c.deleteStep, [&] { c.document.takeBack(1); }))
+    if (!m_pending.isEmpty() && !c.step(c.deleteStep, [&] { c.document.takeBack(1); }))
         return false;
     m_pending.clear();
-    m_pendingStep = false;
     return true;
 }
 
@@ -361,12 +359,11 @@ bool GuessAndCheck::settlePending()
             return x.final && x.repeat && !x.kept;
         }))
         return dropPending();
-    if (m_pendingStep)
+    if (!m_pending.isEmpty())
         ++m_batches;
     for (qsizetype i : std::as_const(m_pending))
         m_items[i].batch = m_batches;
     m_pending.clear();
-    m_pendingStep = false;
     return true;
 }
 

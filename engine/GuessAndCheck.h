@@ -123,7 +123,6 @@ private:
     bool m_noChecks = false; // a check failed
     bool m_checking = false; // the rounds slowed down: every round checks
     QList<qsizetype> m_pending; // left emptied by the last check, in an undo step of its own
-    bool m_pendingStep = false;
     // Texts by id, whether each was met before this part of the sheet, and
     // in which walk each was last met (met where it cannot change).
     QHash<QString, int> m_ids;

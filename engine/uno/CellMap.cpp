@@ -118,12 +118,13 @@ bool CellMap::readText(const QString& path, const office::RangeAddress& area, co
                                                 current = row;
                                             }
                                             const bool shows = quoted || !text.isEmpty();
+                                            const bool known = shownInText(hidesCells, text, quoted);
                                             if (!rows.has(column))
                                                 fits = fits && !shows;
                                             else if (fits && row >= area.startRow && row <= area.endRow && column >= area.startColumn
                                                      && column <= area.endColumn)
-                                                cell(office::ShownCell{column, row, std::move(text),
-                                                                       shows || !hidesCells, formulaRows.has(column)});
+                                                cell(office::ShownCell{column, row, std::move(text), known,
+                                                                       formulaRows.has(column)});
                                         });
     return shaped && fits;
 }

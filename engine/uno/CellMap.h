@@ -35,6 +35,15 @@ public:
     bool eachInText(const QString& path, const office::RangeAddress& area, const CellMap& formulas, bool hidesCells,
                     const std::function<void(const office::ShownCell&)>& cell) const;
 
+    /// Whether the sheet's text tells what a cell with content shows. It comes
+    /// out as nothing at all when it shows nothing (an empty result, a format
+    /// that shows nothing) and also, on a protected sheet, when its protection
+    /// hides it: there only the cell read on its own tells.
+    static bool shownInText(bool hidesCells, const QString& text, bool quoted)
+    {
+        return !hidesCells || quoted || !text.isEmpty();
+    }
+
     /// Walks the rows in order: the column intervals of the cells in each.
     class Rows {
     public:

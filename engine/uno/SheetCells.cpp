@@ -39,11 +39,6 @@ quint64 key(int column, int row)
 
 } // namespace
 
-bool shownInText(bool hidesCells, const QString& text, bool quoted)
-{
-    return !hidesCells || quoted || !text.isEmpty();
-}
-
 QList<office::RangeAddress> query(const Reference<sheet::XSpreadsheet>& sheet, sal_Int32 flags)
 {
     QList<office::RangeAddress> ranges;
@@ -89,7 +84,7 @@ QStringList ShownNow::read(const Reference<sheet::XSpreadsheet>& sheet, int shee
                 width = std::max(width, column + 1);
                 ++fields;
                 const auto it = wanted.constFind(key(column, row));
-                if (it != wanted.cend() && shownInText(hidesCells, shown, quoted)) {
+                if (it != wanted.cend() && CellMap::shownInText(hidesCells, shown, quoted)) {
                     texts[*it] = std::move(shown);
                     got[*it] = true;
                 }

@@ -50,12 +50,6 @@ constexpr sal_Int32 ContentFlags = css::sheet::CellFlags::VALUE | css::sheet::Ce
 /// The cells of the kinds the flags name, as rectangles; one call.
 QList<office::RangeAddress> query(const css::uno::Reference<css::sheet::XSpreadsheet>& sheet, sal_Int32 flags);
 
-/// Whether the sheet's text tells what a cell with content shows. It comes
-/// out as nothing at all when it shows nothing (an empty result, a format
-/// that shows nothing) and also, on a protected sheet, when its protection
-/// hides it: there only the cell read on its own tells.
-bool shownInText(bool hidesCells, const QString& text, bool quoted);
-
 /// What the cell shows (its String).
 QString shownAt(const css::uno::Reference<css::sheet::XSpreadsheet>& sheet, int column, int row);
 
