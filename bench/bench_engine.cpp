@@ -12,7 +12,7 @@
 //   bench_engine same [rows] (rows x 1,000 cells all holding one text, 4,000 rows by default)
 //   bench_engine cycle [N]   (N sheets of one row of 100 cells cycling through 7 texts, 2,000 by default)
 //
-// CW_BENCH_CALLS=1 prints what DoItByFile's office calls cost, by kind.
+// CW_BENCH_CALLS=1 prints what DoItByFile's office calls cost, by kind; 2 also each call, in order.
 //
 // CW_BENCH_LIST=1 lists every emptied cell, as the batch command does for its report.
 //
@@ -37,6 +37,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 #include <unistd.h>
@@ -215,15 +216,22 @@ public:
     TimedDocument(std::shared_ptr<office::Document> d, QMap<QString, QPair<int, double>>& t) : m_d(std::move(d)), m_t(t)
     {
     }
-    template <typename F> auto timed(const char* name, F f)
+    template <typename F> auto timed(const char* name, F f, qsizetype size = 0)
     {
         QElapsedTimer timer;
         timer.start();
         struct Add {
             QPair<int, double>& p;
             QElapsedTimer& t;
-            ~Add() { ++p.first, p.second += t.nsecsElapsed() / 1e6; }
-        } add{m_t[name], timer};
+            const char* name;
+            qsizetype size;
+            ~Add()
+            {
+                ++p.first, p.second += t.nsecsElapsed() / 1e6;
+                if (qEnvironmentVariableIntValue("CW_BENCH_CALLS") == 2)
+                    std::printf("    %-24s %7lld %8.1f ms\n", name, qlonglong(size), t.nsecsElapsed() / 1e6);
+            }
+        } add{m_t[name], timer, name, size};
         return f();
     }
     int sheetCount() override
@@ -245,7 +253,8 @@ public:
     }
     QStringList shownTexts(int s, const QList<office::CellAt>& c) override
     {
-        return timed(c.size() > 1 ? "shownTexts (bulk)" : "shownTexts (one)", [&] { return m_d->shownTexts(s, c); });
+        return timed(
+            c.size() > 1 ? "shownTexts (bulk)" : "shownTexts (one)", [&] { return m_d->shownTexts(s, c); }, c.size());
     }
     std::optional<QList<office::FormulaText>> formulas(int s) override
     {
@@ -254,7 +263,9 @@ public:
     QList<office::RangeAddress> emptyRanges(const QList<office::RangeAddress>& r,
                                             const QList<office::RangeAddress>& a) override
     {
-        return timed(m_undo ? "emptyRanges (undo kept)" : "emptyRanges", [&] { return m_d->emptyRanges(r, a); });
+        return timed(
+            m_undo ? "emptyRanges (undo kept)" : "emptyRanges", [&] { return m_d->emptyRanges(r, a); },
+            r.size() + a.size());
     }
     void keepUndo(bool k) override
     {
@@ -263,7 +274,8 @@ public:
     }
     void takeBack(int n) override
     {
-        timed("takeBack", [&] { m_d->takeBack(n); });
+        timed(
+            "takeBack", [&] { m_d->takeBack(n); }, n);
     }
     void store(const QString& u, const office::PropertyValues& p) override
     {
@@ -305,6 +317,7 @@ private:
 struct Timing {
     double plain = 0, engine = 0;
     double plainCpu = 0, engineCpu = 0;
+    double ownCpu = 0; // this program's, while processing
     // Of each run's pair, taken one after the other: the machine's speed
     // drifts over seconds, so a pair is compared within itself.
     double ratio = 0, cpuRatio = 0;
@@ -374,17 +387,19 @@ Timing measureOnce(OfficeConnection& office, SheetFixture& fixture, const QStrin
     resetPeak();
     resetPeak(office.processId());
     cpu = officeCpuSeconds(office.processId());
+    const std::clock_t ownCpu = std::clock();
     timer.restart();
     // As the batch command asks for its report, when asked.
     const bool list = qEnvironmentVariableIntValue("CW_BENCH_LIST") == 1;
     TimedOffice timedOffice(office);
-    const bool calls = qEnvironmentVariableIntValue("CW_BENCH_CALLS") == 1;
+    const bool calls = qEnvironmentVariableIntValue("CW_BENCH_CALLS") >= 1;
     t.readings = Calc1::DoItByFile(
                      input, seen, {calls ? static_cast<office::Office&>(timedOffice) : office, settings, host, 0, list})
                      .readings;
     for (auto it = timedOffice.calls.cbegin(); it != timedOffice.calls.cend(); ++it)
         std::printf("  %-24s %5d calls %9.1f ms\n", qPrintable(it.key()), it.value().first, it.value().second);
     t.engine = timer.nsecsElapsed() / 1e9;
+    t.ownCpu = double(std::clock() - ownCpu) / CLOCKS_PER_SEC;
     t.engineCpu = officeCpuSeconds(office.processId()) - cpu;
     t.peakKiB = memoryKiB("VmHWM:");
     t.officeEngineKiB = memoryKiB("VmHWM:", office.processId());
@@ -423,6 +438,7 @@ Timing measure(OfficeConnection& office, SheetFixture& fixture, const QString& i
     t.engine = median(&Timing::engine);
     t.plainCpu = median(&Timing::plainCpu);
     t.engineCpu = median(&Timing::engineCpu);
+    t.ownCpu = median(&Timing::ownCpu);
     t.ratio = median(&Timing::ratio);
     t.floor = median(&Timing::floor);
     t.cpuRatio = median(&Timing::cpuRatio);
@@ -446,6 +462,7 @@ void print(const Timing& t, int runs)
                     "ratio %.2f)\n",
                     t.floor, t.floor / t.plain);
     std::printf("office CPU, unchanged / engine: %8.3f s / %.3f s (ratio %.2f)\n", t.plainCpu, t.engineCpu, t.cpuRatio);
+    std::printf("program CPU while processing:   %8.3f s\n", t.ownCpu);
     std::printf("distinct texts:                 %8lld\n", t.distinct);
     std::printf("program peak memory:            %8.1f MB (while processing)\n", t.peakKiB / 1024.0);
     std::printf("office peak memory:             %8.1f MB load + store, %.1f MB DoItByFile\n",
@@ -503,7 +520,8 @@ int main(int argc, char* argv[])
             const int count = argc > 2 ? atoi(argv[2]) : 2000;
             std::printf("workbook: %d sheets of one row of 100 cells cycling through 7 texts\n", count);
             static const char* const texts[] = {"north", "south", "east", "west", "up", "down", "around"};
-            writeFlat(flat, count, 1, 100, 1, 1, [](int s, int, int c) { return QByteArray(texts[(s * 100 + c) % 7]); });
+            writeFlat(flat, count, 1, 100, 1, 1,
+                      [](int s, int, int c) { return QByteArray(texts[(s * 100 + c) % 7]); });
         } else {
             const int count = argc > 2 ? atoi(argv[2]) : 10000;
             std::printf("workbook: %d sheets of 10 x 10 cells, 300 distinct texts\n", count);
