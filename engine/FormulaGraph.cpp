@@ -1,6 +1,7 @@
 #include "FormulaGraph.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace Calc1 {
 
@@ -25,39 +26,71 @@ int rowOf(quint64 key)
     return int(key >> 32);
 }
 
-// The columns of `rows` within the range, each with its sorted rows.
-template <typename F> void eachColumn(const QHash<int, QList<int>>& rows, const Dependencies::Range& range, F&& f)
+// The columns of `columns` within the range.
+template <typename Column, typename F>
+void eachColumn(const QHash<int, Column>& columns, const Dependencies::Range& range, F&& f)
 {
-    if (range.endColumn - range.startColumn + 1 <= rows.size()) {
+    if (range.endColumn - range.startColumn + 1 <= columns.size()) {
         for (int c = range.startColumn; c <= range.endColumn; ++c)
-            if (const auto it = rows.constFind(c); it != rows.cend())
-                if (!f(c, *it))
+            if (const auto it = columns.constFind(c); it != columns.cend())
+                if (!f(*it))
                     return;
         return;
     }
-    for (auto it = rows.cbegin(); it != rows.cend(); ++it)
+    for (auto it = columns.cbegin(); it != columns.cend(); ++it)
         if (it.key() >= range.startColumn && it.key() <= range.endColumn)
-            if (!f(it.key(), *it))
+            if (!f(*it))
                 return;
+}
+
+// The indexes of a column's rows within the range.
+template <typename Column>
+std::pair<qsizetype, qsizetype> rowsIn(const Column& column, const Dependencies::Range& range)
+{
+    const auto begin = column.rows.cbegin();
+    return {std::lower_bound(begin, column.rows.cend(), range.startRow) - begin,
+            std::upper_bound(begin, column.rows.cend(), range.endRow) - begin};
+}
+
+template <typename Column> void sortColumns(QHash<int, Column>& columns)
+{
+    for (Column& column : columns) {
+        QList<std::pair<int, int>> pairs;
+        for (qsizetype k = 0; k < column.rows.size(); ++k)
+            pairs << std::pair(column.rows[k], column.items[k]);
+        std::sort(pairs.begin(), pairs.end());
+        for (qsizetype k = 0; k < pairs.size(); ++k)
+            std::tie(column.rows[k], column.items[k]) = pairs[k];
+    }
 }
 
 } // namespace
 
-FormulaGraph::FormulaGraph(QHash<quint64, QString> formulas, QHash<quint64, int> positions, const Elsewhere& elsewhere)
-    : m_formulas(std::move(formulas)), m_positions(std::move(positions)), m_elsewhere(elsewhere)
+FormulaGraph::FormulaGraph(const QHash<quint64, QString>& formulas, const QHash<quint64, int>& positions,
+                           const Elsewhere& elsewhere)
+    : m_elsewhere(elsewhere)
 {
-    for (auto it = m_formulas.cbegin(); it != m_formulas.cend(); ++it)
-        m_formulaRows[columnOf(it.key())] << rowOf(it.key());
-    for (QList<int>& rows : m_formulaRows)
-        std::sort(rows.begin(), rows.end());
-    for (auto it = m_positions.cbegin(); it != m_positions.cend(); ++it)
-        m_cellRows[columnOf(it.key())] << rowOf(it.key());
-    for (QList<int>& rows : m_cellRows)
-        std::sort(rows.begin(), rows.end());
+    m_ids.reserve(formulas.size());
+    for (auto it = formulas.cbegin(); it != formulas.cend(); ++it) {
+        const int id = int(m_nodes.size());
+        m_ids.insert(it.key(), id);
+        m_nodes << makeNode(*it);
+        m_formulaPosition << positions.value(it.key(), -1);
+        FormulaColumn& column = m_formulaColumns[columnOf(it.key())];
+        column.rows << rowOf(it.key());
+        column.items << id;
+    }
+    sortColumns(m_formulaColumns);
+    for (auto it = positions.cbegin(); it != positions.cend(); ++it) {
+        CellColumn& column = m_cellColumns[columnOf(it.key())];
+        column.rows << rowOf(it.key());
+        column.items << *it;
+    }
+    sortColumns(m_cellColumns);
+    m_reach = QList<int>(m_nodes.size(), Unknown);
     // Which cells some formula reads directly.
     QList<Dependencies::Range> wide;
-    for (auto it = m_formulas.cbegin(); it != m_formulas.cend(); ++it) {
-        const Node& n = node(it.key());
+    for (const Node& n : std::as_const(m_nodes)) {
         m_everythingRead = m_everythingRead || n.everything;
         for (const Dependencies::Range& r : n.ranges) {
             if (r.endColumn - r.startColumn + 1 > WideColumns) {
@@ -69,7 +102,7 @@ FormulaGraph::FormulaGraph(QHash<quint64, QString> formulas, QHash<quint64, int>
         }
     }
     for (const Dependencies::Range& r : std::as_const(wide))
-        for (auto it = m_cellRows.cbegin(); it != m_cellRows.cend(); ++it)
+        for (auto it = m_cellColumns.cbegin(); it != m_cellColumns.cend(); ++it)
             if (it.key() >= r.startColumn && it.key() <= r.endColumn)
                 m_readRows[it.key()] << std::pair(r.startRow, r.endRow);
     for (QList<std::pair<int, int>>& intervals : m_readRows) {
@@ -84,12 +117,10 @@ FormulaGraph::FormulaGraph(QHash<quint64, QString> formulas, QHash<quint64, int>
     }
 }
 
-const FormulaGraph::Node& FormulaGraph::node(quint64 formula)
+FormulaGraph::Node FormulaGraph::makeNode(const QString& formula) const
 {
-    if (const auto it = m_nodes.constFind(formula); it != m_nodes.cend())
-        return *it;
     Node n;
-    const Dependencies::Parsed parsed = Dependencies::parse(m_formulas.value(formula));
+    const Dependencies::Parsed parsed = Dependencies::parse(formula);
     n.everything = !parsed.plain;
     n.ranges = parsed.ranges;
     for (const Dependencies::SheetRange& other : parsed.elsewhere) {
@@ -99,15 +130,15 @@ const FormulaGraph::Node& FormulaGraph::node(quint64 formula)
         else if (kind < 0)
             n.everything = true;
     }
-    return *m_nodes.insert(formula, n);
+    return n;
 }
 
-void FormulaGraph::formulasIn(const Dependencies::Range& range, const std::function<bool(quint64)>& each) const
+template <typename F> void FormulaGraph::formulasIn(const Dependencies::Range& range, F&& each) const
 {
-    eachColumn(m_formulaRows, range, [&](int column, const QList<int>& rows) {
-        for (auto r = std::lower_bound(rows.cbegin(), rows.cend(), range.startRow);
-             r != rows.cend() && *r <= range.endRow; ++r)
-            if (!each(Dependencies::cellKey(column, *r)))
+    eachColumn(m_formulaColumns, range, [&](const FormulaColumn& column) {
+        const auto [first, end] = rowsIn(column, range);
+        for (qsizetype k = first; k < end; ++k)
+            if (!each(column.items[k]))
                 return false;
         return true;
     });
@@ -115,36 +146,37 @@ void FormulaGraph::formulasIn(const Dependencies::Range& range, const std::funct
 
 int FormulaGraph::reach(quint64 formula)
 {
-    return reachOf(formula, 0);
+    const int id = m_ids.value(formula, -1);
+    return id < 0 ? Everything : reachOf(id, 0);
 }
 
-int FormulaGraph::reachOf(quint64 formula, int depth)
+int FormulaGraph::reachOf(int id, int depth)
 {
-    if (const auto it = m_reach.constFind(formula); it != m_reach.cend())
-        return *it;
+    if (m_reach[id] != Unknown)
+        return m_reach[id];
     if (depth > MaxDepth)
         return Everything;
-    const Node n = node(formula);
+    const Node& n = m_nodes[id];
     if (n.everything)
-        return m_reach[formula] = Everything;
-    m_reach[formula] = Everything; // a circle of formulas reads everything
+        return m_reach[id] = Everything;
+    m_reach[id] = Everything; // a circle of formulas reads everything
     int last = -1;
     for (const Dependencies::Range& range : n.ranges) {
         // Positions grow down each column: the last cell in the range is the latest.
-        eachColumn(m_cellRows, range, [&](int column, const QList<int>& rows) {
-            auto r = std::upper_bound(rows.cbegin(), rows.cend(), range.endRow);
-            if (r != rows.cbegin() && *(r - 1) >= range.startRow)
-                last = std::max(last, m_positions.value(Dependencies::cellKey(column, *(r - 1))));
+        eachColumn(m_cellColumns, range, [&](const CellColumn& column) {
+            const auto [first, end] = rowsIn(column, range);
+            if (end > first)
+                last = std::max(last, column.items[end - 1]);
             return true;
         });
-        formulasIn(range, [&](quint64 other) {
+        formulasIn(range, [&](int other) {
             last = std::max(last, reachOf(other, depth + 1));
             return last != Everything;
         });
         if (last == Everything)
             break;
     }
-    return m_reach[formula] = last;
+    return m_reach[id] = last;
 }
 
 bool FormulaGraph::isRead(int column, int row) const
@@ -161,15 +193,21 @@ bool FormulaGraph::isRead(int column, int row) const
 void FormulaGraph::newWalk(const std::function<int(int)>& batchOf, int views,
                            const std::function<bool(int, int)>& emptiedIn)
 {
-    m_batchOf = batchOf;
     m_emptiedIn = emptiedIn;
     m_views = std::clamp(views, 1, MaxViews);
     m_marks = QList<Marks>(m_views);
-    m_batch.clear();
+    for (Marks& marks : m_marks)
+        marks.known = QList<Marks::Known>(m_nodes.size());
+    m_batch = QList<int>(m_nodes.size(), Unknown);
     m_budget = WalkBudget;
     m_maxBatch = 0;
-    for (int position : std::as_const(m_positions))
-        m_maxBatch = std::max(m_maxBatch, batchOf(position));
+    for (CellColumn& column : m_cellColumns) {
+        column.batches.resize(column.items.size());
+        for (qsizetype k = 0; k < column.items.size(); ++k) {
+            column.batches[k] = batchOf(column.items[k]);
+            m_maxBatch = std::max(m_maxBatch, column.batches[k]);
+        }
+    }
 }
 
 void FormulaGraph::markBad(int column, int row, unsigned missing, unsigned extra)
@@ -187,35 +225,39 @@ void FormulaGraph::markBad(int column, int row, unsigned missing, unsigned extra
 
 // An emptied formula shows nothing whatever the cells it reads: what a
 // formula reading it shows no longer depends on them.
-bool FormulaGraph::emptied(quint64 formula, int view) const
+bool FormulaGraph::emptied(int id, int view) const
 {
-    const auto it = m_positions.constFind(formula);
-    return it != m_positions.cend() && m_emptiedIn(*it, view);
+    const int position = m_formulaPosition[id];
+    return position >= 0 && m_emptiedIn(position, view);
 }
 
 FormulaGraph::Difference FormulaGraph::readsBad(quint64 formula, int view)
 {
     if (view < 0 || view >= m_views)
         return Other;
-    return badIn(formula, view, 0);
+    const int id = m_ids.value(formula, -1);
+    if (id < 0)
+        return m_marks[view].count > 0 ? Other : None;
+    m_frontier = m_formulaPosition[id];
+    return badIn(id, view, 0);
 }
 
-FormulaGraph::Difference FormulaGraph::badIn(quint64 formula, int view, int depth)
+FormulaGraph::Difference FormulaGraph::badIn(int id, int view, int depth)
 {
     Marks& marks = m_marks[view];
-    const Node n = node(formula);
+    const Node& n = m_nodes[id];
     if (n.everything)
         return marks.count > 0 ? Other : None;
-    const auto known = marks.known.constFind(formula);
-    if (known != marks.known.cend() && (known->difference == Other || known->asOf == marks.count))
-        return known->difference;
+    const Marks::Known& known = marks.known[id];
+    if (known.set && (known.difference == Other || known.lasting || known.asOf == marks.count))
+        return known.difference;
     if (--m_budget < 0 || depth > MaxDepth)
         return Other;
-    marks.known[formula] = {Other, marks.count}; // a circle is taken as bad
+    marks.known[id] = {true, Other, marks.count, false}; // a circle is taken as bad
     Difference found = None;
     auto marked = [](const QHash<int, QList<int>>& rows, const Dependencies::Range& range) {
         bool any = false;
-        eachColumn(rows, range, [&](int, const QList<int>& list) {
+        eachColumn(rows, range, [&](const QList<int>& list) {
             const auto r = std::lower_bound(list.cbegin(), list.cend(), range.startRow);
             any = r != list.cend() && *r <= range.endRow;
             return !any;
@@ -229,7 +271,7 @@ FormulaGraph::Difference FormulaGraph::badIn(quint64 formula, int view, int dept
         }
         if (marked(marks.missing, range))
             found = NotYetEmptied;
-        formulasIn(range, [&](quint64 other) {
+        formulasIn(range, [&](int other) {
             if (!emptied(other, view))
                 found = std::max(found, badIn(other, view, depth + 1));
             return found != Other;
@@ -237,35 +279,38 @@ FormulaGraph::Difference FormulaGraph::badIn(quint64 formula, int view, int dept
         if (found == Other)
             break;
     }
-    marks.known[formula] = {found, marks.count};
+    // Cells are marked in visiting order: once all the formula reads is
+    // behind the walk, nothing marked later changes what it saw.
+    marks.known[id] = {true, found, marks.count, reachOf(id, 0) < m_frontier};
     return found;
 }
 
 void FormulaGraph::newColouring(const std::function<int(int)>& colourOf)
 {
     m_colourOf = colourOf;
-    m_colours.clear();
+    m_colours = QList<qint64>(m_nodes.size(), Unknown);
     m_colourBudget = WalkBudget;
 }
 
 qint64 FormulaGraph::coloursRead(quint64 formula)
 {
-    return coloursIn(formula, 0);
+    const int id = m_ids.value(formula, -1);
+    return id < 0 ? -1 : coloursIn(id, 0);
 }
 
-qint64 FormulaGraph::coloursIn(quint64 formula, int depth)
+qint64 FormulaGraph::coloursIn(int id, int depth)
 {
-    if (const auto it = m_colours.constFind(formula); it != m_colours.cend())
-        return *it;
-    const Node n = node(formula);
+    if (m_colours[id] != Unknown)
+        return m_colours[id];
+    const Node& n = m_nodes[id];
     if (n.everything || depth > MaxDepth)
         return -1;
-    m_colours[formula] = -1; // a circle: unsure
+    m_colours[id] = -1; // a circle: unsure
     qint64 colours = 0;
     for (const Dependencies::Range& range : n.ranges) {
-        formulasIn(range, [&](quint64 other) {
-            const auto at = m_positions.constFind(other);
-            const int colour = at == m_positions.cend() ? 0 : m_colourOf(*at);
+        formulasIn(range, [&](int other) {
+            const int at = m_formulaPosition[other];
+            const int colour = at < 0 ? 0 : m_colourOf(at);
             if (--m_colourBudget < 0 || colour >= MaxViews)
                 colours = -1;
             else if (colour > 0)
@@ -279,37 +324,38 @@ qint64 FormulaGraph::coloursIn(quint64 formula, int depth)
         if (colours < 0)
             break;
     }
-    return m_colours[formula] = colours;
+    return m_colours[id] = colours;
 }
 
 int FormulaGraph::latestBatch(quint64 formula)
 {
-    return batchIn(formula, 0);
+    const int id = m_ids.value(formula, -1);
+    return id < 0 ? m_maxBatch : batchIn(id, 0);
 }
 
-int FormulaGraph::batchIn(quint64 formula, int depth)
+int FormulaGraph::batchIn(int id, int depth)
 {
-    if (const auto it = m_batch.constFind(formula); it != m_batch.cend())
-        return *it;
-    const Node n = node(formula);
+    if (m_batch[id] != Unknown)
+        return m_batch[id];
+    const Node& n = m_nodes[id];
     if (n.everything)
-        return m_batch[formula] = m_maxBatch;
+        return m_batch[id] = m_maxBatch;
     if (depth > MaxDepth)
         return Everything;
-    m_batch[formula] = Everything; // a circle is taken as changed
+    m_batch[id] = Everything; // a circle is taken as changed
     int latest = 0;
     for (const Dependencies::Range& range : n.ranges) {
-        eachColumn(m_cellRows, range, [&](int column, const QList<int>& rows) {
-            for (auto r = std::lower_bound(rows.cbegin(), rows.cend(), range.startRow);
-                 r != rows.cend() && *r <= range.endRow && latest != Everything; ++r) {
-                if (--m_budget < 0)
-                    latest = Everything;
-                else
-                    latest = std::max(latest, m_batchOf(m_positions.value(Dependencies::cellKey(column, *r))));
-            }
+        eachColumn(m_cellColumns, range, [&](const CellColumn& column) {
+            const auto [first, end] = rowsIn(column, range);
+            m_budget -= end - first;
+            if (m_budget < 0)
+                latest = Everything;
+            else
+                for (qsizetype k = first; k < end; ++k)
+                    latest = std::max(latest, column.batches[k]);
             return latest != Everything;
         });
-        formulasIn(range, [&](quint64 other) {
+        formulasIn(range, [&](int other) {
             if (!emptied(other, 0))
                 latest = std::max(latest, batchIn(other, depth + 1));
             return latest != Everything;
@@ -317,7 +363,7 @@ int FormulaGraph::batchIn(quint64 formula, int depth)
         if (latest == Everything)
             break;
     }
-    return m_batch[formula] = latest;
+    return m_batch[id] = latest;
 }
 
 } // namespace Calc1

@@ -33,7 +33,8 @@ public:
 
     /// `formulas`: every formula of the sheet as written, by cell key.
     /// `positions`: the visiting position of each cell that may be emptied.
-    FormulaGraph(QHash<quint64, QString> formulas, QHash<quint64, int> positions, const Elsewhere& elsewhere);
+    FormulaGraph(const QHash<quint64, QString>& formulas, const QHash<quint64, int>& positions,
+                 const Elsewhere& elsewhere);
 
     /// The last position among the cells the formula reads; Everything when
     /// it may read anything, -1 when it reads none of them.
@@ -54,7 +55,8 @@ public:
                  const std::function<bool(int position, int view)>& emptiedIn);
     /// A cell found in the walk that the exact way empties but the views of
     /// `missing` (bits) did not, or that the views of `extra` emptied and the
-    /// exact way does not.
+    /// exact way does not. Cells are marked in visiting order, each before
+    /// any formula after it is asked about.
     void markBad(int column, int row, unsigned missing, unsigned extra);
     /// What the formula, read in the view, saw differently among the cells
     /// marked so far (through the formulas it reads that the view had not
@@ -74,50 +76,63 @@ public:
     qint64 coloursRead(quint64 formula);
 
 private:
+    static constexpr int Unknown = -2;
     struct Node {
         bool everything = false;
         QList<Dependencies::Range> ranges; // of this sheet
     };
-    const Node& node(quint64 formula);
-    int reachOf(quint64 formula, int depth);
-    bool emptied(quint64 formula, int view) const;
-    Difference badIn(quint64 formula, int view, int depth);
-    qint64 coloursIn(quint64 formula, int depth);
-    int batchIn(quint64 formula, int depth);
-    // The formulas of this sheet within the range, by key.
-    void formulasIn(const Dependencies::Range& range, const std::function<bool(quint64)>& each) const;
+    // A column's rows, sorted, with what stands at each: a formula's index
+    // (formulas), a cell's position (cells).
+    struct FormulaColumn {
+        QList<int> rows, items;
+    };
+    struct CellColumn {
+        QList<int> rows, items;
+        QList<int> batches; // of the walk: the emptying that emptied each
+    };
+    Node makeNode(const QString& formula) const;
+    int reachOf(int formula, int depth);
+    bool emptied(int formula, int view) const;
+    Difference badIn(int formula, int view, int depth);
+    qint64 coloursIn(int formula, int depth);
+    int batchIn(int formula, int depth);
+    // The formulas of this sheet within the range, by index.
+    template <typename F> void formulasIn(const Dependencies::Range& range, F&& each) const;
 
-    QHash<quint64, QString> m_formulas;
-    QHash<quint64, int> m_positions;
-    QHash<quint64, Node> m_nodes;
+    // Formulas by index.
+    QHash<quint64, int> m_ids;
+    QList<Node> m_nodes;
+    QList<int> m_formulaPosition; // -1: not a cell that may be emptied
     Elsewhere m_elsewhere;
-    QHash<int, QList<int>> m_formulaRows; // per column, sorted
-    QHash<int, QList<int>> m_cellRows; // cells that may be emptied, per column, sorted
+    QHash<int, FormulaColumn> m_formulaColumns;
+    QHash<int, CellColumn> m_cellColumns; // cells that may be emptied
     QHash<int, QList<std::pair<int, int>>> m_readRows; // per column: row intervals some formula reads, merged
     bool m_everythingRead = false;
-    QHash<quint64, int> m_reach;
+    QList<int> m_reach;
 
     // Of the walk.
-    std::function<int(int)> m_batchOf;
     std::function<bool(int, int)> m_emptiedIn;
     int m_views = 1;
     struct Marks {
         QHash<int, QList<int>> missing, extra; // per column, in the order found (rows ascending)
         qint64 count = 0;
         struct Known {
-            Difference difference;
-            qint64 asOf; ///< a difference short of Other holds until more is marked
+            bool set = false;
+            Difference difference = None;
+            qint64 asOf = 0; ///< a difference short of Other holds until more is marked
+            bool lasting = false; ///< or for the whole walk
         };
-        QHash<quint64, Known> known;
+        QList<Known> known;
     };
     QList<Marks> m_marks; // per view
-    QHash<quint64, int> m_batch;
+    QList<int> m_batch;
     int m_maxBatch = 0;
     qint64 m_budget = 0;
+    int m_frontier = -1; // the cells before this position are all marked
 
     // Of the colouring.
     std::function<int(int)> m_colourOf;
-    QHash<quint64, qint64> m_colours;
+    QList<qint64> m_colours;
     qint64 m_colourBudget = 0;
 };
 
