@@ -282,6 +282,72 @@ private slots:
         QCOMPARE(differ, QStringList());
     }
 
+    // Rows are held while undo is kept: a take-back leaves a row as it was,
+    // and the rows of emptyings that stay are fitted to what they hold.
+    void rowsFitWhatStays_data()
+    {
+        QTest::addColumn<bool>("takenBack");
+        QTest::newRow("taken back: the tall row stays tall") << true;
+        QTest::newRow("stays: the row fits the cell left") << false;
+    }
+    void rowsFitWhatStays()
+    {
+        QFETCH(bool, takenBack);
+        const QString input = in + "/tall.fods";
+        QFile file(input);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // A text in a big font makes its row tall.
+        file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                   "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
+                   " xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\""
+                   " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\""
+                   " xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\""
+                   " xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\""
+                   " office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">"
+                   "<office:automatic-styles><style:style style:name=\"big\" style:family=\"table-cell\">"
+                   "<style:text-properties fo:font-size=\"40pt\"/></style:style></office:automatic-styles>"
+                   "<office:body><office:spreadsheet><table:table table:name=\"S\">"
+                   "<table:table-row><table:table-cell><text:p>x</text:p></table:table-cell></table:table-row>"
+                   "<table:table-row><table:table-cell table:style-name=\"big\"><text:p>X</text:p></table:table-cell>"
+                   "<table:table-cell><text:p>y</text:p></table:table-cell></table:table-row>"
+                   "</table:table></office:spreadsheet></office:body></office:document>");
+        file.close();
+        // The stored rows' heights, as written in the flat file.
+        auto heights = [&](const QString& path) {
+            QFile f(path);
+            f.open(QIODevice::ReadOnly);
+            const QString xml = QString::fromUtf8(f.readAll());
+            QHash<QString, QString> byStyle;
+            static const QRegularExpression style("<style:style style:name=\"([^\"]+)\" style:family=\"table-row\">"
+                                                  "\\s*<style:table-row-properties style:row-height=\"([^\"]+)\"");
+            for (const auto& m : style.globalMatch(xml))
+                byStyle.insert(m.captured(1), m.captured(2));
+            QStringList rows;
+            static const QRegularExpression row("<table:table-row table:style-name=\"([^\"]+)\"");
+            for (const auto& m : row.globalMatch(xml))
+                rows << byStyle.value(m.captured(1));
+            return rows;
+        };
+        const office::PropertyValues flat{{"FilterName", "OpenDocument Spreadsheet Flat XML"}};
+        try {
+            const auto document = office->open(QUrl::fromLocalFile(input).toString());
+            document->store(QUrl::fromLocalFile(out + "/before.fods").toString(), flat);
+            document->keepUndo(true);
+            QVERIFY(document->emptyRanges({{0, 0, 1, 0, 1}}, {}).isEmpty());
+            if (takenBack)
+                document->takeBack(1);
+            document->keepUndo(false);
+            document->store(QUrl::fromLocalFile(out + "/after.fods").toString(), flat);
+            document->close();
+        } catch (const office::Error& e) {
+            QFAIL(e.what());
+        }
+        const QStringList before = heights(out + "/before.fods"), after = heights(out + "/after.fods");
+        QCOMPARE(before.size(), 2);
+        QVERIFY(before[1] != before[0]);
+        QCOMPARE(after, QStringList({before[0], takenBack ? before[1] : before[0]}));
+    }
+
     // A sheet's text in bulk is trusted only with the shape of its cells;
     // until that is known no cell may be judged (a big sheet's text is read
     // twice rather than held).

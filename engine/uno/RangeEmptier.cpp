@@ -2,6 +2,7 @@
 
 #include "SheetReader.h"
 
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
 #include <com/sun/star/sheet/XSheetOperation.hpp>
@@ -25,9 +26,8 @@ namespace {
 constexpr qsizetype SheetBatch = 700, AcrossSheetsBatch = 2000;
 
 // Everything ".uno:Delete" with "A" takes from a cell, but the drawings over it.
-constexpr sal_Int32 EmptyFlags = sheet_cells::ContentFlags | sheet::CellFlags::ANNOTATION
-    | sheet::CellFlags::HARDATTR | sheet::CellFlags::STYLES | sheet::CellFlags::EDITATTR
-    | sheet::CellFlags::FORMATTED;
+constexpr sal_Int32 EmptyFlags = sheet_cells::ContentFlags | sheet::CellFlags::ANNOTATION | sheet::CellFlags::HARDATTR
+    | sheet::CellFlags::STYLES | sheet::CellFlags::EDITATTR | sheet::CellFlags::FORMATTED;
 
 // A clearing costs the office something for every sheet of the document, and
 // for every sheet it touches something for every other sheet it touches: so
@@ -53,8 +53,8 @@ void eachSheetBatch(const QList<office::RangeAddress>& ranges,
 
 } // namespace
 
-RangeEmptier::RangeEmptier(Reference<lang::XComponent> document, sheet_cells::DocumentSheets& sheets,
-                           UndoSteps& undo, uno_errors::Link link)
+RangeEmptier::RangeEmptier(Reference<lang::XComponent> document, sheet_cells::DocumentSheets& sheets, UndoSteps& undo,
+                           uno_errors::Link link)
     : m_document(std::move(document)), m_sheets(sheets), m_undo(undo), m_link(std::move(link))
 {
 }
@@ -62,6 +62,8 @@ RangeEmptier::RangeEmptier(Reference<lang::XComponent> document, sheet_cells::Do
 QList<office::RangeAddress> RangeEmptier::empty(const QList<office::RangeAddress>& ranges,
                                                 const QList<office::RangeAddress>& alone)
 {
+    if (m_holding)
+        m_held << ranges + alone;
     QList<office::RangeAddress> refused, guarded, plain;
     for (const office::RangeAddress& r : ranges)
         (m_sheets.isPlain(r.sheet) ? plain : guarded) << r;
@@ -75,6 +77,59 @@ QList<office::RangeAddress> RangeEmptier::empty(const QList<office::RangeAddress
             emptyOnItsOwn(r, refused);
     });
     return refused;
+}
+
+void RangeEmptier::holdRows(bool hold)
+{
+    if (m_holding == hold)
+        return;
+    uno_errors::guarded(m_link, [&] {
+        Reference<beans::XPropertySet>(m_document, UNO_QUERY_THROW)
+            ->setPropertyValue("IsAdjustHeightEnabled", uno::Any(!hold));
+    });
+    m_holding = hold;
+    for (const QList<office::RangeAddress>& step : std::as_const(m_held))
+        for (const office::RangeAddress& r : step)
+            m_unfitted[r.sheet] << r;
+    m_held.clear();
+}
+
+void RangeEmptier::fitRows()
+{
+    holdRows(false);
+    QList<office::RangeAddress> unfitted;
+    for (const QList<office::RangeAddress>& ranges : std::as_const(m_unfitted))
+        unfitted << ranges;
+    m_unfitted.clear();
+    // Clearing nothing fits the rows of the ranges, as an emptying does.
+    eachSheetBatch(unfitted, [&](const QList<office::RangeAddress>& batch) { clear(batch, 0); });
+}
+
+// An emptying fits the rows from its first range's to its last's, on its
+// sheet, unless the office refused it.
+void RangeEmptier::fitted(const QList<office::RangeAddress>& ranges)
+{
+    if (m_holding || ranges.isEmpty() || m_unfitted.isEmpty())
+        return;
+    const int sheet = ranges.first().sheet;
+    int first = ranges.first().startRow, last = ranges.first().endRow;
+    for (const office::RangeAddress& r : ranges) {
+        if (r.sheet != sheet)
+            return;
+        first = std::min(first, r.startRow);
+        last = std::max(last, r.endRow);
+    }
+    const auto it = m_unfitted.find(sheet);
+    if (it == m_unfitted.end() || !m_sheets.isPlain(sheet))
+        return;
+    it->removeIf([&](const office::RangeAddress& r) { return r.startRow >= first && r.endRow <= last; });
+    if (it->isEmpty())
+        m_unfitted.erase(it);
+}
+
+void RangeEmptier::takenBack(int steps)
+{
+    m_held.resize(std::max<qsizetype>(0, m_held.size() - steps));
 }
 
 // Ranges of sheets neither protected nor with notes (emptying notes on
@@ -139,6 +194,8 @@ Reference<sheet::XSheetCellRangeContainer> RangeEmptier::clear(const QList<offic
             *out++ = table::CellRangeAddress(sal_Int16(r.sheet), r.startColumn, r.startRow, r.endColumn, r.endRow);
         container->addRangeAddresses(addresses, false);
         Reference<sheet::XSheetOperation>(container, UNO_QUERY_THROW)->clearContents(flags);
+        if (flags != 0)
+            fitted(ranges);
         return container;
     });
 }

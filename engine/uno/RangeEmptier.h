@@ -14,6 +14,7 @@
 #include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
 
 #include <QList>
+#include <QMap>
 
 #include <functional>
 
@@ -26,10 +27,23 @@ public:
     QList<office::RangeAddress> empty(const QList<office::RangeAddress>& ranges,
                                       const QList<office::RangeAddress>& alone);
 
+    /// While rows are held, emptyings leave the rows' heights as they are
+    /// (fitting them costs a third of an emptying, and taking an emptying
+    /// back does not fit them again). The rows of the emptyings that stayed
+    /// are fitted to what they hold by a later emptying of the same rows or
+    /// by fitRows().
+    void holdRows(bool hold);
+    bool holdsRows() const { return m_holding; }
+    /// The last `steps` emptyings were taken back.
+    void takenBack(int steps);
+    /// Fits the rows still to be fitted; before the document is stored.
+    void fitRows();
+
 private:
     void emptyAcrossSheets(const QList<office::RangeAddress>& ranges);
     QList<office::RangeAddress> emptyTogether(const QList<office::RangeAddress>& ranges);
     void emptyOnItsOwn(const office::RangeAddress& range, QList<office::RangeAddress>& refused);
+    void fitted(const QList<office::RangeAddress>& ranges);
     css::uno::Reference<css::sheet::XSheetCellRangeContainer> clear(const QList<office::RangeAddress>& ranges,
                                                                     sal_Int32 flags);
 
@@ -38,4 +52,7 @@ private:
     sheet_cells::DocumentSheets& m_sheets;
     UndoSteps& m_undo;
     uno_errors::Link m_link;
+    bool m_holding = false;
+    QList<QList<office::RangeAddress>> m_held; // what each emptying made while rows were held emptied
+    QMap<int, QList<office::RangeAddress>> m_unfitted; // by sheet: emptied, with rows not yet fitted
 };

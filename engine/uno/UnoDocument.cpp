@@ -38,9 +38,13 @@ constexpr qint64 MostFormulas = 200000, BoxPerFormula = 4, BoxBeyond = 100000;
 class UnoDocument : public office::Document {
 public:
     UnoDocument(Reference<lang::XComponent> component, uno_errors::Link link)
-        : m_component(std::move(component)), m_link(std::move(link)), m_sheets(m_component, m_link),
-          m_text(m_component, m_link), m_undo(m_component, m_link), m_reader(m_sheets, m_text, m_link),
-          m_emptier(m_component, m_sheets, m_undo, m_link)
+        : m_component(std::move(component))
+        , m_link(std::move(link))
+        , m_sheets(m_component, m_link)
+        , m_text(m_component, m_link)
+        , m_undo(m_component, m_link)
+        , m_reader(m_sheets, m_text, m_link)
+        , m_emptier(m_component, m_sheets, m_undo, m_link)
     {
     }
 
@@ -99,12 +103,23 @@ public:
     {
         return m_emptier.empty(ranges, alone);
     }
-    void keepUndo(bool keep) override { m_undo.keep(keep); }
-    void takeBack(int emptyings) override { m_undo.takeBack(emptyings); }
+    void keepUndo(bool keep) override
+    {
+        // Undo is kept for emptyings on a guess, most of them taken back:
+        // rows are held meanwhile.
+        m_undo.keep(keep);
+        m_emptier.holdRows(keep);
+    }
+    void takeBack(int emptyings) override
+    {
+        m_undo.takeBack(emptyings);
+        m_emptier.takenBack(emptyings);
+    }
 
     void store(const QString& url, const office::PropertyValues& properties) override
     {
         try {
+            m_emptier.fitRows();
             if (properties.contains(office::PropertyValue{"FilterName", "OpenDocument Spreadsheet Flat XML"}))
                 makeNoteDrawings();
             call([&] {
@@ -124,7 +139,10 @@ public:
     }
 
 private:
-    template <typename F> auto call(F&& f) const -> decltype(f()) { return uno_errors::guarded(m_link, std::forward<F>(f)); }
+    template <typename F> auto call(F&& f) const -> decltype(f())
+    {
+        return uno_errors::guarded(m_link, std::forward<F>(f));
+    }
 
     // The flat format writes only the notes whose drawing the office has
     // made, and in a loaded document it has made none until one is shown.
