@@ -87,6 +87,20 @@ FormulaGraph::FormulaGraph(const QHash<quint64, QString>& formulas, const QHash<
         column.items << *it;
     }
     sortColumns(m_cellColumns);
+    // Where each formula's ranges fall among the columns, found once.
+    for (Node& n : m_nodes)
+        for (const Dependencies::Range& range : std::as_const(n.ranges)) {
+            eachColumn(m_formulaColumns, range, [&](const FormulaColumn& column) {
+                if (const auto [first, end] = rowsIn(column, range); end > first)
+                    n.formulas << Span<FormulaColumn>{&column, first, end};
+                return true;
+            });
+            eachColumn(m_cellColumns, range, [&](const CellColumn& column) {
+                if (const auto [first, end] = rowsIn(column, range); end > first)
+                    n.cells << Span<CellColumn>{&column, first, end};
+                return true;
+            });
+        }
     m_reach = QList<int>(m_nodes.size(), Unknown);
     // Which cells some formula reads directly.
     QList<Dependencies::Range> wide;
@@ -133,15 +147,12 @@ FormulaGraph::Node FormulaGraph::makeNode(const QString& formula) const
     return n;
 }
 
-template <typename F> void FormulaGraph::formulasIn(const Dependencies::Range& range, F&& each) const
+template <typename F> void FormulaGraph::formulasIn(const Node& n, F&& each) const
 {
-    eachColumn(m_formulaColumns, range, [&](const FormulaColumn& column) {
-        const auto [first, end] = rowsIn(column, range);
-        for (qsizetype k = first; k < end; ++k)
-            if (!each(column.items[k]))
-                return false;
-        return true;
-    });
+    for (const Span<FormulaColumn>& span : n.formulas)
+        for (qsizetype k = span.first; k < span.end; ++k)
+            if (!each(span.column->items[k]))
+                return;
 }
 
 int FormulaGraph::reach(quint64 formula)
@@ -161,21 +172,13 @@ int FormulaGraph::reachOf(int id, int depth)
         return m_reach[id] = Everything;
     m_reach[id] = Everything; // a circle of formulas reads everything
     int last = -1;
-    for (const Dependencies::Range& range : n.ranges) {
-        // Positions grow down each column: the last cell in the range is the latest.
-        eachColumn(m_cellColumns, range, [&](const CellColumn& column) {
-            const auto [first, end] = rowsIn(column, range);
-            if (end > first)
-                last = std::max(last, column.items[end - 1]);
-            return true;
-        });
-        formulasIn(range, [&](int other) {
-            last = std::max(last, reachOf(other, depth + 1));
-            return last != Everything;
-        });
-        if (last == Everything)
-            break;
-    }
+    // Positions grow down each column: the last cell in a span is the latest.
+    for (const Span<CellColumn>& span : n.cells)
+        last = std::max(last, span.column->items[span.end - 1]);
+    formulasIn(n, [&](int other) {
+        last = std::max(last, reachOf(other, depth + 1));
+        return last != Everything;
+    });
     return m_reach[id] = last;
 }
 
@@ -271,14 +274,13 @@ FormulaGraph::Difference FormulaGraph::badIn(int id, int view, int depth)
         }
         if (marked(marks.missing, range))
             found = NotYetEmptied;
-        formulasIn(range, [&](int other) {
+    }
+    if (found != Other)
+        formulasIn(n, [&](int other) {
             if (!emptied(other, view))
                 found = std::max(found, badIn(other, view, depth + 1));
             return found != Other;
         });
-        if (found == Other)
-            break;
-    }
     // Cells are marked in visiting order: once all the formula reads is
     // behind the walk, nothing marked later changes what it saw.
     marks.known[id] = {true, found, marks.count, reachOf(id, 0) < m_frontier};
@@ -307,23 +309,19 @@ qint64 FormulaGraph::coloursIn(int id, int depth)
         return -1;
     m_colours[id] = -1; // a circle: unsure
     qint64 colours = 0;
-    for (const Dependencies::Range& range : n.ranges) {
-        formulasIn(range, [&](int other) {
-            const int at = m_formulaPosition[other];
-            const int colour = at < 0 ? 0 : m_colourOf(at);
-            if (--m_colourBudget < 0 || colour >= MaxViews)
-                colours = -1;
-            else if (colour > 0)
-                colours |= qint64(1) << colour;
-            else if (colour == 0) {
-                const qint64 further = coloursIn(other, depth + 1);
-                colours = further < 0 ? -1 : colours | further;
-            }
-            return colours >= 0;
-        });
-        if (colours < 0)
-            break;
-    }
+    formulasIn(n, [&](int other) {
+        const int at = m_formulaPosition[other];
+        const int colour = at < 0 ? 0 : m_colourOf(at);
+        if (--m_colourBudget < 0 || colour >= MaxViews)
+            colours = -1;
+        else if (colour > 0)
+            colours |= qint64(1) << colour;
+        else if (colour == 0) {
+            const qint64 further = coloursIn(other, depth + 1);
+            colours = further < 0 ? -1 : colours | further;
+        }
+        return colours >= 0;
+    });
     return m_colours[id] = colours;
 }
 
@@ -344,25 +342,18 @@ int FormulaGraph::batchIn(int id, int depth)
         return Everything;
     m_batch[id] = Everything; // a circle is taken as changed
     int latest = 0;
-    for (const Dependencies::Range& range : n.ranges) {
-        eachColumn(m_cellColumns, range, [&](const CellColumn& column) {
-            const auto [first, end] = rowsIn(column, range);
-            m_budget -= end - first;
-            if (m_budget < 0)
-                latest = Everything;
-            else
-                for (qsizetype k = first; k < end; ++k)
-                    latest = std::max(latest, column.batches[k]);
-            return latest != Everything;
-        });
-        formulasIn(range, [&](int other) {
-            if (!emptied(other, 0))
-                latest = std::max(latest, batchIn(other, depth + 1));
-            return latest != Everything;
-        });
-        if (latest == Everything)
-            break;
+    for (const Span<CellColumn>& span : n.cells) {
+        m_budget -= span.end - span.first;
+        if (m_budget < 0)
+            return m_batch[id] = Everything;
+        for (qsizetype k = span.first; k < span.end; ++k)
+            latest = std::max(latest, span.column->batches[k]);
     }
+    formulasIn(n, [&](int other) {
+        if (!emptied(other, 0))
+            latest = std::max(latest, batchIn(other, depth + 1));
+        return latest != Everything;
+    });
     return m_batch[id] = latest;
 }
 

@@ -35,6 +35,8 @@ public:
     /// `positions`: the visiting position of each cell that may be emptied.
     FormulaGraph(const QHash<quint64, QString>& formulas, const QHash<quint64, int>& positions,
                  const Elsewhere& elsewhere);
+    FormulaGraph(const FormulaGraph&) = delete; // its nodes point into its columns
+    FormulaGraph& operator=(const FormulaGraph&) = delete;
 
     /// The last position among the cells the formula reads; Everything when
     /// it may read anything, -1 when it reads none of them.
@@ -77,10 +79,6 @@ public:
 
 private:
     static constexpr int Unknown = -2;
-    struct Node {
-        bool everything = false;
-        QList<Dependencies::Range> ranges; // of this sheet
-    };
     // A column's rows, sorted, with what stands at each: a formula's index
     // (formulas), a cell's position (cells).
     struct FormulaColumn {
@@ -90,14 +88,25 @@ private:
         QList<int> rows, items;
         QList<int> batches; // of the walk: the emptying that emptied each
     };
+    // Rows first to end of a column.
+    template <typename Column> struct Span {
+        const Column* column;
+        qsizetype first, end;
+    };
+    struct Node {
+        bool everything = false;
+        QList<Dependencies::Range> ranges; // of this sheet
+        QList<Span<FormulaColumn>> formulas; // within the ranges
+        QList<Span<CellColumn>> cells;
+    };
     Node makeNode(const QString& formula) const;
     int reachOf(int formula, int depth);
     bool emptied(int formula, int view) const;
     Difference badIn(int formula, int view, int depth);
     qint64 coloursIn(int formula, int depth);
     int batchIn(int formula, int depth);
-    // The formulas of this sheet within the range, by index.
-    template <typename F> void formulasIn(const Dependencies::Range& range, F&& each) const;
+    // The formulas the node reads directly, by index.
+    template <typename F> void formulasIn(const Node& n, F&& each) const;
 
     // Formulas by index.
     QHash<quint64, int> m_ids;
