@@ -20,6 +20,10 @@ constexpr int EntireSheetVisit = 136, SingleRowVisit = 170, SingleColumnVisit = 
 // A sheet's cells from its first formula on are held for the rounds up to
 // this many; a sheet of more goes the exact way, its memory bounded.
 constexpr qsizetype MaxHeldCells = 500'000;
+// The cells before the first formula (a table's headings) are held with it
+// when it comes within this many: emptied in the rounds' first emptying, the
+// formulas reading them need no reading of their own.
+constexpr qsizetype MaxHeldBefore = 1'000;
 
 // The window closed while a file was being processed: the file is left as it is.
 class Quitting : public Abandon { };
@@ -229,8 +233,10 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
 
     OneByOne exact(step, document, sheetIndex, base, seenTexts, emptier, reading);
     // From the first formula on, cells are held for the rounds; before it,
-    // each is judged as it comes.
+    // each is judged as it comes, unless it comes soon.
     std::optional<QList<office::ShownCell>> held;
+    QList<office::ShownCell> before;
+    bool holdBefore = true;
     bool mayHold = true;
     qint64 visited = 0;
     QElapsedTimer sinceEvents;
@@ -247,7 +253,17 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
         if (!keepAlive())
             throw Quitting();
         if (!held && mayHold && cell.formula)
-            held.emplace();
+            held.emplace(std::exchange(before, {}));
+        if (!held && mayHold && holdBefore) {
+            before << cell;
+            if (before.size() < MaxHeldBefore)
+                return;
+            for (const office::ShownCell& b : std::as_const(before))
+                exact.visit(b);
+            before.clear();
+            holdBefore = false;
+            return;
+        }
         if (held) {
             if (held->size() < MaxHeldCells) {
                 held->append(cell);
@@ -262,6 +278,8 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
         exact.visit(cell);
     };
     step(base + ReadString, [&] { document.readCells(sheetIndex, area, visit); });
+    for (qsizetype i = 0; i < before.size() && !step.stopped() && keepAlive(); ++i)
+        exact.visit(before[i]);
     reading.way = reading.singleReads > 0 ? "one by one" : "in bulk";
     if (!held || held->isEmpty() || step.stopped())
         return;
@@ -309,8 +327,8 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
         GuessAndCheck rounds({step, document, sheetIndex, base + ReadString, base + Delete, seenTexts, emptier, reading,
                               [&](int c, int r) { return exact.inArray(c, r, true); }},
                              cells, stale, graph);
-            done = rounds.run([&](int c, int r) { exact.emptiedElsewhere(c, r); });
-        } else {
+        done = rounds.run([&](int c, int r) { exact.emptiedElsewhere(c, r); });
+    } else {
         reading.way = "one by one";
     }
     for (qsizetype i = done; i < cells.size() && !step.stopped() && keepAlive(); ++i)

@@ -42,7 +42,10 @@ void SheetReader::readCells(int sheetIndex, const office::RangeAddress& area,
     const CellMap content(uno_errors::guarded(m_link, [&] { return sheet_cells::query(sheet, sheet_cells::ContentFlags); }));
     if (content.isEmpty())
         return;
-    const CellMap formulas(uno_errors::guarded(m_link, [&] { return sheet_cells::query(sheet, sheet::CellFlags::FORMULA); }));
+    const QList<office::RangeAddress> formulaRanges
+        = uno_errors::guarded(m_link, [&] { return sheet_cells::query(sheet, sheet::CellFlags::FORMULA); });
+    m_formulaCells.emplace(sheetIndex, formulaRanges);
+    const CellMap formulas(formulaRanges);
     const qint64 wanted = content.cellsIn(area);
     const qint64 written = qint64(content.lastRow() + 1) * (content.lastColumn() + 1);
     if (wanted > TextFromCells && written <= FieldsPerCell * wanted) {
@@ -60,6 +63,14 @@ void SheetReader::readCells(int sheetIndex, const office::RangeAddress& area,
         const QString text = uno_errors::guarded(m_link, [&] { return sheet_cells::shownAt(sheet, column, row); });
         cell(office::ShownCell{column, row, text, true, formula});
     });
+}
+
+QList<office::RangeAddress> SheetReader::formulaCells(int sheetIndex)
+{
+    if (m_formulaCells && m_formulaCells->first == sheetIndex)
+        return m_formulaCells->second;
+    const auto sheet = m_sheets.at(sheetIndex);
+    return uno_errors::guarded(m_link, [&] { return sheet_cells::query(sheet, sheet::CellFlags::FORMULA); });
 }
 
 // The document written as text once for all sheets, shown and as formulas: a

@@ -28,6 +28,13 @@ public:
     void readCells(int sheetIndex, const office::RangeAddress& area,
                    const std::function<void(const office::ShownCell&)>& cell);
 
+    /// Where the sheet's formulas are, as the last readCells() of it found
+    /// them when nothing was emptied since (asking again costs the office a
+    /// millisecond a thousand formulas); otherwise asked now.
+    QList<office::RangeAddress> formulaCells(int sheetIndex);
+    /// Cells were emptied or put back.
+    void changed() { m_formulaCells.reset(); }
+
     /// Past this many sheets, calls that each cost the office something for
     /// every sheet it has are made once for all sheets where that is sound.
     static constexpr int ManySheets = 8;
@@ -52,4 +59,5 @@ private:
         QList<std::optional<Sheet>> sheets; // none: the text has not the sheet's shape
     };
     std::optional<Written> m_written;
+    std::optional<std::pair<int, QList<office::RangeAddress>>> m_formulaCells;
 };

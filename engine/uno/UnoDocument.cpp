@@ -78,7 +78,7 @@ public:
     {
         QList<office::FormulaText> texts;
         const auto sheet = m_sheets.at(sheetIndex);
-        const CellMap formulas(call([&] { return sheet_cells::query(sheet, sheet::CellFlags::FORMULA); }));
+        const CellMap formulas(m_reader.formulaCells(sheetIndex));
         if (formulas.isEmpty())
             return texts;
         const office::RangeAddress all{sheetIndex, 0, 0, formulas.lastColumn(), formulas.lastRow()};
@@ -101,6 +101,7 @@ public:
     QList<office::RangeAddress> emptyRanges(const QList<office::RangeAddress>& ranges,
                                             const QList<office::RangeAddress>& alone) override
     {
+        m_reader.changed();
         return m_emptier.empty(ranges, alone);
     }
     void keepUndo(bool keep) override
@@ -112,6 +113,7 @@ public:
     }
     void takeBack(int emptyings) override
     {
+        m_reader.changed();
         m_undo.takeBack(emptyings);
         m_emptier.takenBack(emptyings);
     }
