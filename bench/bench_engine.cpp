@@ -272,6 +272,10 @@ public:
         m_undo = k;
         timed("keepUndo", [&] { m_d->keepUndo(k); });
     }
+    void holdRows(bool h) override
+    {
+        timed("holdRows", [&] { m_d->holdRows(h); });
+    }
     void takeBack(int n) override
     {
         timed(

@@ -2,7 +2,6 @@
 
 #include "Dependencies.h"
 
-
 namespace Calc1 {
 
 namespace {
@@ -438,7 +437,17 @@ qsizetype GuessAndCheck::giveUp(qsizetype from, const std::function<void(int, in
     return from;
 }
 
+// Rows are fitted once after the rounds, by the emptyings after them, rather
+// than at each of the rounds' emptyings.
 qsizetype GuessAndCheck::run(const std::function<void(int, int)>& emptied)
+{
+    c.step(c.deleteStep, [&] { c.document.holdRows(true); });
+    const qsizetype decided = rounds(emptied);
+    c.step(c.deleteStep, [&] { c.document.holdRows(false); });
+    return decided;
+}
+
+qsizetype GuessAndCheck::rounds(const std::function<void(int, int)>& emptied)
 {
     c.reading.way = "rounds";
     Walk w;
@@ -473,8 +482,7 @@ qsizetype GuessAndCheck::run(const std::function<void(int, int)>& emptied)
             return m_items.size();
         }
         problems << w.problems;
-        if (problems.size() > StallRounds
-            && problems.last() > StallShare * problems[problems.size() - 1 - StallRounds])
+        if (problems.size() > StallRounds && problems.last() > StallShare * problems[problems.size() - 1 - StallRounds])
             break;
         // Emptyings that can never turn out wrong need not be taken back:
         // until the first guess, the office records none.

@@ -96,6 +96,7 @@ private:
         qsizetype blocked = -1; ///< the first formula that holds back what comes after it; -1: none
     };
 
+    qsizetype rounds(const std::function<void(int, int)>& emptied);
     Walk walk();
     int textId(const QString& text);
     bool emptyNow(const QList<qsizetype>& which);

@@ -111,6 +111,11 @@ public:
     /// Takes back the last emptyRanges() calls made while undo was kept,
     /// the newest first.
     virtual void takeBack(int emptyings) = 0;
+    /// While held, emptyings leave the rows' heights as they are (fitting
+    /// them costs a third of an emptying, and a take-back does not fit them
+    /// again); the rows of what stays emptied are fitted by a later emptying
+    /// of the same rows, or before the document is stored.
+    virtual void holdRows(bool hold) = 0;
 
     /// Stores a copy; with no properties, in the office's default format.
     virtual void store(const QString& url, const PropertyValues& properties) = 0;

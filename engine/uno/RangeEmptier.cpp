@@ -97,12 +97,17 @@ void RangeEmptier::holdRows(bool hold)
 void RangeEmptier::fitRows()
 {
     holdRows(false);
-    QList<office::RangeAddress> unfitted;
-    for (const QList<office::RangeAddress>& ranges : std::as_const(m_unfitted))
-        unfitted << ranges;
-    m_unfitted.clear();
-    // Clearing nothing fits the rows of the ranges, as an emptying does.
-    eachSheetBatch(unfitted, [&](const QList<office::RangeAddress>& batch) { clear(batch, 0); });
+    const QMap<int, QList<office::RangeAddress>> unfitted = std::exchange(m_unfitted, {});
+    for (const QList<office::RangeAddress>& ranges : unfitted) {
+        // Clearing nothing fits the rows of the ranges, as an emptying does.
+        const auto byRow
+            = [](const office::RangeAddress& a, const office::RangeAddress& b) { return a.startRow < b.startRow; };
+        const auto byEnd
+            = [](const office::RangeAddress& a, const office::RangeAddress& b) { return a.endRow < b.endRow; };
+        clear({*std::min_element(ranges.cbegin(), ranges.cend(), byRow),
+               *std::max_element(ranges.cbegin(), ranges.cend(), byEnd)},
+              0);
+    }
 }
 
 // An emptying fits the rows from its first range's to its last's, on its

@@ -27,16 +27,13 @@ public:
     QList<office::RangeAddress> empty(const QList<office::RangeAddress>& ranges,
                                       const QList<office::RangeAddress>& alone);
 
-    /// While rows are held, emptyings leave the rows' heights as they are
-    /// (fitting them costs a third of an emptying, and taking an emptying
-    /// back does not fit them again). The rows of the emptyings that stayed
-    /// are fitted to what they hold by a later emptying of the same rows or
-    /// by fitRows().
+    /// As office::Document::holdRows().
     void holdRows(bool hold);
     bool holdsRows() const { return m_holding; }
     /// The last `steps` emptyings were taken back.
     void takenBack(int steps);
-    /// Fits the rows still to be fitted; before the document is stored.
+    /// Fits the rows still to be fitted (on each sheet, from the first such
+    /// row to the last, as an emptying does); before the document is stored.
     void fitRows();
 
 private:

@@ -104,13 +104,8 @@ public:
         m_reader.changed();
         return m_emptier.empty(ranges, alone);
     }
-    void keepUndo(bool keep) override
-    {
-        // Undo is kept for emptyings on a guess, most of them taken back:
-        // rows are held meanwhile.
-        m_undo.keep(keep);
-        m_emptier.holdRows(keep);
-    }
+    void keepUndo(bool keep) override { m_undo.keep(keep); }
+    void holdRows(bool hold) override { m_emptier.holdRows(hold); }
     void takeBack(int emptyings) override
     {
         m_reader.changed();

@@ -105,6 +105,7 @@ struct FakeDocument : office::Document {
         undoKept = keep;
         undone.clear();
     }
+    void holdRows(bool) override { office.enter("holdRows"); }
     void takeBack(int emptyings) override
     {
         office.enter("takeBack");
