@@ -2,6 +2,7 @@
 
 #include "Dependencies.h"
 
+
 namespace Calc1 {
 
 namespace {
@@ -482,7 +483,8 @@ qsizetype GuessAndCheck::rounds(const std::function<void(int, int)>& emptied)
             return m_items.size();
         }
         problems << w.problems;
-        if (problems.size() > StallRounds && problems.last() > StallShare * problems[problems.size() - 1 - StallRounds])
+        if (problems.size() > StallRounds
+            && problems.last() > StallShare * problems[problems.size() - 1 - StallRounds])
             break;
         // Emptyings that can never turn out wrong need not be taken back:
         // until the first guess, the office records none.

@@ -26,8 +26,9 @@ namespace {
 constexpr qsizetype SheetBatch = 700, AcrossSheetsBatch = 2000;
 
 // Everything ".uno:Delete" with "A" takes from a cell, but the drawings over it.
-constexpr sal_Int32 EmptyFlags = sheet_cells::ContentFlags | sheet::CellFlags::ANNOTATION | sheet::CellFlags::HARDATTR
-    | sheet::CellFlags::STYLES | sheet::CellFlags::EDITATTR | sheet::CellFlags::FORMATTED;
+constexpr sal_Int32 EmptyFlags = sheet_cells::ContentFlags | sheet::CellFlags::ANNOTATION
+    | sheet::CellFlags::HARDATTR | sheet::CellFlags::STYLES | sheet::CellFlags::EDITATTR
+    | sheet::CellFlags::FORMATTED;
 
 // A clearing costs the office something for every sheet of the document, and
 // for every sheet it touches something for every other sheet it touches: so
@@ -53,8 +54,8 @@ void eachSheetBatch(const QList<office::RangeAddress>& ranges,
 
 } // namespace
 
-RangeEmptier::RangeEmptier(Reference<lang::XComponent> document, sheet_cells::DocumentSheets& sheets, UndoSteps& undo,
-                           uno_errors::Link link)
+RangeEmptier::RangeEmptier(Reference<lang::XComponent> document, sheet_cells::DocumentSheets& sheets,
+                           UndoSteps& undo, uno_errors::Link link)
     : m_document(std::move(document)), m_sheets(sheets), m_undo(undo), m_link(std::move(link))
 {
 }
@@ -63,7 +64,7 @@ QList<office::RangeAddress> RangeEmptier::empty(const QList<office::RangeAddress
                                                 const QList<office::RangeAddress>& alone)
 {
     if (m_holding)
-        m_held << ranges + alone;
+        m_held << Held{m_undo.kept(), ranges + alone};
     QList<office::RangeAddress> refused, guarded, plain;
     for (const office::RangeAddress& r : ranges)
         (m_sheets.isPlain(r.sheet) ? plain : guarded) << r;
@@ -88,8 +89,8 @@ void RangeEmptier::holdRows(bool hold)
             ->setPropertyValue("IsAdjustHeightEnabled", uno::Any(!hold));
     });
     m_holding = hold;
-    for (const QList<office::RangeAddress>& step : std::as_const(m_held))
-        for (const office::RangeAddress& r : step)
+    for (const Held& step : std::as_const(m_held))
+        for (const office::RangeAddress& r : step.ranges)
             m_unfitted[r.sheet] << r;
     m_held.clear();
 }
@@ -134,7 +135,8 @@ void RangeEmptier::fitted(const QList<office::RangeAddress>& ranges)
 
 void RangeEmptier::takenBack(int steps)
 {
-    m_held.resize(std::max<qsizetype>(0, m_held.size() - steps));
+    for (; steps > 0 && !m_held.isEmpty() && m_held.last().undoable; --steps)
+        m_held.removeLast();
 }
 
 // Ranges of sheets neither protected nor with notes (emptying notes on

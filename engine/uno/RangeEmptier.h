@@ -29,8 +29,7 @@ public:
 
     /// As office::Document::holdRows().
     void holdRows(bool hold);
-    bool holdsRows() const { return m_holding; }
-    /// The last `steps` emptyings were taken back.
+    /// The last `steps` emptyings made while undo was kept were taken back.
     void takenBack(int steps);
     /// Fits the rows still to be fitted (on each sheet, from the first such
     /// row to the last, as an emptying does); before the document is stored.
@@ -50,6 +49,10 @@ private:
     UndoSteps& m_undo;
     uno_errors::Link m_link;
     bool m_holding = false;
-    QList<QList<office::RangeAddress>> m_held; // what each emptying made while rows were held emptied
+    struct Held {
+        bool undoable;
+        QList<office::RangeAddress> ranges;
+    };
+    QList<Held> m_held; // what each emptying made while rows were held emptied
     QMap<int, QList<office::RangeAddress>> m_unfitted; // by sheet: emptied, with rows not yet fitted
 };

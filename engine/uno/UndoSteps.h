@@ -23,6 +23,7 @@ public:
     void step(const std::function<void()>& emptying);
     /// Takes back the last steps, the newest first.
     void takeBack(int steps);
+    bool kept() const { return m_kept; }
 
 private:
     int recorded();

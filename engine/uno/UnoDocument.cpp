@@ -38,13 +38,9 @@ constexpr qint64 MostFormulas = 200000, BoxPerFormula = 4, BoxBeyond = 100000;
 class UnoDocument : public office::Document {
 public:
     UnoDocument(Reference<lang::XComponent> component, uno_errors::Link link)
-        : m_component(std::move(component))
-        , m_link(std::move(link))
-        , m_sheets(m_component, m_link)
-        , m_text(m_component, m_link)
-        , m_undo(m_component, m_link)
-        , m_reader(m_sheets, m_text, m_link)
-        , m_emptier(m_component, m_sheets, m_undo, m_link)
+        : m_component(std::move(component)), m_link(std::move(link)), m_sheets(m_component, m_link),
+          m_text(m_component, m_link), m_undo(m_component, m_link), m_reader(m_sheets, m_text, m_link),
+          m_emptier(m_component, m_sheets, m_undo, m_link)
     {
     }
 
@@ -136,10 +132,7 @@ public:
     }
 
 private:
-    template <typename F> auto call(F&& f) const -> decltype(f())
-    {
-        return uno_errors::guarded(m_link, std::forward<F>(f));
-    }
+    template <typename F> auto call(F&& f) const -> decltype(f()) { return uno_errors::guarded(m_link, std::forward<F>(f)); }
 
     // The flat format writes only the notes whose drawing the office has
     // made, and in a loaded document it has made none until one is shown.
