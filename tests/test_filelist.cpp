@@ -235,12 +235,23 @@ private slots:
         // Bytes that are not UTF-8: such a name cannot be kept, so the user is told once.
         makeFiles(root, {"a.ods", "sub/"});
         const QByteArray base = QFile::encodeName(root);
-        for (const QByteArray& file : {base + "/caf\xe9.ods", base + "/sub/b\xfe.ods", base + "/sub/c\xfe.txt"}) {
+        // Qt cannot name these to remove them with the test's folder.
+        struct Raw {
+            QList<QByteArray> files;
+            QByteArray dir;
+            ~Raw()
+            {
+                for (const QByteArray& file : std::as_const(files))
+                    ::unlink(file.constData());
+                ::rmdir(dir.constData());
+            }
+        } raw{{base + "/caf\xe9.ods", base + "/sub/b\xfe.ods", base + "/sub/c\xfe.txt"}, base + "/dir\xff"};
+        for (const QByteArray& file : std::as_const(raw.files)) {
             const int fd = ::open(file.constData(), O_CREAT | O_WRONLY, 0644);
             QVERIFY(fd >= 0);
             ::close(fd);
         }
-        QCOMPARE(::mkdir((base + "/dir\xff").constData(), 0755), 0);
+        QCOMPARE(::mkdir(raw.dir.constData(), 0755), 0);
         BoxScript& boxes = script->fresh();
         boxes.answer(Host::Ok);
         QCOMPARE(relative(root, walk(*script, root, "*.ods")), QStringList{"a.ods"});
