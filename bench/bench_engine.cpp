@@ -278,8 +278,7 @@ public:
     }
     void takeBack(int n) override
     {
-        timed(
-            "takeBack", [&] { m_d->takeBack(n); }, n);
+        timed("takeBack", [&] { m_d->takeBack(n); }, n);
     }
     void store(const QString& u, const office::PropertyValues& p) override
     {
@@ -524,8 +523,7 @@ int main(int argc, char* argv[])
             const int count = argc > 2 ? atoi(argv[2]) : 2000;
             std::printf("workbook: %d sheets of one row of 100 cells cycling through 7 texts\n", count);
             static const char* const texts[] = {"north", "south", "east", "west", "up", "down", "around"};
-            writeFlat(flat, count, 1, 100, 1, 1,
-                      [](int s, int, int c) { return QByteArray(texts[(s * 100 + c) % 7]); });
+            writeFlat(flat, count, 1, 100, 1, 1, [](int s, int, int c) { return QByteArray(texts[(s * 100 + c) % 7]); });
         } else {
             const int count = argc > 2 ? atoi(argv[2]) : 10000;
             std::printf("workbook: %d sheets of 10 x 10 cells, 300 distinct texts\n", count);
