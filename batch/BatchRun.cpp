@@ -308,8 +308,10 @@ private:
                 worker.process->kill();
     }
 
-    // How long a worker has to end itself once stopped.
-    static constexpr int StopGraceMs = 800;
+    // How long a worker has to end itself once stopped: it ends at once, but
+    // ending its office and removing its profile can take a busy machine
+    // seconds, and a worker killed outright leaves the profile behind.
+    static constexpr int StopGraceMs = 10000;
 
     bool finishedAll() const
     {

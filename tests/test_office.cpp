@@ -197,22 +197,21 @@ private slots:
     void absentOffice_data()
     {
         QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("startTimeoutMs");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing binary") << ""
-                                        << "No office was found";
-        QTest::newRow("ends at once") << "exit 3"
-                                      << "The office ended at start with code 3";
-        QTest::newRow("never answers") << "exec sleep 60"
-                                       << "The office did not answer in time";
+        QTest::newRow("missing binary") << "" << 60000 << "No office was found";
+        QTest::newRow("ends at once") << "exit 3" << 60000 << "The office ended at start with code 3";
+        QTest::newRow("never answers") << "exec sleep 60" << 1500 << "The office did not answer in time";
     }
     void absentOffice()
     {
         QFETCH(QString, script);
+        QFETCH(int, startTimeoutMs);
         QFETCH(QString, message);
         OfficeConnection::Options options;
         options.soffice
             = script.isEmpty() ? dir.filePath("nothing-here") : writeScript(dir.filePath("soffice"), script.toUtf8());
-        options.startTimeoutMs = 1500;
+        options.startTimeoutMs = startTimeoutMs;
         OfficeConnection absent(options);
         try {
             absent.start();

@@ -44,6 +44,7 @@ void CallWatch::abort()
 
 void CallWatch::begin(std::chrono::milliseconds limit)
 {
+    m_calls.fetch_add(1, std::memory_order_relaxed);
     {
         std::lock_guard lock(m_mutex);
         if (m_depth++ == 0)

@@ -5,6 +5,7 @@
 
 #include <QtGlobal>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -26,6 +27,8 @@ public:
     /// The office process watched, also once it has ended; 0 for none.
     qint64 pid() const;
     std::chrono::milliseconds limit() const { return m_limit; }
+    /// How many calls were begun so far: one more means a call is under way.
+    quint64 calls() const { return m_calls.load(std::memory_order_relaxed); }
 
     /// Marks one remote call, with the watch's limit or, for an operation
     /// with a deadline of its own (an office's start), that one; a null watch
@@ -54,5 +57,6 @@ private:
     qint64 m_pid = 0;
     bool m_fired = false;
     bool m_quit = false;
+    std::atomic<quint64> m_calls = 0;
     std::thread m_thread;
 };

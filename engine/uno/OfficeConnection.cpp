@@ -388,6 +388,11 @@ qint64 OfficeConnection::processId() const
     return d->alive() ? d->process->processId() : 0;
 }
 
+quint64 OfficeConnection::calls() const
+{
+    return d->watch->calls();
+}
+
 QString OfficeConnection::findSoffice()
 {
     const QString configured = qEnvironmentVariable("CELLWINNOW_SOFFICE");

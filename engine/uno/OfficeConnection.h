@@ -41,6 +41,8 @@ public:
 
     /// The office process's id, 0 when none runs.
     qint64 processId() const;
+    /// How many remote calls were begun so far, from any thread.
+    quint64 calls() const;
 
     /// The office binary to start, or empty when none is found.
     static QString findSoffice();

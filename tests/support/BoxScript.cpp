@@ -12,6 +12,13 @@ Host::Button BoxScript::present(const Box& box)
     return m_answers.takeFirst();
 }
 
+void BoxScript::letEventsIn()
+{
+    if (onEvents)
+        onEvents();
+    Host::letEventsIn();
+}
+
 QString BoxScript::askText(const TextRequest& request)
 {
     asked << request;

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 class BoxScript : public Host {
 public:
     BoxScript() = default;
@@ -36,16 +38,24 @@ public:
     int unused() const { return int(m_answers.size() + m_inputs.size() + m_files.size() + m_folders.size()); }
     /// When set, file dialogs are this host's (a real dialog).
     Host* realFileDialogs = nullptr;
+    /// Called whenever the program lets events in, before they are handled:
+    /// what a test does at a moment the program itself marks.
+    std::function<void()> onEvents;
+    /// Whether the engine's busy pointer is on: it is inside a file.
+    bool busy() const { return m_busy; }
 
     Button present(const Box& box) override;
     QString askText(const TextRequest& request) override;
     QStringList chooseFiles(const FilesRequest& request) override;
     QString chooseFolder(const FolderRequest& request) override;
     void open(const QString& target) override { opened << target; }
+    void setBusy(bool busy) override { m_busy = busy; }
+    void letEventsIn() override;
 
 private:
     QList<Button> m_answers;
     QStringList m_inputs;
     QList<QStringList> m_files;
     QStringList m_folders;
+    bool m_busy = false;
 };
