@@ -3,6 +3,7 @@
 #include "Calc1.h"
 #include "FileUtils.h"
 #include "Paths.h"
+#include "RunService.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -35,6 +36,10 @@ QList<QCommandLineOption> optionList()
         {"recycle", "Restart an office after N files (default 50; 0: never).", "N"},
         {"recycle-memory",
          "Restart an office after a file when it holds more than MB megabytes of memory (default 1024; 0: never).",
+         "MB"},
+        {"office-memory",
+         "End an office that holds more than MB megabytes while it works on a file, which then fails (default: half "
+         "the machine's memory shared by the jobs, at least 2048; 0: no limit).",
          "MB"},
         {"skip-done", "Leave out files whose result in the results folder is newer than the file."},
         {"timeout", "Give up a file whose office does not answer a call within SECONDS (default 300).", "SECONDS"},
@@ -135,6 +140,8 @@ Options parse(const QStringList& arguments)
         options.recycle = count(parser, "recycle", 0, 1000000);
     if (parser.isSet("recycle-memory"))
         options.recycleMemoryMb = count(parser, "recycle-memory", 0, 1 << 24);
+    options.officeMemoryMb = parser.isSet("office-memory") ? count(parser, "office-memory", 0, 1 << 24)
+                                                           : Run::defaultOfficeMemoryMb(options.jobs);
     options.skipDone = parser.isSet("skip-done");
     if (parser.isSet("timeout"))
         options.timeoutSeconds = count(parser, "timeout", 1, 24 * 3600);
@@ -187,6 +194,8 @@ QStringList workerArguments(const Options& options)
                           QString::number(options.recycle),
                           "--recycle-memory",
                           QString::number(options.recycleMemoryMb),
+                          "--office-memory",
+                          QString::number(options.officeMemoryMb),
                           "--timeout",
                           QString::number(options.timeoutSeconds)};
     if (options.scope == Scope::SingleRow)

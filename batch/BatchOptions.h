@@ -27,6 +27,9 @@ struct Options {
     int recycle = 50; ///< files per office; 0: never restarted
     /// An office holding more than this after a file is restarted; 0: never.
     int recycleMemoryMb = 1024;
+    /// An office holding more than this during a call is ended, and its file
+    /// fails; 0: no cap. By default derived from the machine's memory.
+    int officeMemoryMb = 0;
     bool skipDone = false; ///< files whose result is newer are not processed
     int timeoutSeconds = 300; ///< one office call; then the office is replaced
     QString report; ///< empty: none; "-": standard output

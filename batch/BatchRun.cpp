@@ -281,6 +281,10 @@ private:
             m_report->write(csvLine({path, sheetName(o, o.firstKept->sheet), cellName(*o.firstKept), QString(),
                                      QString(), QString(),
                                      Calc1::keptRepeats(o.kept) + "; the first is this one"}));
+        if (o.unserved > 0)
+            m_report->write(csvLine({path, sheetName(o, o.firstUnserved->sheet), cellName(*o.firstUnserved), QString(),
+                                     QString(), QString(),
+                                     Calc1::unservedFormulas(o.unserved) + "; the first is this one"}));
         if (failed)
             m_report->write(csvLine({path, {}, {}, {}, {}, {}, "failed: " + whyFailed(o)}));
     }

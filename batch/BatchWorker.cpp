@@ -53,6 +53,10 @@ QByteArray encodeResult(const FileResult& result)
                        {"count", o.emptiedCount}};
     if (o.firstKept)
         object.insert("firstKept", position(*o.firstKept));
+    if (o.firstUnserved) {
+        object.insert("unserved", o.unserved);
+        object.insert("firstUnserved", position(*o.firstUnserved));
+    }
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -81,6 +85,10 @@ bool decodeResult(const QByteArray& line, FileResult& result)
     o.emptiedCount = object.value("count").toInteger();
     if (object.contains("firstKept"))
         o.firstKept = position(object.value("firstKept"));
+    if (object.contains("firstUnserved")) {
+        o.unserved = object.value("unserved").toInteger();
+        o.firstUnserved = position(object.value("firstUnserved"));
+    }
     return true;
 }
 
@@ -95,6 +103,7 @@ int runWorker(const Options& options)
     } host;
     OfficeConnection::Options officeOptions;
     officeOptions.callTimeoutMs = options.timeoutSeconds * 1000;
+    officeOptions.memoryCapMb = options.officeMemoryMb;
     OfficeConnection office(officeOptions);
     Run::Service run(office, {options.recycle, options.recycleMemoryMb});
     // Stopped: the file at hand is given up at once, a call the office keeps

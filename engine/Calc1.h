@@ -64,6 +64,10 @@ struct FileResult {
     /// of them in sheet, row, column order.
     qint64 kept = 0;
     std::optional<CellPlace> firstKept;
+    /// Formulas that showed what the office may not fetch, left as they are,
+    /// and the first of them.
+    qint64 unserved = 0;
+    std::optional<CellPlace> firstUnserved;
     /// How each sheet scanned was read, by index.
     QList<SheetReading> readings;
     /// The failures reported, in order: the window showed a box for each.
@@ -157,6 +161,9 @@ QString sheetName(office::Document& document, int index);
 /// What is said of repeats the office kept (a protected cell, part of an
 /// array), before where the first one is.
 QString keptRepeats(qint64 count);
+/// What is said of formulas that show what the office may not fetch, before
+/// where the first one is.
+QString unservedFormulas(qint64 count);
 
 /// A proper file URL for a local path (blanks, "#", "%" and non-ASCII escaped).
 QString FileUrl(const QString& path);

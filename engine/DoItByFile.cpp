@@ -74,7 +74,7 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
         }
         emptier.flush();
         if (!step.stopped())
-            emptier.reportKept();
+            emptier.reportLeft();
     }
 
     ResultPaths result;

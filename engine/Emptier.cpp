@@ -117,8 +117,26 @@ void Emptier::kept(const office::RangeAddress& r)
         m_firstKept = r;
 }
 
-void Emptier::reportKept()
+void Emptier::unserved(const CellPlace& cell, int readStep)
 {
+    if (m_unserved++ == 0) {
+        m_firstUnserved = cell;
+        m_readStep = readStep;
+    }
+}
+
+void Emptier::reportLeft()
+{
+    if (m_unserved > 0) {
+        if (m_listed) {
+            m_listed->unserved = m_unserved;
+            m_listed->firstUnserved = m_firstUnserved;
+        } else {
+            step.report(m_readStep, unservedFormulas(m_unserved) + "; the first is "
+                                        + sheetName(document, m_firstUnserved->sheet) + '.'
+                                        + cellName(m_firstUnserved->column, m_firstUnserved->row));
+        }
+    }
     if (m_kept == 0)
         return;
     if (m_listed) {

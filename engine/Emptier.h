@@ -43,8 +43,11 @@ public:
     void emptiedElsewhere(int sheet, int column, int row, const QString& text, const CellPlace& first);
     void keptElsewhere(const office::RangeAddress& cell, int deleteStep);
 
+    /// A formula that shows what the office may not fetch, left as it is.
+    void unserved(const CellPlace& cell, int readStep);
+
     /// One report for the whole file, never one per cell.
-    void reportKept();
+    void reportLeft();
 
     bool emptiedAny = false;
 
@@ -63,6 +66,9 @@ private:
     int m_deleteStep = 0;
     qint64 m_kept = 0;
     std::optional<office::RangeAddress> m_firstKept;
+    qint64 m_unserved = 0;
+    std::optional<CellPlace> m_firstUnserved;
+    int m_readStep = 0;
 };
 
 } // namespace Calc1

@@ -1,6 +1,7 @@
 #include "GuessAndCheck.h"
 
 #include "Dependencies.h"
+#include "SheetScan.h"
 
 
 namespace Calc1 {
@@ -29,13 +30,14 @@ GuessAndCheck::GuessAndCheck(const Context& context, const QList<office::ShownCe
                              FormulaGraph& graph)
     : c(context), m_graph(graph)
 {
+    m_none = textId(QString());
     m_items.reserve(cells.size());
     for (const office::ShownCell& cell : cells) {
         Item item;
         item.column = cell.column;
         item.row = cell.row;
         item.key = Dependencies::cellKey(cell.column, cell.row);
-        item.text = textId(cell.text);
+        item.text = textOf(cell.text, cell.formula);
         item.formula = cell.formula;
         item.read = graph.isRead(cell.column, cell.row);
         m_index.insert(item.key, m_items.size());
@@ -47,6 +49,20 @@ GuessAndCheck::GuessAndCheck(const Context& context, const QList<office::ShownCe
         }
         m_items << item;
     }
+}
+
+int GuessAndCheck::textOf(const QString& text, bool formula)
+{
+    if (!formula || !showsUnserved(text))
+        return textId(text);
+    if (m_unserved < 0) {
+        m_unserved = int(m_texts.size());
+        m_texts << text;
+        m_seenBefore << false;
+        m_met << 0;
+        m_sure << 0;
+    }
+    return m_unserved;
 }
 
 int GuessAndCheck::textId(const QString& text)
@@ -74,7 +90,6 @@ GuessAndCheck::Walk GuessAndCheck::walk()
                     [&](int position, int view) { return emptiedIn(m_items[position], view); });
     Walk w;
     const int walk = ++m_walks;
-    const int none = textId(QString());
     bool open = false, blocked = false;
     for (qsizetype i = 0; i < m_items.size(); ++i) {
         Item& x = m_items[i];
@@ -89,7 +104,7 @@ GuessAndCheck::Walk GuessAndCheck::walk()
         // Read before cells it reads were emptied, it is taken to turn into a
         // repeat once they are, as the links of a chain do.
         const bool guessed = seen == FormulaGraph::NotYetEmptied;
-        const bool repeat = x.final ? x.repeat : guessed || (t != none && (m_met[t] == walk || m_seenBefore[t]));
+        const bool repeat = x.final ? x.repeat : guessed || (counts(t) && (m_met[t] == walk || m_seenBefore[t]));
         x.guess = repeat;
         const bool emptied = x.batch > 0;
         if (emptied && (!repeat || !holds))
@@ -124,7 +139,7 @@ GuessAndCheck::Walk GuessAndCheck::walk()
             blocked = true;
             w.blocked = i;
         }
-        if (t != none && !guessed) {
+        if (counts(t) && !guessed) {
             m_met[t] = walk;
             if (!x.formula || x.final)
                 m_sure[t] = walk;
@@ -290,7 +305,7 @@ GuessAndCheck::Checked GuessAndCheck::check(qsizetype blockedFrom)
         c.reading.cellsReadAgain += cells.size();
         for (qsizetype k = 0; k < cells.size(); ++k) {
             Item& x = m_items[toRead[colour][k]];
-            x.text = textId(texts[k]);
+            x.text = textOf(texts[k], true);
             x.level = m_batches;
             x.view = colour;
         }
@@ -334,7 +349,7 @@ bool GuessAndCheck::readAgain()
     ++c.reading.bulkReads;
     c.reading.cellsReadAgain += which.size();
     for (qsizetype k = 0; k < which.size(); ++k) {
-        m_items[which[k]].text = textId(texts[k]);
+        m_items[which[k]].text = textOf(texts[k], true);
         m_items[which[k]].level = m_batches;
         m_items[which[k]].view = 0;
     }
@@ -398,9 +413,11 @@ void GuessAndCheck::commit(qsizetype end, const std::function<void(int, int)>& e
                 emptied(x.column, x.row);
             continue;
         }
-        const QString& text = m_texts[x.text];
-        if (text.isEmpty())
+        if (x.text == m_unserved)
+            c.emptier.unserved({c.sheet, x.column, x.row}, c.readStep);
+        if (!counts(x.text))
             continue;
+        const QString& text = m_texts[x.text];
         const std::optional<CellPlace> first = c.seen.firstOrAdd(text, {c.sheet, x.column, x.row});
         if (!first)
             continue;

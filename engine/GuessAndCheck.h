@@ -99,6 +99,10 @@ private:
     qsizetype rounds(const std::function<void(int, int)>& emptied);
     Walk walk();
     int textId(const QString& text);
+    /// The id of what a cell shows; a formula that shows what the office may
+    /// not fetch shows something of its own, that counts as nothing.
+    int textOf(const QString& text, bool formula);
+    bool counts(int text) const { return text != m_none && text != m_unserved; }
     bool emptyNow(const QList<qsizetype>& which);
     std::optional<QList<office::RangeAddress>> emptyCells(const QList<qsizetype>& which);
     bool readAgain();
@@ -130,6 +134,7 @@ private:
     QStringList m_texts;
     QList<bool> m_seenBefore;
     QList<int> m_met, m_sure;
+    int m_none = -1, m_unserved = -1;
     int m_walks = 0;
 };
 

@@ -1,8 +1,20 @@
 #include "RunService.h"
 
+#include "Platform.h"
+
+#include <algorithm>
 #include <utility>
 
 namespace Run {
+
+int defaultOfficeMemoryMb(int offices)
+{
+    constexpr qint64 LeastMb = 2048, UnknownMb = 8192;
+    const qint64 machineMb = Platform::physicalMemory() >> 20;
+    if (machineMb <= 0)
+        return int(UnknownMb);
+    return int(std::max(machineMb / 2 / std::max(1, offices), std::min(LeastMb, machineMb / 2)));
+}
 
 Service::Service(office::Office& office, Recycling recycling) : m_office(office), m_recycling(recycling) { }
 

@@ -17,6 +17,11 @@ struct Recycling {
     int memoryMb = 0; ///< after a file that left it holding more; 0: never
 };
 
+/// The memory an office may hold while it works on a file, when the user
+/// names none: half the machine's memory, shared by the offices that run at
+/// once, but never less than a large workbook needs.
+int defaultOfficeMemoryMb(int offices);
+
 struct Outcome {
     Calc1::FileResult result;
     /// Given up because the program is ending: neither done nor failed.

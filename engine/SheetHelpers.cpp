@@ -59,6 +59,14 @@ QString keptRepeats(qint64 count)
         .arg(count);
 }
 
+QString unservedFormulas(qint64 count)
+{
+    return QString("%1 formula(s) show what this office may not fetch (web data, an external link, DDE) rather than "
+                   "what the document's owner sees, and were left as they are (neither emptied nor kept as first "
+                   "instances)")
+        .arg(count);
+}
+
 QString FileUrl(const QString& path)
 {
     return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);

@@ -68,6 +68,10 @@ public:
                 return; // without the cell's own text there is nothing sound to compare
             ++reading.singleReads;
         }
+        if (cell.formula && showsUnserved(text)) {
+            emptier.unserved({sheet, cell.column, cell.row}, base + ReadString);
+            return;
+        }
         if (const std::optional<CellPlace> first = repeatOf(seen, text, {sheet, cell.column, cell.row}))
             leave(cell.column, cell.row, inArray(cell.column, cell.row, cell.formula), text, *first);
     }
@@ -150,6 +154,12 @@ private:
 };
 
 } // namespace
+
+bool showsUnserved(const QString& text)
+{
+    // The office's own error for content it was told not to fetch.
+    return text == QLatin1String("Err:540");
+}
 
 std::optional<CellPlace> repeatOf(SeenTexts& seen, const QString& text, const CellPlace& here)
 {

@@ -18,6 +18,14 @@ namespace Platform {
 /// ended when this process ends, however it ends (a crash or a kill included).
 void dieWithParent();
 
+/// Called in a freshly forked child before it runs its program: the system
+/// refuses it more than `bytes` of memory of its own (its allocations fail),
+/// where the system can limit it; 0 leaves it unlimited.
+void limitMemory(qint64 bytes);
+
+/// The machine's memory, in bytes; 0 when it cannot be told.
+qint64 physicalMemory();
+
 /// Called in a freshly forked child: the terminal's interrupt (Ctrl-C) no
 /// longer reaches it or its children, so its parent decides how they end.
 void leaveTerminalSignals();

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <thread>
@@ -26,6 +27,23 @@ void dieWithParent()
 #ifdef __linux__
     prctl(PR_SET_PDEATHSIG, SIGKILL);
 #endif
+}
+
+void limitMemory(qint64 bytes)
+{
+    // Only system calls: this runs between fork and exec. What counts is
+    // the memory a process writes to of its own (RLIMIT_DATA), not the
+    // address space that its libraries and thread stacks take up.
+    if (bytes <= 0)
+        return;
+    const rlimit limit{rlim_t(bytes), rlim_t(bytes)};
+    ::setrlimit(RLIMIT_DATA, &limit);
+}
+
+qint64 physicalMemory()
+{
+    const long pages = ::sysconf(_SC_PHYS_PAGES), size = ::sysconf(_SC_PAGESIZE);
+    return pages > 0 && size > 0 ? qint64(pages) * size : 0;
 }
 
 void leaveTerminalSignals()

@@ -17,6 +17,16 @@ Program::Program(const QString& programFolder, Host* host)
                                                    });
 }
 
+// The window stays alive through a long call, and no document takes more
+// than its share of the machine's memory.
+OfficeConnection::Options Program::officeOptions()
+{
+    OfficeConnection::Options options;
+    options.letEventsIn = true;
+    options.memoryCapMb = Run::defaultOfficeMemoryMb(1);
+    return options;
+}
+
 bool Program::start()
 {
     if (!m_form.Form_Load())

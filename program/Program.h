@@ -26,7 +26,9 @@ public:
     OfficeConnection& office() { return m_office; }
 
 private:
-    OfficeConnection m_office;
+    static OfficeConnection::Options officeOptions();
+
+    OfficeConnection m_office{officeOptions()};
     Run::Service m_run{m_office};
     WidgetHost m_widgetHost;
     Host& m_host;

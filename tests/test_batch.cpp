@@ -465,6 +465,9 @@ private slots:
                                        << "failed: IN/2.ods: the worker processing it ended unexpectedly";
         QTest::newRow("interrupted") << "command" << int(SIGINT) << 130 << "not done: IN/2.ods";
         QTest::newRow("terminated") << "command" << int(SIGTERM) << 143 << "not done: IN/2.ods";
+        // A file of a kilobyte whose one cell is repeated a billion times down and across.
+        QTest::newRow("office past its memory")
+            << "memory" << 0 << 1 << "failed: IN/2.ods: Given up: the office needed more than 400 MB";
     }
     void killedMidFile()
     {
@@ -478,10 +481,23 @@ private slots:
             for (int c = 0; c < 50; ++c)
                 big[r][c] = QString::number((r * 50 + c) % 9000);
         fixture->writeTexts(in + "/2.ods", {big});
+        if (who == "memory") {
+            QFile bomb(in + "/2.ods");
+            QVERIFY(bomb.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            bomb.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
+<office:body><office:spreadsheet><table:table table:name="Sheet1"><table:table-row table:number-rows-repeated="999999999">
+<table:table-cell table:number-columns-repeated="999999999" office:value-type="string"><text:p>boom</text:p></table:table-cell>
+</table:table-row></table:table></office:spreadsheet></office:body></office:document>)");
+        }
         fixture->writeTexts(in + "/3.ods", {{{"b", "b"}}});
         fixture->writeTexts(in + "/4.ods", {{{"c", "c"}}});
         const QStringList files{in + "/1.ods", in + "/2.ods", in + "/3.ods", in + "/4.ods"};
-        const QStringList common{"--jobs", "1", "--recycle", "0", "--results", out, "--report", dir.filePath("r.csv")};
+        QStringList common{"--jobs", "1", "--recycle", "0", "--results", out, "--report", dir.filePath("r.csv")};
+        if (who == "memory")
+            common << "--office-memory" << "400";
         QProcess process;
         startBatch(process, common + files);
         process.setReadChannel(QProcess::StandardError);
@@ -490,18 +506,21 @@ private slots:
             err += process.readAllStandardError();
         const QList<qint64> offices = officesBelow(process.processId());
         QVERIFY2(offices.size() == 1, err.constData());
-        // Killed inside the big file, not between two files (where the next
-        // file would simply get a fresh office): the office, stopped while it
-        // has the file open, cannot finish it first however fast it is.
-        QVERIFY2(stopWhileOpen(offices[0], in + "/2.ods"), "the office never opened the file");
-        const qint64 target = who == "office" ? offices[0]
-            : who == "worker"                 ? ::children(process.processId()).value(0).first
-                                              : process.processId();
         QElapsedTimer sinceKill;
-        sinceKill.start();
-        ::kill(pid_t(target), signal);
+        if (signal) {
+            // Killed inside the big file, not between two files (where the
+            // next file would simply get a fresh office): the office, stopped
+            // while it has the file open, cannot finish it first however fast it is.
+            QVERIFY2(stopWhileOpen(offices[0], in + "/2.ods"), "the office never opened the file");
+            const qint64 target = who == "office" ? offices[0]
+                : who == "worker"                 ? ::children(process.processId()).value(0).first
+                                                  : process.processId();
+            sinceKill.start();
+            ::kill(pid_t(target), signal);
+        }
         QVERIFY(process.waitForFinished(300000));
-        qInfo("ended %lld ms after the signal", sinceKill.elapsed());
+        if (signal)
+            qInfo("ended %lld ms after the signal", sinceKill.elapsed());
         err += process.readAllStandardError();
         QCOMPARE(process.exitCode(), status);
         QVERIFY2(err.contains(says.replace("IN", in).toUtf8()), err.constData());

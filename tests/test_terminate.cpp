@@ -100,7 +100,8 @@ private slots:
         QVERIFY2(ended - signalled < 60000, "the run waited for the office's call to end");
         QVERIFY(boxes.shown.isEmpty());
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList());
-        QTRY_VERIFY2_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, "the office outlived the signal", 60000);
+        QTRY_VERIFY2_WITH_TIMEOUT(office.processId() == 0 && ::kill(pid_t(pid), 0) != 0, "the office outlived the signal",
+                                  60000);
     }
 };
 

@@ -10,6 +10,7 @@
 #include "SheetFixture.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,12 +24,16 @@ private slots:
     void closingDuringARun_data()
     {
         QTest::addColumn<bool>("bySignal");
-        QTest::newRow("the window closed") << false;
-        QTest::newRow("the system asks") << true;
+        QTest::addColumn<bool>("officeStopped");
+        QTest::newRow("the window closed") << false << false;
+        QTest::newRow("the system asks") << true << false;
+        // The window handles its events while it waits for the office.
+        QTest::newRow("the window closed, its office stopped in a call") << false << true;
     }
     void closingDuringARun()
     {
         QFETCH(bool, bySignal);
+        QFETCH(bool, officeStopped);
         QTemporaryDir dir;
         const QString in = dir.filePath("in"), out = dir.filePath("out");
         QVERIFY(QDir().mkpath(in) && QDir().mkpath(out));
@@ -50,9 +55,22 @@ private slots:
             files(form).appendRow(p);
         control<QLineEdit>(form, "Text3")->setText(out);
         // The second file is still in the engine's pause after loading when the user closes.
-        form.setLoadWaitSeconds(5);
+        form.setLoadWaitSeconds(officeStopped ? 0 : 5);
+        QElapsedTimer sinceClose;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (officeStopped) {
+                // Inside the second file: the office stops, and the window
+                // closes while a call to it waits.
+                if (!QFile::exists(out + "/1.ods") || !boxes.busy() || !closing.isEmpty())
+                    return;
+                ::kill(pid_t(pid), SIGSTOP);
+                if (office.callUnderWay()) {
+                    sinceClose.start();
+                    form.close();
+                }
+                return;
+            }
             if (QFile::exists(out + "/1.ods") && !form.isHidden() && closing.isEmpty()) {
                 if (bySignal)
                     ::raise(SIGTERM);
@@ -63,6 +81,11 @@ private slots:
         watch.start(20);
 
         click(form, "PushButton2");
+        if (officeStopped) {
+            QVERIFY2(sinceClose.isValid(), "no call waited on the stopped office");
+            qInfo("the run ended %lld ms after the window closed", sinceClose.elapsed());
+            QVERIFY2(sinceClose.elapsed() < 30000, "the window waited for the office's call to end");
+        }
 
         // The system's request closes the window from the event loop, which
         // the run may have left already.
@@ -70,7 +93,9 @@ private slots:
         QVERIFY(!form.running());
         QVERIFY(boxes.shown.isEmpty());
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"1.ods"}));
-        QVERIFY2(::kill(pid_t(pid), 0) != 0, "the office outlived the window");
+        // Ended at once; a killed office is gone once the connection takes in its exit.
+        QTRY_VERIFY2_WITH_TIMEOUT(office.processId() == 0 && ::kill(pid_t(pid), 0) != 0, "the office outlived the window",
+                                  30000);
     }
 };
 

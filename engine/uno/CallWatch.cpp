@@ -2,7 +2,18 @@
 
 #include "Platform.h"
 
-CallWatch::CallWatch(std::chrono::milliseconds limit) : m_limit(limit), m_thread([this] { run(); }) { }
+namespace {
+
+// How often the office's memory is looked at during a call: an office that
+// grows a gigabyte a second passes its cap by tens of megabytes at most.
+constexpr std::chrono::milliseconds MemoryEvery(25);
+
+} // namespace
+
+CallWatch::CallWatch(std::chrono::milliseconds limit, qint64 memoryCap)
+    : m_limit(limit), m_memoryCap(memoryCap), m_thread([this] { run(); })
+{
+}
 
 CallWatch::~CallWatch()
 {
@@ -18,10 +29,10 @@ void CallWatch::watch(qint64 pid)
 {
     std::lock_guard lock(m_mutex);
     m_pid = pid;
-    m_fired = false;
+    m_fired = Fired::No;
 }
 
-bool CallWatch::fired() const
+CallWatch::Fired CallWatch::fired() const
 {
     std::lock_guard lock(m_mutex);
     return m_fired;
@@ -33,30 +44,46 @@ qint64 CallWatch::pid() const
     return m_pid;
 }
 
+bool CallWatch::busy() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_depth > 0;
+}
+
 void CallWatch::abort()
 {
     std::lock_guard lock(m_mutex);
-    if (m_pid > 0 && !m_fired) {
-        m_fired = true;
-        Platform::killProcess(m_pid);
-    }
+    if (m_pid > 0 && m_fired == Fired::No)
+        endOffice(Fired::Aborted);
 }
 
 void CallWatch::begin(std::chrono::milliseconds limit)
 {
     m_calls.fetch_add(1, std::memory_order_relaxed);
+    bool first = false;
     {
         std::lock_guard lock(m_mutex);
-        if (m_depth++ == 0)
+        if (m_depth++ == 0) {
             m_deadline = std::chrono::steady_clock::now() + (limit.count() > 0 ? limit : m_limit);
+            first = true;
+        }
     }
-    m_changed.notify_all();
+    // The watch waits for the first call's start; later ones it finds itself.
+    if (first)
+        m_changed.notify_all();
 }
 
 void CallWatch::end()
 {
     std::lock_guard lock(m_mutex);
     --m_depth;
+}
+
+// With the lock held.
+void CallWatch::endOffice(Fired why)
+{
+    m_fired = why;
+    Platform::killProcess(m_pid);
 }
 
 void CallWatch::run()
@@ -68,11 +95,22 @@ void CallWatch::run()
             continue;
         }
         const auto deadline = m_deadline;
-        if (m_changed.wait_until(lock, deadline) == std::cv_status::timeout && m_depth > 0 && m_deadline == deadline
-            && m_pid > 0 && !m_fired) {
-            m_fired = true;
-            Platform::killProcess(m_pid);
+        const auto wake = m_memoryCap > 0 ? std::min(deadline, std::chrono::steady_clock::now() + MemoryEvery) : deadline;
+        if (m_changed.wait_until(lock, wake) != std::cv_status::timeout || m_depth == 0 || m_pid <= 0
+            || m_fired != Fired::No)
+            continue;
+        if (wake == deadline && m_deadline == deadline) {
+            endOffice(Fired::Overran);
+            continue;
         }
+        if (m_memoryCap <= 0)
+            continue;
+        const qint64 pid = m_pid;
+        lock.unlock();
+        const qint64 resident = Platform::residentBytes(pid);
+        lock.lock();
+        if (resident > m_memoryCap && m_pid == pid && m_depth > 0 && m_fired == Fired::No)
+            endOffice(Fired::OverMemory);
     }
 }
 

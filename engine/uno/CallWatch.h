@@ -1,7 +1,9 @@
 #pragma once
-// Ends an office that stops answering: every remote call runs under a time
-// limit, and a call still waiting when it passes gets its office killed, which
-// makes the call fail at once instead of hanging the program for ever.
+// Ends an office that stops answering, or that grows past its memory: every
+// remote call runs under a time limit, and a call still waiting when it
+// passes, or whose office holds more memory than allowed, gets its office
+// killed, which makes the call fail at once instead of hanging the program
+// for ever or taking the machine's memory.
 
 #include <QtGlobal>
 
@@ -13,7 +15,8 @@
 
 class CallWatch {
 public:
-    explicit CallWatch(std::chrono::milliseconds limit);
+    /// memoryCap in bytes; 0: the office's memory is not watched.
+    explicit CallWatch(std::chrono::milliseconds limit, qint64 memoryCap = 0);
     ~CallWatch();
     CallWatch(const CallWatch&) = delete;
     CallWatch& operator=(const CallWatch&) = delete;
@@ -22,13 +25,17 @@ public:
     void watch(qint64 pid);
     /// Ends the office now (from any thread).
     void abort();
-    /// True once a call overran and its office was ended (until watch() again).
-    bool fired() const;
+    /// Why the office was ended by the watch (until watch() again).
+    enum class Fired { No, Overran, OverMemory, Aborted };
+    Fired fired() const;
     /// The office process watched, also once it has ended; 0 for none.
     qint64 pid() const;
     std::chrono::milliseconds limit() const { return m_limit; }
+    qint64 memoryCap() const { return m_memoryCap; }
     /// How many calls were begun so far: one more means a call is under way.
     quint64 calls() const { return m_calls.load(std::memory_order_relaxed); }
+    /// Whether a call is under way now.
+    bool busy() const;
 
     /// Marks one remote call, with the watch's limit or, for an operation
     /// with a deadline of its own (an office's start), that one; a null watch
@@ -48,14 +55,16 @@ private:
     void begin(std::chrono::milliseconds limit);
     void end();
     void run();
+    void endOffice(Fired why);
 
     const std::chrono::milliseconds m_limit;
+    const qint64 m_memoryCap;
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::chrono::steady_clock::time_point m_deadline;
     int m_depth = 0;
     qint64 m_pid = 0;
-    bool m_fired = false;
+    Fired m_fired = Fired::No;
     bool m_quit = false;
     std::atomic<quint64> m_calls = 0;
     std::thread m_thread;

@@ -182,6 +182,7 @@ struct OfficeConnection::Impl {
     int starts = 0;
     Options options;
     std::shared_ptr<CallWatch> watch;
+    std::shared_ptr<CallWaiter> waiter; // null: calls wait where they are made
     std::unique_ptr<QTemporaryDir> profile;
     std::unique_ptr<QProcess> process;
     QString pipe;
@@ -198,7 +199,13 @@ struct OfficeConnection::Impl {
 
     uno_errors::Link link()
     {
-        return {[this] { return alive(); }, watch};
+        return {[this] { return alive(); }, watch, waiter};
+    }
+
+    // A call of the office's life, timed by the watch itself.
+    template <typename F> auto wait(F&& f) const -> decltype(f())
+    {
+        return waiter ? waiter->run(std::forward<F>(f)) : f();
     }
 
     // One round trip: an office that just died may not have been noticed yet.
@@ -206,7 +213,7 @@ struct OfficeConnection::Impl {
     {
         try {
             CallWatch::Scope scope(watch.get());
-            return remote->getServiceManager().is();
+            return wait([&] { return remote->getServiceManager().is(); });
         } catch (const uno::Exception&) {
             return false;
         }
@@ -229,9 +236,13 @@ struct OfficeConnection::Impl {
         process->setProcessEnvironment(environment);
         // The namespace comes first: entering it would clear the parent-death signal.
         const office_runs::NetworkIsolation isolation;
-        process->setChildProcessModifier([isolation, own = options.ownNetwork] {
+        // The system refuses the office's allocations at twice its cap,
+        // should it grow faster than the watch looks.
+        const qint64 refusedFrom = qint64(options.memoryCapMb) << 21;
+        process->setChildProcessModifier([isolation, own = options.ownNetwork, refusedFrom] {
             if (own)
                 isolation.apply();
+            Platform::limitMemory(refusedFrom);
             Platform::dieWithParent();
         });
         process->start();
@@ -263,9 +274,11 @@ struct OfficeConnection::Impl {
                     {
                         CallWatch::Scope scope(
                             watch.get(), std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime())));
-                        remote.set(resolver->resolve(url), UNO_QUERY_THROW);
-                        configureProfile(remote);
-                        keepContentLocal(remote);
+                        wait([&] {
+                            remote.set(resolver->resolve(url), UNO_QUERY_THROW);
+                            configureProfile(remote);
+                            keepContentLocal(remote);
+                        });
                     }
                     loader = uno_errors::guarded(link(), [&] {
                         return Reference<frame::XComponentLoader>(
@@ -301,10 +314,12 @@ struct OfficeConnection::Impl {
             try {
                 // An office that does not answer is not waited for long here.
                 CallWatch::Scope scope(watch.get(), std::chrono::seconds(10));
-                Reference<frame::XDesktop> desktop(
-                    remote->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop", remote),
-                    UNO_QUERY_THROW);
-                desktop->terminate();
+                wait([&] {
+                    Reference<frame::XDesktop> desktop(
+                        remote->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop", remote),
+                        UNO_QUERY_THROW);
+                    desktop->terminate();
+                });
             } catch (const uno::Exception&) {
                 // Disposed: the office went away while answering, as it may.
             }
@@ -327,7 +342,10 @@ OfficeConnection::OfficeConnection() : OfficeConnection(Options{}) { }
 OfficeConnection::OfficeConnection(Options options) : d(std::make_unique<Impl>())
 {
     d->options = std::move(options);
-    d->watch = std::make_shared<CallWatch>(std::chrono::milliseconds(d->options.callTimeoutMs));
+    d->watch = std::make_shared<CallWatch>(std::chrono::milliseconds(d->options.callTimeoutMs),
+                                           qint64(d->options.memoryCapMb) << 20);
+    if (d->options.letEventsIn)
+        d->waiter = std::make_shared<CallWaiter>();
 }
 
 OfficeConnection::~OfficeConnection()
@@ -362,7 +380,7 @@ void OfficeConnection::restart()
     d->stop();
     if (d->ended || d->aborted)
         throw office::Gone("The program is ending");
-    uno_errors::guarded({[this] { return d->alive(); }, nullptr}, [this] { d->connect(); });
+    uno_errors::guarded({[this] { return d->alive(); }, nullptr, nullptr}, [this] { d->connect(); });
     ++d->starts;
 }
 
@@ -374,6 +392,10 @@ int OfficeConnection::starts() const
 void OfficeConnection::shutdown()
 {
     d->ended = true;
+    // Asked from the events let in during a call (the window closed): the
+    // call fails at once, and what is left goes when the connection does.
+    if (d->watch->busy())
+        return abort();
     d->stop();
 }
 
@@ -391,6 +413,11 @@ qint64 OfficeConnection::processId() const
 quint64 OfficeConnection::calls() const
 {
     return d->watch->calls();
+}
+
+bool OfficeConnection::callUnderWay() const
+{
+    return d->watch->busy();
 }
 
 QString OfficeConnection::findSoffice()

@@ -22,6 +22,12 @@ public:
         /// Runs the office in a network namespace of its own, with no way
         /// out, where the system allows one.
         bool ownNetwork = true;
+        /// The most memory the office may hold during a call; past it the
+        /// office is ended and the call fails. 0: no cap.
+        int memoryCapMb = 0;
+        /// Calls run on a thread of their own while this thread handles its
+        /// events: a window stays alive through a long call.
+        bool letEventsIn = false;
     };
 
     OfficeConnection();
@@ -34,6 +40,7 @@ public:
     std::shared_ptr<office::Document> open(const QString& url) override;
     /// Asks the office to terminate, waits, then kills it; and starts another.
     void restart() override;
+    /// At once, as abort(), while a call is under way: it cannot be waited for.
     void shutdown() override;
     void abort() override;
     qint64 residentBytes() const override;
@@ -43,6 +50,8 @@ public:
     qint64 processId() const;
     /// How many remote calls were begun so far, from any thread.
     quint64 calls() const;
+    /// Whether a remote call is under way now.
+    bool callUnderWay() const;
 
     /// The office binary to start, or empty when none is found.
     static QString findSoffice();

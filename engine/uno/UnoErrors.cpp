@@ -22,10 +22,18 @@ static std::string describe(const css::uno::Exception& e)
 
 void translate(const Link& link)
 {
-    if (link.watch && link.watch->fired())
+    switch (link.watch ? link.watch->fired() : CallWatch::Fired::No) {
+    case CallWatch::Fired::Overran:
         throw office::Gone(QString("The office did not answer within %1 seconds and was ended")
                                .arg(link.watch->limit().count() / 1000.0)
                                .toStdString());
+    case CallWatch::Fired::OverMemory:
+        throw office::Gone(QString("Given up: the office needed more than %1 MB of memory for the file")
+                               .arg(link.watch->memoryCap() >> 20)
+                               .toStdString());
+    case CallWatch::Fired::Aborted: throw office::Gone("The program is ending");
+    case CallWatch::Fired::No: break;
+    }
     try {
         throw;
     } catch (const css::lang::DisposedException& e) {

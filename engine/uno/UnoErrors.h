@@ -2,6 +2,7 @@
 // Turns the office's exceptions into office::Error (office::Gone when the
 // office itself is lost), keeping the office's own description.
 
+#include "CallWaiter.h"
 #include "CallWatch.h"
 #include "Office.h"
 
@@ -16,6 +17,8 @@ struct Link {
     std::function<bool()> alive;
     /// Ends the office when a call does not come back in time; may be null.
     std::shared_ptr<CallWatch> watch;
+    /// Where calls run while the caller handles its events; null: in place.
+    std::shared_ptr<CallWaiter> waiter;
 };
 
 /// Rethrows the UNO exception being handled as office::Error or office::Gone.
@@ -26,6 +29,8 @@ template <typename F> auto guarded(const Link& link, F&& f) -> decltype(f())
 {
     try {
         CallWatch::Scope scope(link.watch.get());
+        if (link.waiter)
+            return link.waiter->run(std::forward<F>(f));
         return f();
     } catch (const office::Error&) {
         throw;

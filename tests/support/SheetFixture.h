@@ -84,9 +84,14 @@ public:
     /// Empties the repeats the plain way: every cell of the scope's used area
     /// visited in order, its String read at its turn, each repeat emptied at
     /// once on its own (contents, formats and notes; drawings stay). A row or
-    /// column of -1 means every one. Stores the result to `to`; gives how many
-    /// repeats could not be emptied.
-    int emptyRepeatsOneByOne(const QString& from, const QString& to, int row = -1, int column = -1);
+    /// column of -1 means every one. A formula that shows the office's error
+    /// for content it may not fetch counts as nothing. Stores the result to
+    /// `to`; gives how many repeats could not be emptied, and how many
+    /// formulas counted as nothing.
+    struct Literal {
+        int kept = 0, unserved = 0;
+    };
+    Literal emptyRepeatsOneByOne(const QString& from, const QString& to, int row = -1, int column = -1);
 
     /// Loads the file hidden and stores it unchanged to another path, in the
     /// format its extension names.
