@@ -5,6 +5,7 @@
 #include "Paths.h"
 #include "RunService.h"
 
+#include <QColor>
 #include <QCommandLineParser>
 #include <QRegularExpression>
 #include <QThread>
@@ -29,8 +30,19 @@ QList<QCommandLineOption> optionList()
          "it, else ods).",
          "FORMAT"},
         {"list", "Print the files in processing order and end."},
-        {"row", "Look only in row N of each sheet.", "N"},
-        {"column", "Look only in column LETTERS of each sheet.", "LETTERS"},
+        {"row", "Look only in rows N of each sheet: a row, or rows and ranges such as 3,7:9.", "N"},
+        {"column", "Look only in columns LETTERS of each sheet: a column, or columns and ranges such as B,D:F.",
+         "LETTERS"},
+        {"skip-rows", "Leave the first N rows of every sheet alone (a header): neither emptied nor remembered.", "N"},
+        {"match",
+         "Compare texts by MODE: exact (default), case (regardless of letter case), space (blanks at the ends left "
+         "out, each run of white space inside one blank, no-break spaces too), or loose (both, after Unicode "
+         "compatibility normalisation).",
+         "MODE"},
+        {"mark", "A review run: empty nothing; the results show each cell a real run would empty in a colour."},
+        {"mark-colour", "The colour of --mark: a name such as yellow, or #RRGGBB (default #FFC7CE, a light red).",
+         "COLOUR"},
+        {"json", "Print a JSON object per file on standard output as it finishes, and a summary at the end."},
         {"results", "Store the results in DIR (required unless --dry-run or --list).", "DIR"},
         {"jobs", "Process N files at a time, each in an office of its own (default: processors).", "N"},
         {"recycle", "Restart an office after N files (default 50; 0: never).", "N"},
@@ -87,6 +99,41 @@ void checkColumn(const QString& column)
                              .toStdString());
 }
 
+// A name the web knows (yellow, lightpink) or #RRGGBB, fully opaque.
+std::optional<quint32> colourValue(const QString& text)
+{
+    const QColor colour = QColor::fromString(text.trimmed());
+    if (!colour.isValid() || colour.alpha() != 255)
+        return std::nullopt;
+    return colour.rgb() & 0xFFFFFFu;
+}
+
+// "3,7:9" or "B,D:F": each item one row (column) or a range of them, 0-based.
+QList<Calc1::Span> lines(const QString& text, bool rows)
+{
+    QList<Calc1::Span> spans;
+    const auto number = [&](const QString& item) {
+        if (rows) {
+            checkRow(item);
+            return int(Paths::LeadingNumber(item)) - 1;
+        }
+        checkColumn(item);
+        return Calc1::getColumnNumber(item) - 1;
+    };
+    for (const QString& item : text.split(',')) {
+        const QStringList ends = item.trimmed().split(':');
+        if (ends.size() > 2)
+            throw UsageError(QString("--%1: \"%2\" is not a %3 or a range such as %4")
+                                 .arg(rows ? "row" : "column", item, rows ? "row" : "column", rows ? "7:9" : "D:F")
+                                 .toStdString());
+        const Calc1::Span span{number(ends.first().trimmed()), number(ends.last().trimmed())};
+        if (span.first > span.last)
+            throw UsageError(QString("--%1: the range \"%2\" ends before it begins").arg(rows ? "row" : "column", item).toStdString());
+        spans << span;
+    }
+    return spans;
+}
+
 } // namespace
 
 Options parse(const QStringList& arguments)
@@ -128,13 +175,41 @@ Options parse(const QStringList& arguments)
         throw UsageError("give --row or --column, not both");
     if (parser.isSet("row")) {
         options.scope = Scope::SingleRow;
-        options.row = parser.value("row");
-        checkRow(options.row);
+        options.rowsText = parser.value("row");
+        options.rows = lines(options.rowsText, true);
+        options.row = QString::number(options.rows.first().first + 1);
     } else if (parser.isSet("column")) {
         options.scope = Scope::SingleColumn;
-        options.column = parser.value("column");
-        checkColumn(options.column);
+        options.columnsText = parser.value("column");
+        options.columns = lines(options.columnsText, false);
+        options.column = Calc1::getColumnLetters(options.columns.first().first + 1);
     }
+    if (parser.isSet("skip-rows"))
+        options.skipRows = count(parser, "skip-rows", 0, 1 << 30);
+    if (parser.isSet("match")) {
+        options.matchText = parser.value("match");
+        const std::optional<Match> match = matchMode(options.matchText);
+        if (!match)
+            throw UsageError(QString("--match must be exact, case, space or loose, not \"%1\"")
+                                 .arg(options.matchText)
+                                 .toStdString());
+        options.match = *match;
+    }
+    options.mark = parser.isSet("mark");
+    if (parser.isSet("mark-colour")) {
+        if (!options.mark)
+            throw UsageError("--mark-colour is the colour of --mark: give --mark too");
+        options.markColourText = parser.value("mark-colour");
+        const std::optional<quint32> colour = colourValue(options.markColourText);
+        if (!colour)
+            throw UsageError(QString("--mark-colour must be a colour name such as yellow or #RRGGBB, not \"%1\"")
+                                 .arg(options.markColourText)
+                                 .toStdString());
+        options.markColour = *colour;
+    }
+    if (options.mark && options.dryRun)
+        throw UsageError("give --mark or --dry-run, not both: a review run stores marked copies");
+    options.json = parser.isSet("json");
     options.jobs = parser.isSet("jobs") ? count(parser, "jobs", 1, 256) : qMax(1, QThread::idealThreadCount());
     if (parser.isSet("recycle"))
         options.recycle = count(parser, "recycle", 0, 1000000);
@@ -148,6 +223,10 @@ Options parse(const QStringList& arguments)
     options.report = parser.value("report");
     if (parser.isSet("report") && options.report.isEmpty())
         throw UsageError("--report needs a file name, or - for standard output");
+    if (options.json && options.report == "-")
+        throw UsageError("--json and --report - both write to standard output: give the report a file");
+    if (options.json && options.list)
+        throw UsageError("--list prints the files on standard output, --json the results: give one");
     if (parser.isSet("shard")) {
         const QRegularExpressionMatch m = QRegularExpression("^(\\d{1,6})/(\\d{1,6})$").match(parser.value("shard"));
         options.shard = m.hasMatch() ? m.captured(1).toInt() : 0;
@@ -181,7 +260,13 @@ QString helpText()
         "instance, in each file given; a folder gives its files and those of its sub-folders.\n"
         "PATH - reads more paths from standard input, one a line.\n"
         "Exit status: 0 every file done, 1 a file failed, 2 a usage error, 130 (143) stopped by an interrupt\n"
-        "(a termination request).");
+        "(a termination request).\n"
+        "\n"
+        "Examples:\n"
+        "  cellwinnow-batch --results out --report emptied.csv in/\n"
+        "  cellwinnow-batch --match loose --column B,D:F --skip-rows 1 --results out in/\n"
+        "  cellwinnow-batch --mark --mark-colour yellow --results review in/   (nothing emptied: marked copies)\n"
+        "  cellwinnow-batch --row 3,7:9 --json --results out in/ > results.jsonl");
     parser.addOptions(optionList());
     parser.addPositionalArgument("PATH", "Spreadsheet files and folders.", "PATH...");
     return parser.helpText();
@@ -199,9 +284,12 @@ QStringList workerArguments(const Options& options)
                           "--timeout",
                           QString::number(options.timeoutSeconds)};
     if (options.scope == Scope::SingleRow)
-        arguments << "--row" << options.row;
+        arguments << "--row" << options.rowsText;
     else if (options.scope == Scope::SingleColumn)
-        arguments << "--column" << options.column;
+        arguments << "--column" << options.columnsText;
+    arguments << "--skip-rows" << QString::number(options.skipRows) << "--match" << options.matchText;
+    if (options.mark)
+        arguments << "--mark" << "--mark-colour" << options.markColourText;
     if (!options.results.isEmpty())
         arguments << "--results" << options.results;
     arguments << "--format" << options.format;

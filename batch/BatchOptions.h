@@ -1,7 +1,9 @@
 #pragma once
 // The command line of cellwinnow-batch, checked before anything is done.
 
+#include "Calc1.h"
 #include "JobSettings.h"
+#include "TextMatch.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,7 +23,17 @@ struct Options {
     QStringList extensions{"ods", "fods", "ots", "xlsx", "xlsm", "xltx", "xls", "xlt", "xlsb"};
     QString format = "ods"; ///< of the results: ods, xlsx, xls, or same as each file
     Scope scope = Scope::EntireSheet;
-    QString row = "1", column = "A";
+    QString row = "1", column = "A"; ///< the first of those given
+    QString rowsText, columnsText; ///< as given: "3,7:9", "B,D:F"
+    QList<Calc1::Span> rows, columns; ///< 0-based; empty: the one row or column
+    int skipRows = 0; ///< the first rows of every sheet are out of the scope
+    Match match = Match::Exact;
+    QString matchText = "exact";
+    /// A review run: nothing emptied; the result marks what a real run empties.
+    bool mark = false;
+    QString markColourText = "#FFC7CE";
+    quint32 markColour = 0xFFC7CE; ///< a light red
+    bool json = false; ///< a JSON object per file on standard output
     QString results; ///< empty with --list or --dry-run only
     int jobs = 1;
     int recycle = 50; ///< files per office; 0: never restarted

@@ -1,6 +1,7 @@
 #include "BatchRun.h"
 
 #include "BatchFiles.h"
+#include "BatchJson.h"
 #include "BatchWorker.h"
 #include "Calc1.h"
 #include "ErrorReport.h"
@@ -8,6 +9,7 @@
 #include "Platform.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -108,18 +110,30 @@ private:
 struct Worker {
     std::unique_ptr<QProcess> process;
     int current = -1; ///< the file it works on
+    QElapsedTimer since; ///< it was handed the file
     QByteArray output;
 };
 
+void print(const QByteArray& line)
+{
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    std::fflush(stdout);
+}
+
 class Pool {
 public:
-    Pool(const Options& options, const QStringList& files, QIODevice* report)
-        : m_options(options), m_files(files), m_report(report), m_progress(int(files.size()), options.quiet)
+    Pool(const Options& options, const QStringList& files, const QStringList& skipped, QIODevice* report)
+        : m_options(options), m_files(files), m_skipped(skipped), m_report(report),
+          m_progress(int(files.size()), options.quiet)
     {
     }
 
     int run()
     {
+        m_clock.start();
+        if (m_options.json)
+            for (const QString& path : m_skipped)
+                print(jsonFile(path, resultPath(path), Status::Skipped, {}, 0));
         if (m_report)
             m_report->write(csvLine({"file", "sheet", "cell", "text", "first sheet", "first cell", "problem"}));
         const std::unique_ptr<QObject> termination
@@ -183,6 +197,7 @@ private:
             while (m_next < m_files.size() && m_handedOut.contains(int(m_next)))
                 ++m_next;
             m_progress.started(m_files[i]);
+            worker.since.start();
             worker.process->write(encodeTask(int(i), m_files[i]));
             return;
         }
@@ -200,6 +215,7 @@ private:
             FileResult result;
             if (!decodeResult(line, result) || result.index != worker.current)
                 continue;
+            result.seconds = worker.since.elapsed() / 1000.0;
             if (!result.outcome.restart.isEmpty() && !m_options.quiet) {
                 m_progress.clear();
                 say(QString("after %1 %2: the next file gets a new one")
@@ -229,6 +245,7 @@ private:
                               : QString("exit status %1").arg(worker.process->exitCode())),
                  {},
                  0});
+            result.seconds = worker.since.elapsed() / 1000.0;
             done(std::move(result));
         }
         worker.process.release()->deleteLater();
@@ -246,6 +263,11 @@ private:
         const QString& path = m_files[result.index];
         const bool failed = result.outcome.failed(!m_options.dryRun);
         m_progress.finished(path, result, failed);
+        if (m_options.json) {
+            const Calc1::FileResult& o = result.outcome.result;
+            print(jsonFile(path, o.done ? resultPath(path, o.storedAs) : QString(), failed ? Status::Failed : Status::Done,
+                           o, result.seconds));
+        }
         m_failed += failed ? 1 : 0;
         m_emptied += result.outcome.result.emptiedCount;
         m_finished.insert(result.index);
@@ -339,8 +361,17 @@ private:
             flush(*m_report);
         const qsizetype missed = m_files.size() - m_finished.size();
         for (qsizetype i = 0; i < m_files.size(); ++i)
-            if (!m_finished.contains(int(i)))
+            if (!m_finished.contains(int(i))) {
                 say("not done: " + m_files[i]);
+                if (m_options.json)
+                    print(jsonFile(m_files[i], {}, Status::NotDone, {}, 0));
+            }
+        if (m_options.json)
+            print(jsonSummary({{Status::Done, m_files.size() - m_failed - missed},
+                               {Status::Failed, m_failed},
+                               {Status::Skipped, m_skipped.size()},
+                               {Status::NotDone, missed}},
+                              m_emptied, m_clock.elapsed() / 1000.0));
         if (missed > 0)
             say(QString("%1 file(s) not done: the run was stopped").arg(missed));
         if (!m_options.quiet)
@@ -355,6 +386,16 @@ private:
         return m_failed > 0 || missed > 0 ? Failed : Done;
     }
 
+    // Where the file's result is, or would be with the extension it had.
+    QString resultPath(const QString& path, const QString& extension = {}) const
+    {
+        if (m_options.results.isEmpty())
+            return {};
+        const QString name = extension.isEmpty() ? Batch::resultName(path, m_options.format)
+                                                 : Calc1::resultName(path, extension);
+        return QDir(m_options.results).filePath(name);
+    }
+
     static void flush(QIODevice& report)
     {
         if (auto* file = qobject_cast<QFile*>(&report))
@@ -363,7 +404,9 @@ private:
 
     const Options& m_options;
     const QStringList& m_files;
+    const QStringList& m_skipped;
     QIODevice* m_report;
+    QElapsedTimer m_clock;
     Progress m_progress;
     std::vector<Worker> m_workers; // never resized once running: lambdas hold their addresses
     QEventLoop m_loop;
@@ -392,7 +435,7 @@ QByteArray csvLine(const QStringList& fields)
     return line + "\r\n";
 }
 
-int run(const Options& options, const QStringList& files)
+int run(const Options& options, const QStringList& files, const QStringList& skipped)
 {
     if (!options.dryRun)
         for (const QStringList& group : sameResultNames(files, options.format))
@@ -415,7 +458,7 @@ int run(const Options& options, const QStringList& files)
         }
         report = std::move(file);
     }
-    const int status = Pool(options, files, report.get()).run();
+    const int status = Pool(options, files, skipped, report.get()).run();
     if (auto* file = qobject_cast<QFile*>(report.get()); file && (!file->flush() || file->error() != QFile::NoError)) {
         say(QString("cannot write the report %1: %2").arg(options.report, file->errorString()));
         return status == Done ? Failed : status;

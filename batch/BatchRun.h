@@ -8,8 +8,9 @@ namespace Batch {
 
 enum ExitStatus { Done = 0, Failed = 1, Usage = 2 };
 
-/// The files are already gathered and shared out.
-int run(const Options& options, const QStringList& files);
+/// The files are already gathered and shared out; the skipped ones (their
+/// results are newer) are only told of.
+int run(const Options& options, const QStringList& files, const QStringList& skipped = {});
 
 /// One CSV line (RFC 4180), ending in CRLF.
 QByteArray csvLine(const QStringList& fields);

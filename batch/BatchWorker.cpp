@@ -122,7 +122,16 @@ int runWorker(const Options& options)
             return 1; // not from a parent of ours
         // Cells are listed only for a report: a file may empty millions.
         result.outcome = run.process(path, settings, host,
-                                     {0.0, true, !options.dryRun, !options.report.isEmpty(), formatOf(path, options.format)});
+                                     {.loadWaitSeconds = 0.0,
+                                      .listEmptied = true,
+                                      .store = !options.dryRun,
+                                      .listCells = !options.report.isEmpty(),
+                                      .format = formatOf(path, options.format),
+                                      .match = options.match,
+                                      .rows = options.rows,
+                                      .columns = options.columns,
+                                      .skipRows = options.skipRows,
+                                      .mark = options.mark ? std::optional(options.markColour) : std::nullopt});
         out.write(encodeResult(result));
         out.flush();
     }

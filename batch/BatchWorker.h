@@ -14,6 +14,7 @@ namespace Batch {
 struct FileResult {
     int index = -1;
     Run::Outcome outcome;
+    double seconds = 0; ///< from its hand-over to its outcome
 };
 
 QByteArray encodeTask(int index, const QString& path);

@@ -55,6 +55,7 @@ int main(int argc, char* argv[])
         return Batch::Failed;
     }
     files = Batch::shareOf(files, options.shard, options.shards);
+    QStringList skipped;
     if (options.skipDone) {
         const qsizetype before = files.size();
         files.removeIf([&](const QString& file) {
@@ -63,6 +64,8 @@ int main(int argc, char* argv[])
             if (done && options.list)
                 std::fprintf(stderr, "cellwinnow-batch: skipped, its result is newer: %s\n",
                              QFile::encodeName(file).constData());
+            if (done)
+                skipped << file;
             return done;
         });
         if (!options.list && !options.quiet && files.size() < before)
@@ -74,10 +77,10 @@ int main(int argc, char* argv[])
             std::printf("%s\n", QFile::encodeName(file).constData());
         return Batch::Done;
     }
-    if (files.isEmpty()) {
+    if (files.isEmpty() && !options.json) {
         if (!options.quiet)
             std::fputs("cellwinnow-batch: no files to process\n", stderr);
         return Batch::Done;
     }
-    return Batch::run(options, files);
+    return Batch::run(options, files, skipped);
 }

@@ -280,6 +280,10 @@ public:
     {
         timed("takeBack", [&] { m_d->takeBack(n); }, n);
     }
+    void markRanges(const QList<office::RangeAddress>& r, quint32 colour) override
+    {
+        timed("markRanges", [&] { m_d->markRanges(r, colour); }, r.size());
+    }
     void store(const QString& u, const office::PropertyValues& p) override
     {
         timed("store", [&] { m_d->store(u, p); });

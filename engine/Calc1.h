@@ -4,6 +4,7 @@
 #include "Host.h"
 #include "JobSettings.h"
 #include "Office.h"
+#include "TextMatch.h"
 
 #include <QHash>
 #include <QList>
@@ -76,10 +77,14 @@ struct FileResult {
 
 } // namespace Calc1
 
-/// Every cell text met so far in the document being processed (exact
-/// comparison), with where it was first met.
+/// Every cell text met so far in the document being processed, with where
+/// it was first met; texts are compared by their key (exactly, unless the
+/// match says otherwise).
 class SeenTexts {
 public:
+    explicit SeenTexts(Match match = Match::Exact) : m_match(match) { }
+    /// What the text is compared by.
+    QString key(const QString& text) const { return m_match == Match::Exact ? text : matchKey(text, m_match); }
     /// Where the text was first met; nothing when this is the first time, and
     /// from now on it has been met here.
     std::optional<Calc1::CellPlace> firstOrAdd(const QString& text, const Calc1::CellPlace& here);
@@ -98,10 +103,17 @@ private:
         bool operator==(const Key& other) const { return hash == other.hash && text == other.text; }
     };
     friend size_t qHash(const Key& key, size_t) { return key.hash; }
+    Match m_match;
     QHash<Key, Calc1::CellPlace> m_first;
 };
 
 namespace Calc1 {
+
+/// Rows or columns from the first to the last; 0-based.
+struct Span {
+    int first = 0, last = 0;
+    bool operator==(const Span&) const = default;
+};
 
 /// A format the office stores a result in.
 struct ResultFormat {
@@ -125,6 +137,16 @@ struct FileOptions {
     /// With listEmptied, false counts the emptied cells without listing them.
     bool listCells = true;
     ResultFormat format{};
+    /// How texts are compared.
+    Match match = Match::Exact;
+    /// With a single row (column) scope, these rows (columns) instead of the
+    /// one the settings name, visited in the usual order.
+    QList<Span> rows{}, columns{};
+    /// The first rows of every sheet are out of the scope.
+    int skipRows = 0;
+    /// A review run: the result is the input with every cell a real run
+    /// empties given this background colour (0xRRGGBB); nothing is emptied.
+    std::optional<quint32> mark{};
 };
 
 struct Context {

@@ -22,7 +22,8 @@ std::optional<Calc1::CellPlace> SeenTexts::firstOrAdd(const QString& text, const
     // The seed is the process's own, so a document cannot be made of texts
     // that all fall into one bucket.
     const qsizetype before = m_first.size();
-    Calc1::CellPlace& first = m_first[Key{text, qHash(text, QHashSeed::globalSeed())}];
+    const QString k = key(text);
+    Calc1::CellPlace& first = m_first[Key{k, qHash(k, QHashSeed::globalSeed())}];
     if (m_first.size() == before)
         return first;
     first = here;
@@ -31,13 +32,48 @@ std::optional<Calc1::CellPlace> SeenTexts::firstOrAdd(const QString& text, const
 
 std::optional<Calc1::CellPlace> SeenTexts::find(const QString& text) const
 {
-    const auto it = m_first.constFind(Key{text, qHash(text, QHashSeed::globalSeed())});
+    const QString k = key(text);
+    const auto it = m_first.constFind(Key{k, qHash(k, QHashSeed::globalSeed())});
     if (it == m_first.cend())
         return std::nullopt;
     return *it;
 }
 
 namespace Calc1 {
+
+namespace {
+
+// The file opened again, the cells a real run emptied marked, stored.
+void storeMarked(const Context& context, const QString& path, QList<EmptiedCell> cells, const QString& url,
+                 const office::PropertyValues& storeAs)
+{
+    std::sort(cells.begin(), cells.end(), [](const EmptiedCell& a, const EmptiedCell& b) {
+        return std::tie(a.cell.sheet, a.cell.row, a.cell.column) < std::tie(b.cell.sheet, b.cell.row, b.cell.column);
+    });
+    QList<office::RangeAddress> ranges;
+    for (qsizetype i = 0; i < cells.size();) {
+        Ranges sheet;
+        const int index = cells[i].cell.sheet;
+        for (; i < cells.size() && cells[i].cell.sheet == index; ++i)
+            sheet.add(index, cells[i].cell.column, cells[i].cell.row);
+        ranges << sheet.take();
+    }
+    const std::shared_ptr<office::Document> original = context.office.open(FileUrl(path));
+    try {
+        if (!ranges.isEmpty())
+            original->markRanges(ranges, *context.options.mark);
+        original->store(FileUrl(url), storeAs);
+    } catch (...) {
+        try {
+            original->close();
+        } catch (const office::Error&) {
+        }
+        throw;
+    }
+    original->close();
+}
+
+} // namespace
 
 FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context)
 {
@@ -62,12 +98,16 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
     int sheetCount = 0;
     const bool counted = loaded && step(114, [&] { sheetCount = document->sheetCount(); });
     if (counted) {
-        Emptier emptier(step, *document, did, context.options.listEmptied, context.options.listCells);
+        // A review run marks what was emptied, so it lists it.
+        const bool review = context.options.mark.has_value();
+        Emptier emptier(step, *document, did, context.options.listEmptied || review,
+                        context.options.listCells || review);
         Workbook book(*document);
         for (int i = 0; i < sheetCount && !step.stopped(); ++i) {
             if (context.options.listEmptied)
                 did.sheetNames << sheetName(*document, i);
-            scanSheet(step, *document, i, settings, seenTexts, emptier, book, did.readings.emplace_back());
+            scanSheet(step, *document, i, settings, context.options, seenTexts, emptier, book,
+                      did.readings.emplace_back());
             host.letEventsIn();
             if (host.quitting())
                 step.stop(); // nothing more of this file is done or stored
@@ -85,6 +125,19 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
         storeAs << MakePropertyValue("FilterName", format.filter);
     if (!format.filterOptions.isEmpty())
         storeAs << MakePropertyValue("FilterOptions", format.filterOptions);
+    // A review run's result is the file itself with what was emptied marked:
+    // the worked copy goes first.
+    const bool marking = context.options.mark.has_value();
+    const auto close = [&] {
+        try {
+            document->close();
+        } catch (const office::Gone& e) {
+            // A lost office at this point takes nothing from a stored result.
+            throw office::Error(e.what());
+        }
+    };
+    if (loaded && marking)
+        step(244, close);
     const bool stored = counted && context.options.store
         && step(236, [&] { result = ResultPathsFor(settings.resultsFolder(), path, format.extension); })
         && step(242, [&] {
@@ -93,26 +146,24 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
                if (!FileUtils::IsFolder(folder))
                    throw office::Error("The results folder is not there any more: " + folder.toStdString());
                try {
-                   document->store(FileUrl(result.temporary), storeAs);
+                   if (marking)
+                       storeMarked(context, path, did.emptied, result.temporary, storeAs);
+                   else
+                       document->store(FileUrl(result.temporary), storeAs);
                } catch (...) {
                    QFile::remove(result.temporary); // ours: the name was free before the store
                    throw;
                }
            });
-    if (loaded)
-        step(244, [&] {
-            try {
-                document->close();
-            } catch (const office::Gone& e) {
-                // A lost office at this point takes nothing from a stored result.
-                throw office::Error(e.what());
-            }
-        });
+    if (loaded && !marking)
+        step(244, close);
     if (stored)
         did.done = step(245, [&] {
             host.letEventsIn();
             FileUtils::ReplaceFile(result.temporary, result.final);
         });
+    if (marking && !(context.options.listEmptied && context.options.listCells))
+        did.emptied.clear(); // listed for the marks only
     did.storedAs = format.extension;
     step(250, [&] { document.reset(); });
     step(252, [&] { busy.reset(); });

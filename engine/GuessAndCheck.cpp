@@ -58,11 +58,17 @@ int GuessAndCheck::textOf(const QString& text, bool formula)
     if (m_unserved < 0) {
         m_unserved = int(m_texts.size());
         m_texts << text;
-        m_seenBefore << false;
-        m_met << 0;
-        m_sure << 0;
+        m_keyOf << newKey(false);
     }
     return m_unserved;
+}
+
+int GuessAndCheck::newKey(bool seenBefore)
+{
+    m_seenBefore << seenBefore;
+    m_met << 0;
+    m_sure << 0;
+    return int(m_seenBefore.size() - 1);
 }
 
 int GuessAndCheck::textId(const QString& text)
@@ -73,9 +79,12 @@ int GuessAndCheck::textId(const QString& text)
     const int id = int(m_texts.size());
     m_ids.insert(text, id);
     m_texts << text;
-    m_seenBefore << (!text.isEmpty() && c.seen.find(text).has_value());
-    m_met << 0;
-    m_sure << 0;
+    // Texts with the same key are the same to the walks.
+    const QString key = c.seen.key(text);
+    auto k = m_keyIds.constFind(key);
+    if (k == m_keyIds.cend())
+        k = m_keyIds.insert(key, newKey(!text.isEmpty() && c.seen.find(text).has_value()));
+    m_keyOf << *k;
     return id;
 }
 
@@ -100,11 +109,11 @@ GuessAndCheck::Walk GuessAndCheck::walk()
                                                                        : m_graph.readsBad(x.key, x.view);
             holds = seen == FormulaGraph::None;
         }
-        const int t = x.text;
+        const int t = x.text, k = m_keyOf[t];
         // Read before cells it reads were emptied, it is taken to turn into a
         // repeat once they are, as the links of a chain do.
         const bool guessed = seen == FormulaGraph::NotYetEmptied;
-        const bool repeat = x.final ? x.repeat : guessed || (counts(t) && (m_met[t] == walk || m_seenBefore[t]));
+        const bool repeat = x.final ? x.repeat : guessed || (counts(t) && (m_met[k] == walk || m_seenBefore[k]));
         x.guess = repeat;
         const bool emptied = x.batch > 0;
         if (emptied && (!repeat || !holds))
@@ -129,7 +138,7 @@ GuessAndCheck::Walk GuessAndCheck::walk()
             if (missing || extra)
                 m_graph.markBad(x.column, x.row, missing, extra);
         }
-        const bool certain = m_seenBefore[t] || m_sure[t] == walk;
+        const bool certain = m_seenBefore[k] || m_sure[k] == walk;
         // A formula emptied on a guess is checked again every walk: only on
         // a reading of the sheet as it is, which stays as long as it holds.
         if (repeat && !emptied && !x.kept && !blocked && certain && holds
@@ -140,9 +149,9 @@ GuessAndCheck::Walk GuessAndCheck::walk()
             w.blocked = i;
         }
         if (counts(t) && !guessed) {
-            m_met[t] = walk;
+            m_met[k] = walk;
             if (!x.formula || x.final)
-                m_sure[t] = walk;
+                m_sure[k] = walk;
         }
     }
     return w;

@@ -103,6 +103,7 @@ private:
     /// not fetch shows something of its own, that counts as nothing.
     int textOf(const QString& text, bool formula);
     bool counts(int text) const { return text != m_none && text != m_unserved; }
+    int newKey(bool seenBefore);
     bool emptyNow(const QList<qsizetype>& which);
     std::optional<QList<office::RangeAddress>> emptyCells(const QList<qsizetype>& which);
     bool readAgain();
@@ -128,10 +129,12 @@ private:
     bool m_noChecks = false; // a check failed
     bool m_checking = false; // the rounds slowed down: every round checks
     QList<qsizetype> m_pending; // left emptied by the last check, in an undo step of its own
-    // Texts by id, whether each was met before this part of the sheet, and
-    // in which walk each was last met (met where it cannot change).
-    QHash<QString, int> m_ids;
+    // Texts by id and their keys' ids; by key, whether it was met before this
+    // part of the sheet, and in which walk it was last met (met where it
+    // cannot change).
+    QHash<QString, int> m_ids, m_keyIds;
     QStringList m_texts;
+    QList<int> m_keyOf;
     QList<bool> m_seenBefore;
     QList<int> m_met, m_sure;
     int m_none = -1, m_unserved = -1;

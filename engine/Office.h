@@ -117,6 +117,10 @@ public:
     /// of the same rows, or before the document is stored.
     virtual void holdRows(bool hold) = 0;
 
+    /// Gives every cell of the ranges this background colour (0xRRGGBB);
+    /// nothing else of them changes.
+    virtual void markRanges(const QList<RangeAddress>& ranges, quint32 colour) = 0;
+
     /// Stores a copy; with no properties, in the office's default format.
     virtual void store(const QString& url, const PropertyValues& properties) = 0;
     virtual void close() = 0;

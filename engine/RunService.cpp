@@ -29,7 +29,7 @@ Outcome Service::process(const QString& path, const JobSettings& settings, Host&
             // The file's own start of an office says why none runs.
         }
     }
-    SeenTexts seenTexts;
+    SeenTexts seenTexts(options.match);
     outcome.result = Calc1::DoItByFile(path, seenTexts, {m_office, settings, host, options});
     outcome.interrupted = host.quitting();
     // An office started anew (after it was lost) counts from there.

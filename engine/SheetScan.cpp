@@ -215,7 +215,8 @@ int Workbook::rangeKind(int from, const QString& sheet, const Dependencies::Rang
 }
 
 void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, const JobSettings& settings,
-               SeenTexts& seenTexts, Emptier& emptier, Workbook& book, SheetReading& reading)
+               const FileOptions& options, SeenTexts& seenTexts, Emptier& emptier, Workbook& book,
+               SheetReading& reading)
 {
     reading.sheet = sheetIndex;
     bool entireSheet = false, singleRow = false, singleColumn = false;
@@ -240,6 +241,22 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
     } else if (!entireSheet) {
         return;
     }
+    // Several rows or columns: the box around them, less what lies between.
+    const QList<Span>& lines = rowScope ? options.rows : columnScope ? options.columns : QList<Span>();
+    if (!lines.isEmpty()) {
+        int& first = rowScope ? area.startRow : area.startColumn;
+        int& last = rowScope ? area.endRow : area.endColumn;
+        first = std::min_element(lines.cbegin(), lines.cend(), [](Span a, Span b) { return a.first < b.first; })->first;
+        last = std::max_element(lines.cbegin(), lines.cend(), [](Span a, Span b) { return a.last < b.last; })->last;
+    }
+    area.startRow = std::max(area.startRow, options.skipRows);
+    if (area.startRow > area.endRow)
+        return;
+    auto inScope = [&](const office::ShownCell& cell) {
+        const int at = rowScope ? cell.row : cell.column;
+        return lines.size() < 2
+            || std::any_of(lines.cbegin(), lines.cend(), [&](Span s) { return at >= s.first && at <= s.last; });
+    };
 
     OneByOne exact(step, document, sheetIndex, base, seenTexts, emptier, reading);
     // From the first formula on, cells are held for the rounds; before it,
@@ -262,6 +279,8 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
     auto visit = [&](const office::ShownCell& cell) {
         if (!keepAlive())
             throw Quitting();
+        if (!inScope(cell))
+            return;
         if (!held && mayHold && cell.formula)
             held.emplace(std::exchange(before, {}));
         if (!held && mayHold && holdBefore) {

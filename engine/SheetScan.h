@@ -33,9 +33,11 @@ private:
     QHash<int, std::optional<QHash<int, QList<int>>>> m_formulaRows; // per sheet: rows per column
 };
 
-/// Scans the sheet; how its texts were had goes into `reading`.
+/// Scans the sheet; how its texts were had goes into `reading`. The options
+/// may narrow the scope the settings choose.
 void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, const JobSettings& settings,
-               SeenTexts& seenTexts, Emptier& emptier, Workbook& book, SheetReading& reading);
+               const FileOptions& options, SeenTexts& seenTexts, Emptier& emptier, Workbook& book,
+               SheetReading& reading);
 
 /// Whether a formula that shows the text shows what the office may not fetch
 /// (web data, an external link, DDE) in place of what its owner sees: it is

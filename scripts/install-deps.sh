@@ -4,7 +4,7 @@
 # compares results).
 set -euo pipefail
 
-need=(cmake ninja-build g++ make qt6-base-dev parallel unzip libreoffice-dev libreoffice-dev-common fonts-liberation xvfb xauth)
+need=(cmake ninja-build g++ make qt6-base-dev libicu-dev parallel unzip libreoffice-dev libreoffice-dev-common fonts-liberation xvfb xauth)
 # The package (dpkg-shlibdeps) and the checks of what is installed.
 need+=(dpkg-dev desktop-file-utils appstream groff-base)
 # Only for pictures of the real window (make screenshot).

@@ -17,6 +17,9 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
@@ -340,6 +343,15 @@ private slots:
             "cannot write the report");
         row("no files", {"--results", "OUT", "--extension", "xyz", "IN"}, 1, "no files found");
         row("bad format", {"--results", "OUT", "--format", "pdf", "IN"}, 2, "--format must be");
+        row("unknown match", {"--results", "OUT", "--match", "fuzzy", "IN"}, 2, "--match must be");
+        row("colour that is none", {"--results", "OUT", "--mark", "--mark-colour", "reddish", "IN"}, 2,
+            "--mark-colour must be");
+        row("colour without a review", {"--results", "OUT", "--mark-colour", "red", "IN"}, 2, "give --mark too");
+        row("review and dry run", {"--results", "OUT", "--mark", "--dry-run", "IN"}, 2, "not both");
+        row("columns backwards", {"--results", "OUT", "--column", "B:A", "IN"}, 2, "ends before it begins");
+        row("rows backwards", {"--results", "OUT", "--row", "3,9:7", "IN"}, 2, "ends before it begins");
+        row("negative header", {"--results", "OUT", "--skip-rows", "-1", "IN"}, 2, "--skip-rows must be");
+        row("two on standard output", {"--results", "OUT", "--json", "--report", "-", "IN"}, 2, "--json and --report -");
         row("version", {"--version"}, 0, "");
         row("a file that fails is named", {"--results", "OUT", "IN/empty.ods", "IN/a.ods"}, 1,
             "failed: IN/empty.ods: The file is empty");
@@ -357,6 +369,49 @@ private slots:
         QVERIFY2(run.err.contains(message.replace("IN", in).replace("OUT", out)), qPrintable(run.err));
         if (status != 0) // nothing but what was asked for
             QCOMPARE(filesIn(out), arguments.contains(in + "/a.ods") ? QStringList{"a.ods"} : QStringList());
+    }
+
+    // For scripts: a JSON object a file as it ends (done, failed, skipped)
+    // and a summary; with the options a worker must be given: texts matched
+    // regardless of case, two columns, the header left alone.
+    void forScripts()
+    {
+        fixture->writeTexts(in + "/a.ods",
+                            {{{"Name", "x", "Name"}, {"Acme", "y", "ACME"}, {"acme", "z", "b"}, {"B", "y", "Name"}}});
+        fixture->writeTexts(in + "/old.ods", {{{"o", "o"}}});
+        QFile(in + "/empty.ods").open(QIODevice::WriteOnly);
+        QVERIFY(QFile::copy(in + "/old.ods", out + "/old.ods"));
+        const Run run = batch({"--match", "case", "--column", "A,C", "--skip-rows", "1", "--skip-done", "--json",
+                               "--results", out, "--report", dir.filePath("r.csv"), in + "/a.ods", in + "/empty.ods",
+                               in + "/old.ods"});
+        QCOMPARE(run.status, 1);
+        QMap<QString, QJsonObject> files;
+        QJsonObject summary;
+        for (const QString& line : run.out.split('\n', Qt::SkipEmptyParts)) {
+            const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
+            QVERIFY2(!object.isEmpty(), qPrintable(line));
+            (object.contains("summary") ? summary : files[QFileInfo(object["file"].toString()).fileName()]) = object;
+        }
+        QCOMPARE(files.keys(), (QStringList{"a.ods", "empty.ods", "old.ods"}));
+        QCOMPARE(files["a.ods"]["status"].toString(), QString("done"));
+        QCOMPARE(files["a.ods"]["result"].toString(), out + "/a.ods");
+        QCOMPARE(files["a.ods"]["emptied"].toInt(), 3);
+        QVERIFY(files["a.ods"]["seconds"].toDouble() > 0);
+        QCOMPARE(files["old.ods"]["status"].toString(), QString("skipped"));
+        QCOMPARE(files["empty.ods"]["status"].toString(), QString("failed"));
+        QVERIFY(files["empty.ods"]["result"].isNull());
+        const QJsonObject error = files["empty.ods"]["errors"].toArray().at(0).toObject();
+        QCOMPARE(error["step"].toInt(), 106);
+        QCOMPARE(error["procedure"].toString(), QString("Calc1.DoItByFile"));
+        QVERIFY(error["description"].toString().startsWith("The file is empty"));
+        QCOMPARE(summary["files"].toObject(),
+                 (QJsonObject{{"done", 1}, {"failed", 1}, {"skipped", 1}, {"not done", 0}}));
+        QCOMPARE(summary["emptied"].toInt(), 3);
+        QList<QStringList> emptied;
+        for (const QStringList& row : csvRows(readAll(dir.filePath("r.csv"))))
+            if (row[6].isEmpty())
+                emptied << row.mid(2, 2) + row.mid(5, 1);
+        QCOMPARE(emptied, (QList<QStringList>{{"C2", "ACME", "A2"}, {"A3", "acme", "A2"}, {"A4", "B", "C3"}}));
     }
 
     // Folders as the window's walk gives them, files as named, "-" from

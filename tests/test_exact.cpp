@@ -20,6 +20,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+// What a row asks beyond the scope: how texts are matched, several rows or
+// columns, a header left alone, and a review run that must mark exactly what
+// the real run empties.
+struct Variant {
+    Match match = Match::Exact;
+    QList<Calc1::Span> lines{}; // rows or columns, as the scope says
+    int skipRows = 0;
+    bool review = false;
+};
+
+Q_DECLARE_METATYPE(Variant)
 Q_DECLARE_METATYPE(FixtureBook)
 Q_DECLARE_METATYPE(QList<FixtureLook>)
 Q_DECLARE_METATYPE(Scope)
@@ -189,9 +200,32 @@ class TestExact : public OfficeTest {
     qint64 workbooks = 0, cellsCompared = 0;
 
     void addRow(const QString& name, const FixtureBook& book, const QList<FixtureLook>& looks, Scope scope, int row = 1,
-                int column = 1, const QString& check = {})
+                int column = 1, const QString& check = {}, const Variant& variant = {})
     {
-        QTest::newRow(qPrintable(name)) << book << looks << scope << row << column << check;
+        QTest::newRow(qPrintable(name)) << book << looks << scope << row << column << check << variant;
+    }
+
+    // Runs the engine on the book into `folder`; the reports each come once.
+    void run(const Calc1::FileOptions& options, const TestSettings& settings, SheetFixture::Literal literal)
+    {
+        BoxScript boxes;
+        SeenTexts seen(options.match);
+        if (options.listEmptied) { // the reports go into the result
+            const Calc1::FileResult did = Calc1::DoItByFile(in + "/book.ods", seen, {*office, settings, boxes, options});
+            QCOMPARE(did.kept, literal.kept);
+            QCOMPARE(did.unserved, literal.unserved);
+            return;
+        }
+        boxes.answer(Host::Ok, (literal.kept > 0) + (literal.unserved > 0));
+        Calc1::DoItByFile(in + "/book.ods", seen, {*office, settings, boxes, options});
+        QStringList reports;
+        if (literal.unserved > 0)
+            reports << QString::number(literal.unserved) + " formula(s) show what";
+        if (literal.kept > 0)
+            reports << QString::number(literal.kept) + " repeated";
+        QCOMPARE(boxes.shown.size(), reports.size());
+        for (int i = 0; i < reports.size(); ++i)
+            QVERIFY2(boxes.shown[i].text.startsWith(reports[i]), qPrintable(boxes.texts().join('\n')));
     }
 
 private slots:
@@ -205,6 +239,7 @@ private slots:
         QTest::addColumn<int>("row"); // 1-based, for a single row
         QTest::addColumn<int>("column"); // 1-based, for a single column
         QTest::addColumn<QString>("check"); // "sheet cell text": what the engine's result must show there
+        QTest::addColumn<Variant>("variant");
 
         auto unlocked = [](C cell) { return with(cell, [](C& x) { x.locked = false; }); };
         FixtureLook protectedSheet;
@@ -271,6 +306,22 @@ private slots:
             addRow(name, book, looks, Scope::EntireSheet, 1, 1, check);
             addRow(name + " (many cells)", padded(book), looks, Scope::EntireSheet, 1, 1, check);
         }
+        // Texts that differ in case, blanks, no-break spaces and compatibility
+        // forms; a formula over one of them.
+        const FixtureBook alike{{{C::ofText("ACME Ltd"), C::ofText("Acme Ltd"), C::ofText("Acme Ltd "),
+                                  C::ofText(u"Acme\u00A0Ltd"_qs)},
+                                 {C::ofText(u"\uFF21cme ltd"_qs), C::ofText(u"\uFB01ne"_qs), C::ofText("FINE"),
+                                  C::ofFormula("=LOWER(A1)")}}};
+        for (const auto& [mode, check] : {std::pair{Match::Exact, "0 B1 Acme Ltd"}, std::pair{Match::Case, "0 B1 "},
+                                          std::pair{Match::Space, "0 D1 "}, std::pair{Match::Loose, "0 A2 "}}) {
+            const Variant variant{mode};
+            const QString name = QString("texts alike, matched %1").arg(int(mode));
+            addRow(name, alike, {}, Scope::EntireSheet, 1, 1, check, variant);
+            addRow(name + " (many cells)", padded(alike), {}, Scope::EntireSheet, 1, 1, check, variant);
+            if (mode != Match::Exact)
+                addRow(QString("seed %1, matched %1").arg(int(mode)), generated(int(mode)).first,
+                       generated(int(mode)).second, Scope::EntireSheet, 1, 1, {}, variant);
+        }
         const int seeds = qEnvironmentVariableIntValue("CW_EXACT_SEEDS");
         for (quint32 seed = 1; seed <= quint32(seeds > 0 ? seeds : 6); ++seed) {
             const auto [book, looks] = generated(seed);
@@ -286,6 +337,14 @@ private slots:
                 const auto [many, manyLooks] = generated(seed, 12);
                 addRow(QString("seed %1, twelve sheets").arg(seed), many, manyLooks, Scope::EntireSheet);
             }
+            addRow(QString("seed %1, review run").arg(seed), book, looks, Scope::EntireSheet, 1, 1, {},
+                   {.review = true});
+            if (seed <= 2) {
+                addRow(QString("seed %1, several columns, a header left alone").arg(seed), book, looks,
+                       Scope::SingleColumn, 1, 2, {}, {.lines = {{1, 1}, {3, 4}}, .skipRows = 1});
+                addRow(QString("seed %1, several rows").arg(seed), book, looks, Scope::SingleRow, 2, 1, {},
+                       {.lines = {{1, 1}, {3, 5}}});
+            }
         }
     }
     void engineEqualsLiteralEmptying()
@@ -296,20 +355,34 @@ private slots:
         QFETCH(int, row);
         QFETCH(int, column);
         QFETCH(QString, check);
+        QFETCH(Variant, variant);
         fixture->write(in + "/book.ods", book, looks);
 
-        const auto [kept, unserved] = fixture->emptyRepeatsOneByOne(in + "/book.ods", out + "/literal.ods",
-                                                                    scope == Scope::SingleRow ? row - 1 : -1,
-                                                                    scope == Scope::SingleColumn ? column - 1 : -1);
+        const auto inLines = [&](int at, int one) {
+            return variant.lines.isEmpty() ? at == one - 1 : std::any_of(variant.lines.cbegin(), variant.lines.cend(), [&](Calc1::Span s) {
+                return at >= s.first && at <= s.last;
+            });
+        };
+        const SheetFixture::Literal plain = fixture->emptyRepeatsOneByOne(
+            in + "/book.ods", out + "/literal.ods",
+            [&](int r, int c) {
+                return r >= variant.skipRows && (scope != Scope::SingleRow || inLines(r, row))
+                    && (scope != Scope::SingleColumn || inLines(c, column));
+            },
+            variant.match);
         TestSettings settings;
         settings.scope = scope;
         settings.row = QString::number(row);
         settings.column = Calc1::getColumnLetters(column);
         settings.folder = out;
-        BoxScript boxes;
-        boxes.answer(Host::Ok, (kept > 0) + (unserved > 0));
-        SeenTexts seen;
-        Calc1::DoItByFile(in + "/book.ods", seen, {*office, settings, boxes, 0});
+        Calc1::FileOptions options{.loadWaitSeconds = 0,
+                                   .match = variant.match,
+                                   .rows = scope == Scope::SingleRow ? variant.lines : QList<Calc1::Span>(),
+                                   .columns = scope == Scope::SingleColumn ? variant.lines : QList<Calc1::Span>(),
+                                   .skipRows = variant.skipRows};
+        run(options, settings, plain);
+        if (QTest::currentTestFailed())
+            return;
 
         const QList<ShownSheet> engine = fixture->describe(out + "/book.ods");
         const QList<ShownSheet> literal = fixture->describe(out + "/literal.ods");
@@ -320,21 +393,33 @@ private slots:
                 cellsCompared += row.size();
         }
         ++workbooks;
-        // One report each for the whole file.
-        QStringList reports;
-        if (unserved > 0)
-            reports << QString::number(unserved) + " formula(s) show what";
-        if (kept > 0)
-            reports << QString::number(kept) + " repeated";
-        QCOMPARE(boxes.shown.size(), reports.size());
-        for (int i = 0; i < reports.size(); ++i)
-            QVERIFY2(boxes.shown[i].text.startsWith(reports[i]), qPrintable(boxes.texts().join('\n')));
         if (!check.isEmpty()) {
             const QStringList where = check.split(' ');
             const int c = Calc1::getColumnNumber(where[1].left(1)) - 1, r = where[1].mid(1).toInt() - 1;
             const ShownSheet& sheet = engine.value(where[0].toInt());
             QCOMPARE(sheet.value(r).value(c).section(" | ", 0, 0), where.mid(2).join(' '));
         }
+        if (!variant.review)
+            return;
+        // A review run marks exactly the cells the literal emptying emptied,
+        // and changes nothing else.
+        constexpr quint32 colour = 0x12AB34;
+        options.mark = colour;
+        options.listEmptied = true; // as the batch command asks
+        settings.folder = out + "/review";
+        QVERIFY(QDir().mkpath(settings.folder));
+        run(options, settings, plain);
+        const QList<ShownSheet> before = fixture->marks(in + "/book.ods", colour),
+                                after = fixture->marks(out + "/literal.ods", colour),
+                                marked = fixture->marks(settings.folder + "/book.ods", colour);
+        QCOMPARE(marked.size(), before.size());
+        for (int s = 0; s < before.size(); ++s)
+            for (int r = 0; r < before[s].size(); ++r)
+                for (int c = 0; c < before[s][r].size(); ++c) {
+                    const bool emptied = before[s][r][c] == "filled" && !after[s].value(r).value(c).startsWith("filled");
+                    QCOMPARE(marked[s][r][c], emptied ? QString("filled, marked") : before[s][r][c]);
+                }
+        QCOMPARE(fixture->describe(settings.folder + "/book.ods"), fixture->describe(in + "/book.ods"));
     }
 };
 

@@ -49,6 +49,12 @@ for name in cellwinnow cellwinnow-batch; do
   [ -z "$warnings" ] || fail "manual page $name: $warnings"
 done
 "$root$bindir/cellwinnow-batch" --version | grep -qE '^cellwinnow-batch [0-9]' || fail "cellwinnow-batch --version"
+# bash completes its options and modes.
+completion=$root$datadir/bash-completion/completions/cellwinnow-batch
+words=$(bash -c 'source "$1"; COMP_WORDS=(cellwinnow-batch --ma); COMP_CWORD=1; _cellwinnow_batch; echo "${COMPREPLY[*]}";
+  COMP_WORDS=(cellwinnow-batch --match l); COMP_CWORD=2; _cellwinnow_batch; echo "${COMPREPLY[*]}"' _ "$completion") \
+  || fail "bash completion"
+[ "$words" = $'--match --mark --mark-colour\nloose' ] || fail "bash completion gave: $words"
 
 # The package: every library the program needs comes with a package it depends on.
 cpack --config "$build/CPackConfig.cmake" -B "$work/package" >/dev/null || fail "cpack"

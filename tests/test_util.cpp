@@ -5,6 +5,7 @@
 #include "FileUtils.h"
 #include "Paths.h"
 #include "ShippedFiles.h"
+#include "TextMatch.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -116,6 +117,43 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, expected);
         QCOMPARE(Paths::ReplaceExtension(name, "sxw"), expected);
+    }
+
+    // Two texts are the same to a mode when their keys are.
+    void matchKeys_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("same");
+        const auto row = [](const char* name, const char* mode, const QString& a, const QString& b, bool same) {
+            QTest::newRow(name) << QString(mode) << a << b << same;
+        };
+        row("exact tells case apart", "exact", "ACME Ltd", "Acme Ltd", false);
+        row("exact tells a trailing blank", "exact", "Acme Ltd ", "Acme Ltd", false);
+        row("case ignores case", "case", "ACME Ltd", "acme ltd", true);
+        row("case folds fully, one letter to two", "case", "Straße", "STRASSE", true);
+        row("case keeps blanks", "case", "Acme Ltd ", "Acme Ltd", false);
+        row("case keeps compatibility forms", "case", u"Ａ"_qs, "A", false);
+        row("space trims the ends", "space", "  Acme Ltd	", "Acme Ltd", true);
+        row("space takes a no-break space for a blank", "space", u"Acme Ltd"_qs, "Acme Ltd", true);
+        row("space takes a run of Unicode spaces for one", "space", u"Acme    Ltd"_qs, "Acme Ltd", true);
+        row("space keeps words apart", "space", "AcmeLtd", "Acme Ltd", false);
+        row("space keeps case", "space", "acme ltd", "Acme Ltd", false);
+        row("loose: a full-width letter", "loose", u"Ａcme"_qs, "acme", true);
+        row("loose: a ligature", "loose", u"ﬁne"_qs, "FINE", true);
+        row("loose: all at once", "loose", u" ACME  Ｌtd "_qs, "acme ltd", true);
+        row("loose keeps other letters apart", "loose", "Acme", "Acne", false);
+    }
+    void matchKeys()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(bool, same);
+        const std::optional<Match> match = matchMode(mode);
+        QVERIFY(match);
+        QCOMPARE(matchKey(a, *match) == matchKey(b, *match), same);
     }
 
     void leadingNumber_data()

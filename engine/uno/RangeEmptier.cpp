@@ -191,20 +191,42 @@ Reference<sheet::XSheetCellRangeContainer> RangeEmptier::clear(const QList<offic
                                                                sal_Int32 flags)
 {
     return uno_errors::guarded(m_link, [&] {
-        if (!m_factory.is())
-            m_factory.set(m_document, UNO_QUERY_THROW);
-        Reference<sheet::XSheetCellRangeContainer> container(
-            m_factory->createInstance("com.sun.star.sheet.SheetCellRanges"), UNO_QUERY_THROW);
-        uno::Sequence<table::CellRangeAddress> addresses(sal_Int32(ranges.size()));
-        auto* out = addresses.getArray();
-        for (const office::RangeAddress& r : ranges)
-            *out++ = table::CellRangeAddress(sal_Int16(r.sheet), r.startColumn, r.startRow, r.endColumn, r.endRow);
-        container->addRangeAddresses(addresses, false);
+        Reference<sheet::XSheetCellRangeContainer> container = together(ranges);
         Reference<sheet::XSheetOperation>(container, UNO_QUERY_THROW)->clearContents(flags);
         if (flags != 0)
             fitted(ranges);
         return container;
     });
+}
+
+// The ranges as one object of the office's; within a call.
+Reference<sheet::XSheetCellRangeContainer> RangeEmptier::together(const QList<office::RangeAddress>& ranges)
+{
+    if (!m_factory.is())
+        m_factory.set(m_document, UNO_QUERY_THROW);
+    Reference<sheet::XSheetCellRangeContainer> container(
+        m_factory->createInstance("com.sun.star.sheet.SheetCellRanges"), UNO_QUERY_THROW);
+    uno::Sequence<table::CellRangeAddress> addresses(sal_Int32(ranges.size()));
+    auto* out = addresses.getArray();
+    for (const office::RangeAddress& r : ranges)
+        *out++ = table::CellRangeAddress(sal_Int16(r.sheet), r.startColumn, r.startRow, r.endColumn, r.endRow);
+    container->addRangeAddresses(addresses, false);
+    return container;
+}
+
+void RangeEmptier::mark(const QList<office::RangeAddress>& ranges, quint32 colour)
+{
+    // A call a sheet: the office would give the ranges of each sheet to every
+    // sheet of the call.
+    QMap<int, QList<office::RangeAddress>> bySheet;
+    for (const office::RangeAddress& r : ranges)
+        bySheet[r.sheet] << r;
+    for (const QList<office::RangeAddress>& sheet : std::as_const(bySheet))
+        for (qsizetype from = 0; from < sheet.size(); from += AcrossSheetsBatch)
+            uno_errors::guarded(m_link, [&] {
+                Reference<beans::XPropertySet>(together(sheet.mid(from, AcrossSheetsBatch)), UNO_QUERY_THROW)
+                    ->setPropertyValue("CellBackColor", uno::Any(sal_Int32(colour)));
+            });
 }
 
 // Empties the ranges of one sheet in one call; gives what still has content.

@@ -27,6 +27,9 @@ public:
     QList<office::RangeAddress> empty(const QList<office::RangeAddress>& ranges,
                                       const QList<office::RangeAddress>& alone);
 
+    /// As office::Document::markRanges().
+    void mark(const QList<office::RangeAddress>& ranges, quint32 colour);
+
     /// As office::Document::holdRows().
     void holdRows(bool hold);
     /// The last `steps` emptyings made while undo was kept were taken back.
@@ -42,6 +45,7 @@ private:
     void fitted(const QList<office::RangeAddress>& ranges);
     css::uno::Reference<css::sheet::XSheetCellRangeContainer> clear(const QList<office::RangeAddress>& ranges,
                                                                     sal_Int32 flags);
+    css::uno::Reference<css::sheet::XSheetCellRangeContainer> together(const QList<office::RangeAddress>& ranges);
 
     css::uno::Reference<css::lang::XComponent> m_document;
     css::uno::Reference<css::lang::XMultiServiceFactory> m_factory;

@@ -100,6 +100,10 @@ public:
         m_reader.changed();
         return m_emptier.empty(ranges, alone);
     }
+    void markRanges(const QList<office::RangeAddress>& ranges, quint32 colour) override
+    {
+        m_emptier.mark(ranges, colour);
+    }
     void keepUndo(bool keep) override { m_undo.keep(keep); }
     void holdRows(bool hold) override { m_emptier.holdRows(hold); }
     void takeBack(int emptyings) override

@@ -106,6 +106,16 @@ struct FakeDocument : office::Document {
         undone.clear();
     }
     void holdRows(bool) override { office.enter("holdRows"); }
+    // A marked cell is stored with a leading "*".
+    void markRanges(const QList<office::RangeAddress>& ranges, quint32) override
+    {
+        office.enter("markRanges");
+        for (const office::RangeAddress& a : ranges)
+            for (int r = a.startRow; r <= a.endRow; ++r)
+                for (int c = a.startColumn; c <= a.endColumn; ++c)
+                    if (sheets[a.sheet].contains({r, c}))
+                        sheets[a.sheet][{r, c}].prepend('*');
+    }
     void takeBack(int emptyings) override
     {
         office.enter("takeBack");

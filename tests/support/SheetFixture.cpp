@@ -402,8 +402,22 @@ QList<ShownSheet> SheetFixture::describe(const QString& path)
         true);
 }
 
-SheetFixture::Literal SheetFixture::emptyRepeatsOneByOne(const QString& from, const QString& to, int onlyRow,
-                                                         int onlyColumn)
+QList<ShownSheet> SheetFixture::marks(const QString& path, quint32 colour)
+{
+    return eachCell(m_office, path, [&](Doc&, const Reference<sheet::XSpreadsheet>&, const Reference<table::XCell>& cell) {
+        sal_Int32 back = -1;
+        Reference<beans::XPropertySet>(cell, UNO_QUERY_THROW)->getPropertyValue("CellBackColor") >>= back;
+        QStringList flags;
+        if (cell->getType() != table::CellContentType_EMPTY)
+            flags << "filled";
+        if (back == sal_Int32(colour))
+            flags << "marked";
+        return flags.join(", ");
+    });
+}
+
+SheetFixture::Literal SheetFixture::emptyRepeatsOneByOne(const QString& from, const QString& to,
+                                                         const std::function<bool(int, int)>& inScope, Match match)
 {
     return failsTheTest(m_office, [&] {
         Doc doc(OfficeConnectionAccess::remoteContext(m_office),
@@ -418,7 +432,7 @@ SheetFixture::Literal SheetFixture::emptyRepeatsOneByOne(const QString& from, co
             const table::CellRangeAddress end = usedArea(sheet);
             for (int r = 0; r <= end.EndRow; ++r)
                 for (int c = 0; c <= end.EndColumn; ++c) {
-                    if ((onlyRow >= 0 && r != onlyRow) || (onlyColumn >= 0 && c != onlyColumn))
+                    if (inScope && !inScope(r, c))
                         continue;
                     Reference<table::XCell> cell = sheet->getCellByPosition(c, r);
                     const QString text = toQString(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString());
@@ -428,8 +442,8 @@ SheetFixture::Literal SheetFixture::emptyRepeatsOneByOne(const QString& from, co
                         ++did.unserved;
                         continue;
                     }
-                    if (!seen.contains(text)) {
-                        seen.insert(text);
+                    if (const QString key = matchKey(text, match); !seen.contains(key)) {
+                        seen.insert(key);
                         continue;
                     }
                     Reference<sheet::XSheetOperation>(sheet->getCellRangeByPosition(c, r, c, r), UNO_QUERY_THROW)

@@ -3,6 +3,7 @@
 // files the office itself wrote, read back as the office shows them.
 
 #include "OfficeConnection.h"
+#include "TextMatch.h"
 
 #include <QList>
 #include <QString>
@@ -81,17 +82,23 @@ public:
     /// "drawings: N".
     QList<ShownSheet> describe(const QString& path);
 
-    /// Empties the repeats the plain way: every cell of the scope's used area
-    /// visited in order, its String read at its turn, each repeat emptied at
-    /// once on its own (contents, formats and notes; drawings stay). A row or
-    /// column of -1 means every one. A formula that shows the office's error
-    /// for content it may not fetch counts as nothing. Stores the result to
-    /// `to`; gives how many repeats could not be emptied, and how many
-    /// formulas counted as nothing.
+    /// Each cell of the used area: "filled" (it has content), "marked" (its
+    /// background has the colour), both or neither.
+    QList<ShownSheet> marks(const QString& path, quint32 colour);
+
+    /// Empties the repeats the plain way: every cell of the used area that
+    /// is in the scope (all when none is given) visited in order, its String
+    /// read at its turn and compared by its key, each repeat emptied at once
+    /// on its own (contents, formats and notes; drawings stay). A formula that
+    /// shows the office's error for content it may not fetch counts as
+    /// nothing. Stores the result to `to`; gives how many repeats could not
+    /// be emptied, and how many formulas counted as nothing.
     struct Literal {
         int kept = 0, unserved = 0;
     };
-    Literal emptyRepeatsOneByOne(const QString& from, const QString& to, int row = -1, int column = -1);
+    Literal emptyRepeatsOneByOne(const QString& from, const QString& to,
+                                 const std::function<bool(int row, int column)>& inScope = {},
+                                 Match match = Match::Exact);
 
     /// Loads the file hidden and stores it unchanged to another path, in the
     /// format its extension names.
