@@ -1,6 +1,6 @@
 #include "Emptier.h"
 
-#include "Dependencies.h"
+#include "ChangeTracker.h"
 
 #include <QHash>
 #include <QSet>
@@ -156,9 +156,9 @@ void Emptier::listEmptied(const QList<office::RangeAddress>& refused)
     for (const office::RangeAddress& r : refused)
         for (int row = r.startRow; row <= r.endRow; ++row)
             for (int column = r.startColumn; column <= r.endColumn; ++column)
-                stayed.insert({r.sheet, Dependencies::cellKey(column, row)});
+                stayed.insert({r.sheet, formulas::key(column, row)});
     for (EmptiedCell& cell : m_pending)
-        if (!stayed.contains({cell.cell.sheet, Dependencies::cellKey(cell.cell.column, cell.cell.row)}))
+        if (!stayed.contains({cell.cell.sheet, formulas::key(cell.cell.column, cell.cell.row)}))
             *m_list << std::move(cell);
 }
 

@@ -1,6 +1,6 @@
 #include "GuessAndCheck.h"
 
-#include "Dependencies.h"
+#include "ChangeTracker.h"
 #include "SheetScan.h"
 
 
@@ -36,7 +36,7 @@ GuessAndCheck::GuessAndCheck(const Context& context, const QList<office::ShownCe
         Item item;
         item.column = cell.column;
         item.row = cell.row;
-        item.key = Dependencies::cellKey(cell.column, cell.row);
+        item.key = formulas::key(cell.column, cell.row);
         item.text = textOf(cell.text, cell.formula);
         item.formula = cell.formula;
         item.read = graph.isRead(cell.column, cell.row);
@@ -185,7 +185,7 @@ bool GuessAndCheck::emptyNow(const QList<qsizetype>& which)
     for (const office::RangeAddress& r : *refused)
         for (int row = r.startRow; row <= r.endRow; ++row)
             for (int column = r.startColumn; column <= r.endColumn; ++column)
-                if (const auto it = m_index.constFind(Dependencies::cellKey(column, row)); it != m_index.cend()) {
+                if (const auto it = m_index.constFind(formulas::key(column, row)); it != m_index.cend()) {
                     m_items[*it].batch = 0;
                     m_items[*it].kept = true;
                 }
@@ -303,7 +303,7 @@ GuessAndCheck::Checked GuessAndCheck::check(qsizetype blockedFrom)
         for (const office::RangeAddress& r : *refused)
             for (int row = r.startRow; row <= r.endRow; ++row)
                 for (int column = r.startColumn; column <= r.endColumn; ++column)
-                    if (const auto it = m_index.constFind(Dependencies::cellKey(column, row)); it != m_index.cend())
+                    if (const auto it = m_index.constFind(formulas::key(column, row)); it != m_index.cend())
                         m_items[*it].kept = true;
         if (!read) {
             failed = true;

@@ -41,6 +41,8 @@
 
 namespace Calc1 {
 
+using formulas::FormulaGraph;
+
 class GuessAndCheck {
 public:
     struct Context {

@@ -1,5 +1,6 @@
 #include "SheetScan.h"
 
+#include "ChangeTracker.h"
 #include "FormulaGraph.h"
 #include "GuessAndCheck.h"
 #include "Paths.h"
@@ -83,23 +84,23 @@ public:
     void emptiedElsewhere(int column, int row)
     {
         m_emptiedSinceRead = true;
-        m_dependencies.emptied(column, row);
+        m_changes.emptied(column, row);
     }
 
     // The sheet's formulas as written, by cell key; nothing when there are too many.
-    const std::optional<QHash<quint64, QString>>& formulas()
+    const std::optional<QHash<formulas::CellKey, QString>>& formulas()
     {
         if (!m_formulasRead) {
             m_formulasRead = true;
             step(base + ReadString, [&] {
                 if (const auto listed = document.formulas(sheet)) {
-                    QHash<quint64, QString> texts;
+                    QHash<formulas::CellKey, QString> texts;
                     for (const office::FormulaText& f : *listed)
-                        texts.insert(Dependencies::cellKey(f.column, f.row), f.text);
+                        texts.insert(formulas::key(f.column, f.row), f.text);
                     m_formulas = std::move(texts);
                 }
             });
-            m_dependencies.setFormulas(m_formulas.value_or(QHash<quint64, QString>()));
+            m_changes.setFormulas(m_formulas.value_or(QHash<formulas::CellKey, QString>()));
         }
         return m_formulas;
     }
@@ -111,7 +112,7 @@ public:
         if (!formula)
             return false;
         formulas();
-        const QString f = m_dependencies.formula(column, row);
+        const QString f = m_changes.formula(column, row);
         return f.isEmpty() || f.startsWith('{');
     }
 
@@ -120,7 +121,7 @@ private:
     {
         emptier.add(sheet, column, row, alone, base + Delete, text, first);
         m_emptiedSinceRead = true;
-        m_dependencies.emptied(column, row);
+        m_changes.emptied(column, row);
     }
 
     // Whether the formula may show something else than when it was read.
@@ -129,15 +130,15 @@ private:
         if (!m_emptiedSinceRead)
             return false;
         formulas();
-        return m_dependencies.mayHaveChanged(cell.column, cell.row);
+        return m_changes.mayHaveChanged(cell.column, cell.row);
     }
 
     // Emptying is put off until a formula to be read may depend on it.
     void flushFor(const office::ShownCell& cell)
     {
-        if (emptier.hasPending() && (!cell.formula || m_dependencies.mayHaveChanged(cell.column, cell.row, true))) {
+        if (emptier.hasPending() && (!cell.formula || m_changes.mayHaveChanged(cell.column, cell.row, true))) {
             emptier.flush();
-            m_dependencies.flushed();
+            m_changes.flushed();
         }
     }
 
@@ -148,9 +149,9 @@ private:
     Emptier& emptier;
     SheetReading& reading;
     bool m_emptiedSinceRead;
-    Dependencies m_dependencies;
+    formulas::ChangeTracker m_changes;
     bool m_formulasRead = false;
-    std::optional<QHash<quint64, QString>> m_formulas;
+    std::optional<QHash<formulas::CellKey, QString>> m_formulas;
 };
 
 } // namespace
@@ -183,7 +184,7 @@ QString Workbook::name(int sheet)
     return m_names->value(sheet);
 }
 
-int Workbook::rangeKind(int from, const QString& sheet, const Dependencies::Range& range)
+int Workbook::rangeKind(int from, const QString& sheet, const formulas::Range& range)
 {
     name(0);
     const int index = int(m_names->indexOf(sheet));
@@ -314,7 +315,7 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
         return;
 
     QList<office::ShownCell> cells = std::move(*held);
-    const std::optional<QHash<quint64, QString>>& formulas = exact.formulas();
+    const std::optional<QHash<formulas::CellKey, QString>>& formulas = exact.formulas();
     // Everything decided so far is emptied, so that what the cells show now
     // is what they show at their turn as far as the cells before them go.
     // Cells the bulk reading could not tell are read now; formulas whose
@@ -349,8 +350,8 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
         QHash<quint64, int> positions;
         positions.reserve(cells.size());
         for (qsizetype i = 0; i < cells.size(); ++i)
-            positions.insert(Dependencies::cellKey(cells[i].column, cells[i].row), int(i));
-        FormulaGraph graph(*formulas, positions, [&](const QString& sheet, const Dependencies::Range& range) {
+            positions.insert(formulas::key(cells[i].column, cells[i].row), int(i));
+        FormulaGraph graph(*formulas, positions, [&](const QString& sheet, const formulas::Range& range) {
             return book.rangeKind(sheetIndex, sheet, range);
         });
         GuessAndCheck rounds({step, document, sheetIndex, base + ReadString, base + Delete, seenTexts, emptier, reading,

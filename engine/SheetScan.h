@@ -3,7 +3,7 @@
 // shows at its turn. Internal to the engine.
 
 #include "Calc1.h"
-#include "Dependencies.h"
+#include "Cell.h"
 #include "Emptier.h"
 #include "ErrorReport.h"
 
@@ -25,7 +25,7 @@ public:
     /// What a range on the sheet of that name is, seen from sheet `from`: 0
     /// that sheet's own, 1 another sheet's that holds no formula, -1 anything
     /// else or unsure.
-    int rangeKind(int from, const QString& sheet, const Dependencies::Range& range);
+    int rangeKind(int from, const QString& sheet, const formulas::Range& range);
 
 private:
     office::Document& m_document;

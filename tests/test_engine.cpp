@@ -2,7 +2,6 @@
 
 #include "BoxScript.h"
 #include "Calc1.h"
-#include "Dependencies.h"
 #include "FakeOffice.h"
 #include "ScopeCases.h"
 #include "TestSettings.h"
@@ -30,8 +29,7 @@ QStringList reportedSteps(const BoxScript& boxes)
 }
 
 // x, A2 = A1, x, A4 = A3 (shows 0 once A3 is emptied), 0 (a repeat of it),
-// A6 = A5, A7 = A6: in rounds, A6 is emptied on its reading of A5 before A5
-// turns out to be a repeat, and is put back.
+// A6 = A5, A7 = A6: read in rounds, with a take-back.
 FakeBook roundsBook()
 {
     return {{{"x"}, {"=A1"}, {"x"}, {"=A3"}, {"0"}, {"=A5"}, {"=A6"}}};
@@ -336,38 +334,6 @@ private slots:
         QCOMPARE(FakeOffice::readBook(in + "/a.ods"), input);
     }
 
-    // Formulas read in rounds end as the exact way leaves them.
-    void readInRounds_data()
-    {
-        QTest::addColumn<FakeBook>("book");
-        QTest::addColumn<FakeBook>("expected");
-        QTest::addColumn<QString>("way");
-        QTest::addColumn<int>("takenBack"); // emptyings put back: a failed round's, and each check's
-
-        QTest::newRow("an emptying on a reading that fails is taken back")
-            << roundsBook() << FakeBook{{{"x"}, {}, {}, {"=A3"}}} << "rounds" << 1;
-        QTest::newRow("a formula over a later cell reads it before it is emptied")
-            << FakeBook{{{"=A3"}, {"y"}, {"y"}}} << FakeBook{{{"=A3"}}} << "rounds" << 0;
-        QList<QStringList> chain{{"x"}, {"x"}};
-        for (int r = 3; r <= 50; ++r)
-            chain << QStringList{QString("=A%1").arg(r - 1)};
-        QTest::newRow("a chain each link of which repeats once the one before is emptied: checked in rounds")
-            << FakeBook{chain} << FakeBook{{{"x"}, {}, {"=A2"}}} << "rounds" << 2;
-    }
-    void readInRounds()
-    {
-        QFETCH(FakeBook, book);
-        QFETCH(FakeBook, expected);
-        QFETCH(QString, way);
-        QFETCH(int, takenBack);
-        FakeOffice office;
-        QCOMPARE(run(office, book, {}), expected);
-        QCOMPARE(last.readings.value(0).way, way);
-        QCOMPARE(office.log.filter("takeBack").size(), takenBack);
-        QVERIFY(!office.log.contains("emptyRanges ")); // no call that empties nothing
-        QVERIFY(script->shown.isEmpty());
-    }
-
     // Cells the office will not empty stay, and the user hears of them once;
     // a caller that lists the cells gets them in the result instead.
     void keptRepeatsAreReportedOnce()
@@ -393,61 +359,6 @@ private slots:
         QCOMPARE(last.emptied, QList<Calc1::EmptiedCell>({{{1, 1, 0}, "x", {0, 0, 0}}}));
         QCOMPARE(last.sheetNames, QStringList({"Sheet1", "Sheet2"}));
         QVERIFY(last.done);
-    }
-
-    // What a formula refers to decides whether it is read again; anything not
-    // understood must count as "may depend on anything".
-    void formulaReferences_data()
-    {
-        QTest::addColumn<QString>("formula");
-        QTest::addColumn<QString>("ranges"); // "-": may depend on anything
-        QTest::newRow("cell") << "=B1"
-                              << "1,0:1,0";
-        QTest::newRow("absolute range and a text") << "=IF(SUM($A$1:B3)=\"A1\";C2;\"\")"
-                                                   << "0,0:1,2 2,1:2,1";
-        QTest::newRow("another sheet") << "=$Sheet2.A1"
-                                       << "-";
-        QTest::newRow("quoted sheet") << "='my sheet'.A1"
-                                      << "-";
-        QTest::newRow("a name") << "=Total*2"
-                                << "-";
-        QTest::newRow("indirect reference") << "=INDIRECT(\"A1\")"
-                                            << "-";
-        QTest::newRow("whole rows") << "=SUM(1:3)"
-                                    << "-";
-        QTest::newRow("array formula") << "{=A1:B1}"
-                                       << "-";
-        QTest::newRow("inline array") << "=SUM({1;2})"
-                                      << "-";
-        QTest::newRow("number with exponent") << "=1.5E+3+A2"
-                                              << "0,1:0,1";
-    }
-    void formulaReferences()
-    {
-        QFETCH(QString, formula);
-        QFETCH(QString, ranges);
-        QList<Calc1::Dependencies::Range> found;
-        QStringList described;
-        if (Calc1::Dependencies::references(formula, found))
-            for (const auto& r : found)
-                described << QString("%1,%2:%3,%4").arg(r.startColumn).arg(r.startRow).arg(r.endColumn).arg(r.endRow);
-        else
-            described << "-";
-        QCOMPARE(described.join(' '), ranges);
-    }
-
-    void formulaChangesThroughAChain()
-    {
-        Calc1::Dependencies d;
-        using D = Calc1::Dependencies;
-        d.setFormulas({{D::cellKey(1, 0), "=A1"}, {D::cellKey(2, 0), "=B1+1"}, {D::cellKey(3, 0), "=E1"}});
-        d.emptied(0, 0);
-        QVERIFY(d.mayHaveChanged(2, 0)); // C1 over B1 over the emptied A1
-        QVERIFY(!d.mayHaveChanged(3, 0));
-        QVERIFY(d.mayHaveChanged(2, 0, true));
-        d.flushed();
-        QVERIFY(!d.mayHaveChanged(2, 0, true)); // nothing left to empty first
-        QVERIFY(d.mayHaveChanged(2, 0));
     }
 
     void lostOfficeIsReplacedForTheNextFile()

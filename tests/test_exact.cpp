@@ -7,7 +7,7 @@
 
 #include "BoxScript.h"
 #include "Calc1.h"
-#include "Dependencies.h"
+#include "References.h"
 #include "OfficeConnection.h"
 #include "OfficeTest.h"
 #include "SheetFixture.h"
@@ -145,8 +145,8 @@ std::pair<FixtureBook, QList<FixtureLook>> generated(quint32 seed, int sheetCoun
         // refer to later formulas of their sheet only where no circle can close.
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < columns; ++c) {
-                QList<Calc1::Dependencies::Range> ranges;
-                if (sheet[r][c].kind != C::Formula || !Calc1::Dependencies::references(sheet[r][c].text, ranges))
+                QList<formulas::Range> ranges;
+                if (sheet[r][c].kind != C::Formula || !formulas::references(sheet[r][c].text, ranges))
                     continue;
                 for (const auto& range : std::as_const(ranges))
                     for (int rr = range.startRow; rr <= range.endRow && rr < rows; ++rr)

@@ -3,7 +3,7 @@
 // formula, the cells of the sheet it reads, directly or through the formulas
 // it reads. A formula that may read anything else (a name, a function whose
 // result is not its arguments', a range across sheets, another sheet's cells
-// that hold formulas) reads every cell. Internal to the engine.
+// that hold formulas) reads every cell.
 //
 // The cells that matter are those the rounds may empty, each with its
 // position in the visiting order. During a walk over them the graph answers,
@@ -12,7 +12,8 @@
 // one the exact way would give it, and which emptying last changed a cell
 // it reads.
 
-#include "Dependencies.h"
+#include "Cell.h"
+#include "References.h"
 
 #include <QHash>
 #include <QList>
@@ -21,7 +22,7 @@
 #include <functional>
 #include <limits>
 
-namespace Calc1 {
+namespace formulas {
 
 class FormulaGraph {
 public:
@@ -29,18 +30,18 @@ public:
 
     /// What a range on the sheet of that name is: 0 this sheet's own, 1
     /// another sheet's that holds no formula, -1 anything else or unsure.
-    using Elsewhere = std::function<int(const QString& sheet, const Dependencies::Range& range)>;
+    using Elsewhere = std::function<int(const QString& sheet, const Range& range)>;
 
     /// `formulas`: every formula of the sheet as written, by cell key.
     /// `positions`: the visiting position of each cell that may be emptied.
-    FormulaGraph(const QHash<quint64, QString>& formulas, const QHash<quint64, int>& positions,
+    FormulaGraph(const QHash<CellKey, QString>& formulas, const QHash<CellKey, int>& positions,
                  const Elsewhere& elsewhere);
     FormulaGraph(const FormulaGraph&) = delete; // its nodes point into its columns
     FormulaGraph& operator=(const FormulaGraph&) = delete;
 
     /// The last position among the cells the formula reads; Everything when
     /// it may read anything, -1 when it reads none of them.
-    int reach(quint64 formula);
+    int reach(CellKey formula);
     /// Whether some formula reads the cell.
     bool isRead(int column, int row) const;
 
@@ -63,10 +64,10 @@ public:
     /// What the formula, read in the view, saw differently among the cells
     /// marked so far (through the formulas it reads that the view had not
     /// emptied): Other also when unsure.
-    Difference readsBad(quint64 formula, int view = 0);
+    Difference readsBad(CellKey formula, int view = 0);
     /// The last emptying among the cells the formula reads, through the
     /// formulas it reads that are not emptied (0: none).
-    int latestBatch(quint64 formula);
+    int latestBatch(CellKey formula);
 
     /// Starts a colouring: `colourOf` gives, for a cell a check leaves as it
     /// is in the views of one colour only, that colour (1 and on), 0 for a
@@ -75,7 +76,7 @@ public:
     /// The colours (bits) of the cells the formula reads directly or through
     /// formulas of colour 0; -1 when it may read anything or the search grows
     /// too long.
-    qint64 coloursRead(quint64 formula);
+    qint64 coloursRead(CellKey formula);
 
 private:
     static constexpr int Unknown = -2;
@@ -95,7 +96,7 @@ private:
     };
     struct Node {
         bool everything = false;
-        QList<Dependencies::Range> ranges; // of this sheet
+        QList<Range> ranges; // of this sheet
         QList<Span<FormulaColumn>> formulas; // within the ranges
         QList<Span<CellColumn>> cells;
     };
@@ -109,7 +110,7 @@ private:
     template <typename F> void formulasIn(const Node& n, F&& each) const;
 
     // Formulas by index.
-    QHash<quint64, int> m_ids;
+    QHash<CellKey, int> m_ids;
     QList<Node> m_nodes;
     QList<int> m_formulaPosition; // -1: not a cell that may be emptied
     Elsewhere m_elsewhere;
@@ -145,4 +146,4 @@ private:
     qint64 m_colourBudget = 0;
 };
 
-} // namespace Calc1
+} // namespace formulas

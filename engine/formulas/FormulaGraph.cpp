@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
-namespace Calc1 {
+namespace formulas {
 
 namespace {
 
@@ -16,19 +16,9 @@ constexpr int MaxDepth = 400;
 // under each of their columns.
 constexpr int WideColumns = 256;
 
-int columnOf(quint64 key)
-{
-    return int(key & 0xffffffff);
-}
-
-int rowOf(quint64 key)
-{
-    return int(key >> 32);
-}
-
 // The columns of `columns` within the range.
 template <typename Column, typename F>
-void eachColumn(const QHash<int, Column>& columns, const Dependencies::Range& range, F&& f)
+void eachColumn(const QHash<int, Column>& columns, const Range& range, F&& f)
 {
     if (range.endColumn - range.startColumn + 1 <= columns.size()) {
         for (int c = range.startColumn; c <= range.endColumn; ++c)
@@ -45,7 +35,7 @@ void eachColumn(const QHash<int, Column>& columns, const Dependencies::Range& ra
 
 // The indexes of a column's rows within the range.
 template <typename Column>
-std::pair<qsizetype, qsizetype> rowsIn(const Column& column, const Dependencies::Range& range)
+std::pair<qsizetype, qsizetype> rowsIn(const Column& column, const Range& range)
 {
     const auto begin = column.rows.cbegin();
     return {std::lower_bound(begin, column.rows.cend(), range.startRow) - begin,
@@ -66,7 +56,7 @@ template <typename Column> void sortColumns(QHash<int, Column>& columns)
 
 } // namespace
 
-FormulaGraph::FormulaGraph(const QHash<quint64, QString>& formulas, const QHash<quint64, int>& positions,
+FormulaGraph::FormulaGraph(const QHash<CellKey, QString>& formulas, const QHash<CellKey, int>& positions,
                            const Elsewhere& elsewhere)
     : m_elsewhere(elsewhere)
 {
@@ -76,20 +66,20 @@ FormulaGraph::FormulaGraph(const QHash<quint64, QString>& formulas, const QHash<
         m_ids.insert(it.key(), id);
         m_nodes << makeNode(*it);
         m_formulaPosition << positions.value(it.key(), -1);
-        FormulaColumn& column = m_formulaColumns[columnOf(it.key())];
-        column.rows << rowOf(it.key());
+        FormulaColumn& column = m_formulaColumns[cellOf(it.key()).column];
+        column.rows << cellOf(it.key()).row;
         column.items << id;
     }
     sortColumns(m_formulaColumns);
     for (auto it = positions.cbegin(); it != positions.cend(); ++it) {
-        CellColumn& column = m_cellColumns[columnOf(it.key())];
-        column.rows << rowOf(it.key());
+        CellColumn& column = m_cellColumns[cellOf(it.key()).column];
+        column.rows << cellOf(it.key()).row;
         column.items << *it;
     }
     sortColumns(m_cellColumns);
     // Where each formula's ranges fall among the columns, found once.
     for (Node& n : m_nodes)
-        for (const Dependencies::Range& range : std::as_const(n.ranges)) {
+        for (const Range& range : std::as_const(n.ranges)) {
             eachColumn(m_formulaColumns, range, [&](const FormulaColumn& column) {
                 if (const auto [first, end] = rowsIn(column, range); end > first)
                     n.formulas << Span<FormulaColumn>{&column, first, end};
@@ -103,10 +93,10 @@ FormulaGraph::FormulaGraph(const QHash<quint64, QString>& formulas, const QHash<
         }
     m_reach = QList<int>(m_nodes.size(), Unknown);
     // Which cells some formula reads directly.
-    QList<Dependencies::Range> wide;
+    QList<Range> wide;
     for (const Node& n : std::as_const(m_nodes)) {
         m_everythingRead = m_everythingRead || n.everything;
-        for (const Dependencies::Range& r : n.ranges) {
+        for (const Range& r : n.ranges) {
             if (r.endColumn - r.startColumn + 1 > WideColumns) {
                 wide << r;
                 continue;
@@ -115,7 +105,7 @@ FormulaGraph::FormulaGraph(const QHash<quint64, QString>& formulas, const QHash<
                 m_readRows[c] << std::pair(r.startRow, r.endRow);
         }
     }
-    for (const Dependencies::Range& r : std::as_const(wide))
+    for (const Range& r : std::as_const(wide))
         for (auto it = m_cellColumns.cbegin(); it != m_cellColumns.cend(); ++it)
             if (it.key() >= r.startColumn && it.key() <= r.endColumn)
                 m_readRows[it.key()] << std::pair(r.startRow, r.endRow);
@@ -134,10 +124,10 @@ FormulaGraph::FormulaGraph(const QHash<quint64, QString>& formulas, const QHash<
 FormulaGraph::Node FormulaGraph::makeNode(const QString& formula) const
 {
     Node n;
-    const Dependencies::Parsed parsed = Dependencies::parse(formula);
+    const Parsed parsed = parse(formula);
     n.everything = !parsed.plain;
     n.ranges = parsed.ranges;
-    for (const Dependencies::SheetRange& other : parsed.elsewhere) {
+    for (const SheetRange& other : parsed.elsewhere) {
         const int kind = m_elsewhere ? m_elsewhere(other.sheet, other.range) : -1;
         if (kind == 0)
             n.ranges << other.range;
@@ -155,7 +145,7 @@ template <typename F> void FormulaGraph::formulasIn(const Node& n, F&& each) con
                 return;
 }
 
-int FormulaGraph::reach(quint64 formula)
+int FormulaGraph::reach(CellKey formula)
 {
     const int id = m_ids.value(formula, -1);
     return id < 0 ? Everything : reachOf(id, 0);
@@ -234,7 +224,7 @@ bool FormulaGraph::emptied(int id, int view) const
     return position >= 0 && m_emptiedIn(position, view);
 }
 
-FormulaGraph::Difference FormulaGraph::readsBad(quint64 formula, int view)
+FormulaGraph::Difference FormulaGraph::readsBad(CellKey formula, int view)
 {
     if (view < 0 || view >= m_views)
         return Other;
@@ -258,7 +248,7 @@ FormulaGraph::Difference FormulaGraph::badIn(int id, int view, int depth)
         return Other;
     marks.known[id] = {true, Other, marks.count, false}; // a circle is taken as bad
     Difference found = None;
-    auto marked = [](const QHash<int, QList<int>>& rows, const Dependencies::Range& range) {
+    auto marked = [](const QHash<int, QList<int>>& rows, const Range& range) {
         bool any = false;
         eachColumn(rows, range, [&](const QList<int>& list) {
             const auto r = std::lower_bound(list.cbegin(), list.cend(), range.startRow);
@@ -267,7 +257,7 @@ FormulaGraph::Difference FormulaGraph::badIn(int id, int view, int depth)
         });
         return any;
     };
-    for (const Dependencies::Range& range : n.ranges) {
+    for (const Range& range : n.ranges) {
         if (marked(marks.extra, range)) {
             found = Other;
             break;
@@ -294,7 +284,7 @@ void FormulaGraph::newColouring(const std::function<int(int)>& colourOf)
     m_colourBudget = WalkBudget;
 }
 
-qint64 FormulaGraph::coloursRead(quint64 formula)
+qint64 FormulaGraph::coloursRead(CellKey formula)
 {
     const int id = m_ids.value(formula, -1);
     return id < 0 ? -1 : coloursIn(id, 0);
@@ -325,7 +315,7 @@ qint64 FormulaGraph::coloursIn(int id, int depth)
     return m_colours[id] = colours;
 }
 
-int FormulaGraph::latestBatch(quint64 formula)
+int FormulaGraph::latestBatch(CellKey formula)
 {
     const int id = m_ids.value(formula, -1);
     return id < 0 ? m_maxBatch : batchIn(id, 0);
@@ -357,4 +347,4 @@ int FormulaGraph::batchIn(int id, int depth)
     return m_batch[id] = latest;
 }
 
-} // namespace Calc1
+} // namespace formulas

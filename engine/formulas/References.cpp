@@ -1,13 +1,11 @@
-#include "Dependencies.h"
-
-#include "Calc1.h"
+#include "References.h"
 
 #include <QSet>
 
 #include <algorithm>
 #include <optional>
 
-namespace Calc1 {
+namespace formulas {
 
 namespace {
 
@@ -62,7 +60,9 @@ bool cellAt(const QString& f, qsizetype& i, int& column, int& row)
         ++j;
     if (j == letters || j - letters > 3)
         return false;
-    column = getColumnNumber(f.mid(letters, j - letters)) - 1;
+    column = -1;
+    for (qsizetype k = letters; k < j; ++k)
+        column = (column + 1) * 26 + (f[k].toUpper().unicode() - 'A');
     if (j < f.size() && f[j] == '$')
         ++j;
     const qsizetype digits = j;
@@ -119,7 +119,7 @@ std::optional<QString> sheetAt(const QString& f, qsizetype& i)
 
 } // namespace
 
-Dependencies::Parsed Dependencies::parse(const QString& f)
+Parsed parse(const QString& f)
 {
     Parsed parsed;
     parsed.plain = false;
@@ -193,7 +193,7 @@ Dependencies::Parsed Dependencies::parse(const QString& f)
     return parsed;
 }
 
-bool Dependencies::references(const QString& f, QList<Range>& ranges)
+bool references(const QString& f, QList<Range>& ranges)
 {
     Parsed parsed = parse(f);
     if (!parsed.plain || !parsed.elsewhere.isEmpty())
@@ -202,95 +202,4 @@ bool Dependencies::references(const QString& f, QList<Range>& ranges)
     return true;
 }
 
-void Dependencies::setFormulas(QHash<quint64, QString> formulas)
-{
-    m_formulas = std::move(formulas);
-    m_all.known.clear();
-    m_pending.known.clear();
-    for (auto it = m_formulas.cbegin(); it != m_formulas.cend(); ++it)
-        m_formulaRows[int(it.key() & 0xffffffff)] << int(it.key() >> 32);
-    for (QList<int>& rows : m_formulaRows)
-        std::sort(rows.begin(), rows.end());
-}
-
-// Only noted here: a sheet without formulas never asks, and one with
-// formulas asks far less often than it empties.
-void Dependencies::emptied(int column, int row)
-{
-    m_log << cellKey(column, row);
-}
-
-void Dependencies::flushed()
-{
-    m_pending = Emptied();
-    m_pending.folded = m_log.size();
-}
-
-void Dependencies::fold(Emptied& e)
-{
-    for (qsizetype i = e.folded; i < m_log.size(); ++i) {
-        const int column = int(m_log[i] & 0xffffffff), row = int(m_log[i] >> 32);
-        QList<int>& rows = e.rows[column];
-        // Cells are emptied row by row from the top: the insertion is at the end.
-        rows.insert(std::upper_bound(rows.begin(), rows.end(), row), row);
-        ++e.count;
-    }
-    e.folded = m_log.size();
-    if (m_all.folded == m_log.size() && m_pending.folded == m_log.size()) {
-        m_log.clear();
-        m_all.folded = m_pending.folded = 0;
-    }
-}
-
-bool Dependencies::Emptied::anyIn(const Range& range) const
-{
-    for (auto it = rows.cbegin(); it != rows.cend(); ++it) {
-        if (it.key() < range.startColumn || it.key() > range.endColumn)
-            continue;
-        const auto at = std::lower_bound(it->cbegin(), it->cend(), range.startRow);
-        if (at != it->cend() && *at <= range.endRow)
-            return true;
-    }
-    return false;
-}
-
-bool Dependencies::mayHaveChanged(int column, int row, bool pending)
-{
-    m_budget = 20000; // past this much searching, it is simply read again
-    Emptied& emptied = pending ? m_pending : m_all;
-    fold(emptied);
-    return changed(emptied, cellKey(column, row), 0);
-}
-
-bool Dependencies::changed(Emptied& emptied, quint64 key, int depth)
-{
-    const auto known = emptied.known.constFind(key);
-    if (known != emptied.known.cend() && (known->changed || known->asOf == emptied.count))
-        return known->changed;
-    if (--m_budget < 0 || depth > 200)
-        return true;
-    if (!m_plain.contains(key)) {
-        QList<Range> ranges;
-        m_plain[key] = references(m_formulas.value(key), ranges);
-        m_parsed[key] = ranges;
-    }
-    bool result = !m_plain.value(key);
-    // Taken as changed while being looked at: a circle of formulas is read again.
-    emptied.known[key] = {true, emptied.count};
-    for (const Range& range : m_parsed.value(key)) {
-        if (result)
-            break;
-        result = emptied.anyIn(range);
-        for (auto it = m_formulaRows.cbegin(); !result && it != m_formulaRows.cend(); ++it) {
-            if (it.key() < range.startColumn || it.key() > range.endColumn)
-                continue;
-            for (auto r = std::lower_bound(it->cbegin(), it->cend(), range.startRow);
-                 !result && r != it->cend() && *r <= range.endRow; ++r)
-                result = changed(emptied, cellKey(it.key(), *r), depth + 1);
-        }
-    }
-    emptied.known[key] = {result, emptied.count};
-    return result;
-}
-
-} // namespace Calc1
+} // namespace formulas
