@@ -11,6 +11,7 @@
 //                            shares of it, lookups, sums per category; 3 x 2,000 rows by default)
 //   bench_engine same [rows] (rows x 1,000 cells all holding one text, 4,000 rows by default)
 //   bench_engine cycle [N]   (N sheets of one row of 100 cells cycling through 7 texts, 2,000 by default)
+//   bench_engine file PATH   (a workbook of one's own, such as one that bench_batch keeps)
 //
 // CW_BENCH_CALLS=1 prints what DoItByFile's office calls cost, by kind; 2 also each call, in order.
 //
@@ -513,6 +514,13 @@ int main(int argc, char* argv[])
     const QString input = dir.filePath("bench.ods");
     if (mode == "sparse")
         return sparse(office, fixture, dir);
+    if (mode == "file" && argc > 2) {
+        QFile::copy(QString::fromLocal8Bit(argv[2]), input);
+        std::printf("workbook: %s\n", argv[2]);
+        const int asked = qEnvironmentVariableIntValue("CW_BENCH_RUNS");
+        print(measure(office, fixture, input, asked > 0 ? asked : 5), asked > 0 ? asked : 5);
+        return 0;
+    }
     if (mode == "sheets" || mode == "bomb" || mode == "same" || mode == "cycle") {
         const QString flat = dir.filePath("bench.fods");
         if (mode == "bomb") {
