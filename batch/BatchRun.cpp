@@ -4,6 +4,7 @@
 #include "BatchJson.h"
 #include "BatchWorker.h"
 #include "Calc1.h"
+#include "CsvText.h"
 #include "ErrorReport.h"
 #include "Paths.h"
 #include "Platform.h"
@@ -135,7 +136,7 @@ public:
             for (const QString& path : m_skipped)
                 print(jsonFile(path, resultPath(path), Status::Skipped, {}, 0));
         if (m_report)
-            m_report->write(csvLine({"file", "sheet", "cell", "text", "first sheet", "first cell", "problem"}));
+            m_report->write(CsvText::line({"file", "sheet", "cell", "text", "first sheet", "first cell", "problem"}));
         const std::unique_ptr<QObject> termination
             = Platform::onTerminationRequest([this](int signal) { interrupt(signal); });
         const int jobs = int(qMin<qsizetype>(m_options.jobs, m_files.size()));
@@ -292,23 +293,23 @@ private:
         // A result that was not stored emptied nothing.
         if (o.done || m_options.dryRun)
             for (const Calc1::EmptiedCell& e : o.emptied)
-                m_report->write(csvLine({path, sheetName(o, e.cell.sheet), cellName(e.cell), e.text,
+                m_report->write(CsvText::line({path, sheetName(o, e.cell.sheet), cellName(e.cell), e.text,
                                          sheetName(o, e.first.sheet), cellName(e.first), QString()}));
         if (o.done && o.storedAs != formatOf(path, m_options.format).extension)
-            m_report->write(csvLine({path, {}, {}, {}, {}, {},
+            m_report->write(CsvText::line({path, {}, {}, {}, {}, {},
                                      QString("stored as .%1: a .%2 file holds one sheet, and this has %3")
                                          .arg(o.storedAs, formatOf(path, m_options.format).extension)
                                          .arg(o.sheetNames.size())}));
         if (o.kept > 0)
-            m_report->write(csvLine({path, sheetName(o, o.firstKept->sheet), cellName(*o.firstKept), QString(),
+            m_report->write(CsvText::line({path, sheetName(o, o.firstKept->sheet), cellName(*o.firstKept), QString(),
                                      QString(), QString(),
                                      Calc1::keptRepeats(o.kept) + "; the first is this one"}));
         if (o.unserved > 0)
-            m_report->write(csvLine({path, sheetName(o, o.firstUnserved->sheet), cellName(*o.firstUnserved), QString(),
+            m_report->write(CsvText::line({path, sheetName(o, o.firstUnserved->sheet), cellName(*o.firstUnserved), QString(),
                                      QString(), QString(),
                                      Calc1::unservedFormulas(o.unserved) + "; the first is this one"}));
         if (failed)
-            m_report->write(csvLine({path, {}, {}, {}, {}, {}, "failed: " + whyFailed(o)}));
+            m_report->write(CsvText::line({path, {}, {}, {}, {}, {}, "failed: " + whyFailed(o)}));
     }
 
     // The workers give up their files at once and end with their offices; one
@@ -355,7 +356,7 @@ private:
             if (const auto it = m_results.constFind(m_written); it != m_results.cend())
                 writeRows(path, *it, it->outcome.failed(!m_options.dryRun));
             else if (m_report)
-                m_report->write(csvLine({path, {}, {}, {}, {}, {}, "not processed: the run was stopped"}));
+                m_report->write(CsvText::line({path, {}, {}, {}, {}, {}, "not processed: the run was stopped"}));
         }
         if (m_report)
             flush(*m_report);
@@ -420,20 +421,6 @@ private:
 };
 
 } // namespace
-
-QByteArray csvLine(const QStringList& fields)
-{
-    QByteArray line;
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        QString field = fields[i];
-        if (field.contains(',') || field.contains('"') || field.contains('\n') || field.contains('\r')) {
-            field.replace('"', "\"\"");
-            field = '"' + field + '"';
-        }
-        line += (i ? "," : "") + field.toUtf8();
-    }
-    return line + "\r\n";
-}
 
 int run(const Options& options, const QStringList& files, const QStringList& skipped)
 {

@@ -12,7 +12,4 @@ enum ExitStatus { Done = 0, Failed = 1, Usage = 2 };
 /// results are newer) are only told of.
 int run(const Options& options, const QStringList& files, const QStringList& skipped = {});
 
-/// One CSV line (RFC 4180), ending in CRLF.
-QByteArray csvLine(const QStringList& fields);
-
 } // namespace Batch
