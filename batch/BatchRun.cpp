@@ -2,10 +2,9 @@
 
 #include "BatchFiles.h"
 #include "BatchJson.h"
+#include "BatchReport.h"
 #include "BatchWorker.h"
 #include "Calc1.h"
-#include "CsvText.h"
-#include "ErrorReport.h"
 #include "Paths.h"
 #include "Platform.h"
 
@@ -14,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QHash>
 #include <QProcess>
 #include <QSet>
 #include <QTimer>
@@ -28,25 +26,6 @@
 namespace Batch {
 
 namespace {
-
-QString cellName(const Calc1::CellPlace& p)
-{
-    return Calc1::cellName(p.column, p.row);
-}
-
-QString sheetName(const Calc1::FileResult& o, int sheet)
-{
-    return o.sheetNames.value(sheet, Calc1::unnamedSheet(sheet));
-}
-
-// Why a file failed: its error reports, or the command's own word on it.
-QString whyFailed(const Calc1::FileResult& o)
-{
-    QStringList why;
-    for (const Host::Failure& f : o.failures)
-        why << (f.location.isEmpty() ? f.description : ErrorReport::oneLine(f));
-    return why.isEmpty() ? QString("no result was stored") : why.join("; ");
-}
 
 void say(const QString& text)
 {
@@ -123,8 +102,8 @@ void print(const QByteArray& line)
 
 class Pool {
 public:
-    Pool(const Options& options, const QStringList& files, const QStringList& skipped, QIODevice* report)
-        : m_options(options), m_files(files), m_skipped(skipped), m_report(report),
+    Pool(const Options& options, const QStringList& files, const QStringList& skipped, QFile* report)
+        : m_options(options), m_files(files), m_skipped(skipped), m_report(report, options, files),
           m_progress(int(files.size()), options.quiet)
     {
     }
@@ -135,8 +114,6 @@ public:
         if (m_options.json)
             for (const QString& path : m_skipped)
                 print(jsonFile(path, resultPath(path), Status::Skipped, {}, 0));
-        if (m_report)
-            m_report->write(CsvText::line({"file", "sheet", "cell", "text", "first sheet", "first cell", "problem"}));
         const std::unique_ptr<QObject> termination
             = Platform::onTerminationRequest([this](int signal) { interrupt(signal); });
         const int jobs = int(qMin<qsizetype>(m_options.jobs, m_files.size()));
@@ -272,44 +249,7 @@ private:
         m_failed += failed ? 1 : 0;
         m_emptied += result.outcome.result.emptiedCount;
         m_finished.insert(result.index);
-        m_results.insert(result.index, std::move(result));
-        // The report keeps the list's order whatever order the files end in,
-        // and is written as they end, so that a run killed outright leaves a
-        // report that is whole up to its last row.
-        for (auto it = m_results.find(m_written); it != m_results.end(); it = m_results.find(m_written)) {
-            writeRows(m_files[m_written], *it, it->outcome.failed(!m_options.dryRun));
-            m_results.erase(it);
-            ++m_written;
-        }
-        if (m_report)
-            flush(*m_report);
-    }
-
-    void writeRows(const QString& path, const FileResult& result, bool failed)
-    {
-        if (!m_report)
-            return;
-        const Calc1::FileResult& o = result.outcome.result;
-        // A result that was not stored emptied nothing.
-        if (o.done || m_options.dryRun)
-            for (const Calc1::EmptiedCell& e : o.emptied)
-                m_report->write(CsvText::line({path, sheetName(o, e.cell.sheet), cellName(e.cell), e.text,
-                                         sheetName(o, e.first.sheet), cellName(e.first), QString()}));
-        if (o.done && o.storedAs != formatOf(path, m_options.format).extension)
-            m_report->write(CsvText::line({path, {}, {}, {}, {}, {},
-                                     QString("stored as .%1: a .%2 file holds one sheet, and this has %3")
-                                         .arg(o.storedAs, formatOf(path, m_options.format).extension)
-                                         .arg(o.sheetNames.size())}));
-        if (o.kept > 0)
-            m_report->write(CsvText::line({path, sheetName(o, o.firstKept->sheet), cellName(*o.firstKept), QString(),
-                                     QString(), QString(),
-                                     Calc1::keptRepeats(o.kept) + "; the first is this one"}));
-        if (o.unserved > 0)
-            m_report->write(CsvText::line({path, sheetName(o, o.firstUnserved->sheet), cellName(*o.firstUnserved), QString(),
-                                     QString(), QString(),
-                                     Calc1::unservedFormulas(o.unserved) + "; the first is this one"}));
-        if (failed)
-            m_report->write(CsvText::line({path, {}, {}, {}, {}, {}, "failed: " + whyFailed(o)}));
+        m_report.add(std::move(result));
     }
 
     // The workers give up their files at once and end with their offices; one
@@ -350,16 +290,7 @@ private:
 
     int summary()
     {
-        // Files never handed out leave gaps that held back later rows.
-        for (; m_written < m_files.size(); ++m_written) {
-            const QString& path = m_files[m_written];
-            if (const auto it = m_results.constFind(m_written); it != m_results.cend())
-                writeRows(path, *it, it->outcome.failed(!m_options.dryRun));
-            else if (m_report)
-                m_report->write(CsvText::line({path, {}, {}, {}, {}, {}, "not processed: the run was stopped"}));
-        }
-        if (m_report)
-            flush(*m_report);
+        m_report.finish();
         const qsizetype missed = m_files.size() - m_finished.size();
         for (qsizetype i = 0; i < m_files.size(); ++i)
             if (!m_finished.contains(int(i))) {
@@ -397,23 +328,16 @@ private:
         return QDir(m_options.results).filePath(name);
     }
 
-    static void flush(QIODevice& report)
-    {
-        if (auto* file = qobject_cast<QFile*>(&report))
-            file->flush();
-    }
-
     const Options& m_options;
     const QStringList& m_files;
     const QStringList& m_skipped;
-    QIODevice* m_report;
+    Report m_report;
     QElapsedTimer m_clock;
     Progress m_progress;
     std::vector<Worker> m_workers; // never resized once running: lambdas hold their addresses
     QEventLoop m_loop;
     QSet<int> m_handedOut, m_finished;
-    qsizetype m_next = 0, m_written = 0;
-    QHash<qsizetype, FileResult> m_results;
+    qsizetype m_next = 0;
     qsizetype m_failed = 0;
     qint64 m_emptied = 0;
     bool m_stopping = false;
@@ -431,23 +355,17 @@ int run(const Options& options, const QStringList& files, const QStringList& ski
     for (const QString& suffix : unwritable(files, options.format))
         say(QString("results of %1 are stored as .ods: the office does not write that format")
                 .arg(suffix.isEmpty() ? QString("files without an extension") : "." + suffix + " files"));
-    std::unique_ptr<QIODevice> report;
-    if (options.report == "-") {
-        auto out = std::make_unique<QFile>();
-        if (!out->open(stdout, QIODevice::WriteOnly))
-            return Usage;
-        report = std::move(out);
-    } else if (!options.report.isEmpty()) {
-        auto file = std::make_unique<QFile>(options.report);
-        if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            say(QString("cannot write the report %1: %2").arg(options.report, file->errorString()));
-            return Usage;
-        }
-        report = std::move(file);
+    const bool toStdout = options.report == "-";
+    QFile report(toStdout ? QString() : options.report);
+    if (toStdout && !report.open(stdout, QIODevice::WriteOnly))
+        return Usage;
+    if (!toStdout && !options.report.isEmpty() && !report.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        say(QString("cannot write the report %1: %2").arg(options.report, report.errorString()));
+        return Usage;
     }
-    const int status = Pool(options, files, skipped, report.get()).run();
-    if (auto* file = qobject_cast<QFile*>(report.get()); file && (!file->flush() || file->error() != QFile::NoError)) {
-        say(QString("cannot write the report %1: %2").arg(options.report, file->errorString()));
+    const int status = Pool(options, files, skipped, report.isOpen() ? &report : nullptr).run();
+    if (report.isOpen() && (!report.flush() || report.error() != QFile::NoError)) {
+        say(QString("cannot write the report %1: %2").arg(options.report, report.errorString()));
         return status == Done ? Failed : status;
     }
     return status;
