@@ -2,10 +2,10 @@
 
 #include "BatchFiles.h"
 #include "BatchJson.h"
+#include "BatchProgress.h"
 #include "BatchReport.h"
 #include "BatchWorker.h"
 #include "Calc1.h"
-#include "Paths.h"
 #include "Platform.h"
 
 #include <QCoreApplication>
@@ -19,73 +19,11 @@
 
 #include <cstdio>
 #include <memory>
-#include <sys/ioctl.h>
-#include <unistd.h>
 #include <vector>
 
 namespace Batch {
 
 namespace {
-
-void say(const QString& text)
-{
-    std::fprintf(stderr, "cellwinnow-batch: %s\n", qPrintable(text));
-}
-
-// A bar on a terminal, a line per file elsewhere.
-class Progress {
-public:
-    Progress(int total, bool quiet) : m_total(total), m_quiet(quiet), m_bar(::isatty(STDERR_FILENO) != 0) { }
-
-    void started(const QString& path)
-    {
-        m_current = Paths::GetFileName(path);
-        draw();
-    }
-
-    void finished(const QString& path, const FileResult& result, bool failed)
-    {
-        ++m_done;
-        clear();
-        const Calc1::FileResult& o = result.outcome.result;
-        if (failed)
-            say(QString("failed: %1: %2").arg(path, whyFailed(o)));
-        else if (!m_quiet && !m_bar)
-            std::fprintf(stderr, "[%d/%d] %s: %lld emptied%s\n", m_done, m_total, qPrintable(path), o.emptiedCount,
-                         o.kept ? qPrintable(QString(", %1 kept").arg(o.kept)) : "");
-        draw();
-    }
-
-    void clear()
-    {
-        if (m_bar && !m_quiet && m_drawn)
-            std::fputs("\r\033[K", stderr);
-        m_drawn = false;
-    }
-
-private:
-    void draw()
-    {
-        if (!m_bar || m_quiet)
-            return;
-        winsize size{};
-        const int width = ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 20 ? size.ws_col : 80;
-        constexpr int BarWidth = 24;
-        const int filled = m_total ? BarWidth * m_done / m_total : BarWidth;
-        QString line = QString("[%1%2] %3/%4 ")
-                           .arg(QString(filled, '#'), QString(BarWidth - filled, '-'))
-                           .arg(m_done)
-                           .arg(m_total);
-        line += m_current.left(qMax(0, width - 1 - int(line.size())));
-        std::fprintf(stderr, "\r\033[K%s", qPrintable(line));
-        std::fflush(stderr);
-        m_drawn = true;
-    }
-
-    int m_total, m_done = 0;
-    bool m_quiet, m_bar, m_drawn = false;
-    QString m_current;
-};
 
 struct Worker {
     std::unique_ptr<QProcess> process;
@@ -240,7 +178,7 @@ private:
             return;
         const QString& path = m_files[result.index];
         const bool failed = result.outcome.failed(!m_options.dryRun);
-        m_progress.finished(path, result, failed);
+        m_progress.finished(path, result.outcome.result, failed);
         if (m_options.json) {
             const Calc1::FileResult& o = result.outcome.result;
             print(jsonFile(path, o.done ? resultPath(path, o.storedAs) : QString(), failed ? Status::Failed : Status::Done,
