@@ -1,6 +1,6 @@
 #pragma once
-// The parent of a run: hands the files to a pool of workers, shows progress,
-// writes the report in list order and gives the exit status.
+// The parent of a run: the pool of workers, the progress, the report and the
+// JSON lines, tied together; and the exit status.
 
 #include "BatchOptions.h"
 
