@@ -22,8 +22,8 @@ void print(const QByteArray& line)
     std::fflush(stdout);
 }
 
-// Hears of each file as it ends, tells of it everywhere it is told of, and
-// sums the run up.
+// Hears of each file as it ends: shows it, prints its JSON line, counts it
+// and hands it to the report; and sums the run up.
 class Parent {
 public:
     Parent(const Options& options, const QStringList& files, const QStringList& skipped, QFile* report)
