@@ -20,8 +20,8 @@ void addPath(QString path, const QStringList& extensions, QStringList& files, Ho
     }
     if (!info.isDir()) {
         if (info.exists() || info.isSymLink())
-            throw UsageError(QString("not a file or folder: %1").arg(path).toStdString());
-        throw UsageError(QString("no such file or folder: %1").arg(path).toStdString());
+            throw UsageError(QString("not a file or folder: %1").arg(path));
+        throw UsageError(QString("no such file or folder: %1").arg(path));
     }
     // The folder browser gives a folder without its final separator.
     path = Paths::WithoutTrailingSeparators(path);

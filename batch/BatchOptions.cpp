@@ -72,11 +72,7 @@ int count(const QCommandLineParser& parser, const QString& name, int least, int 
     const int value = text.trimmed().toInt(&ok);
     if (!ok || value < least || value > most)
         throw UsageError(QString("--%1 must be a whole number from %2 to %3, not \"%4\"")
-                             .arg(name)
-                             .arg(least)
-                             .arg(most)
-                             .arg(text)
-                             .toStdString());
+                             .arg(name, QString::number(least), QString::number(most), text));
     return value;
 }
 
@@ -86,8 +82,7 @@ void checkRow(const QString& row)
 {
     const double number = Paths::LeadingNumber(row);
     if (!Paths::IsNumeric(row) || number < 1 || number != std::floor(number) || number > double(1 << 30))
-        throw UsageError(
-            QString("--row must be a row number from 1 (Must be numeric entry), not \"%1\"").arg(row).toStdString());
+        throw UsageError(QString("--row must be a row number from 1 (Must be numeric entry), not \"%1\"").arg(row));
 }
 
 void checkColumn(const QString& column)
@@ -95,8 +90,7 @@ void checkColumn(const QString& column)
     if (column.isEmpty() || Paths::IsNumeric(column) || Calc1::getColumnNumber(column) < 1)
         throw UsageError(QString("--column must be column letters such as A or BC (Must be a character column), "
                                  "not \"%1\"")
-                             .arg(column)
-                             .toStdString());
+                             .arg(column));
 }
 
 // A name the web knows (yellow, lightpink) or #RRGGBB, fully opaque.
@@ -124,35 +118,19 @@ QList<Calc1::Span> lines(const QString& text, bool rows)
         const QStringList ends = item.trimmed().split(':');
         if (ends.size() > 2)
             throw UsageError(QString("--%1: \"%2\" is not a %3 or a range such as %4")
-                                 .arg(rows ? "row" : "column", item, rows ? "row" : "column", rows ? "7:9" : "D:F")
-                                 .toStdString());
+                                 .arg(rows ? "row" : "column", item, rows ? "row" : "column", rows ? "7:9" : "D:F"));
         const Calc1::Span span{number(ends.first().trimmed()), number(ends.last().trimmed())};
         if (span.first > span.last)
-            throw UsageError(QString("--%1: the range \"%2\" ends before it begins").arg(rows ? "row" : "column", item).toStdString());
+            throw UsageError(
+                QString("--%1: the range \"%2\" ends before it begins").arg(rows ? "row" : "column", item));
         spans << span;
     }
     return spans;
 }
 
-} // namespace
-
-Options parse(const QStringList& arguments)
+// Which files of folders, and the results' format.
+void readFiles(const QCommandLineParser& parser, Options& options)
 {
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions(optionList());
-    if (!parser.parse(arguments))
-        throw UsageError(parser.errorText().toStdString());
-    Options options;
-    options.help = parser.isSet("help");
-    options.version = parser.isSet("version");
-    if (options.help || options.version)
-        return options;
-    options.worker = parser.isSet("worker");
-    options.paths = parser.positionalArguments();
-    options.list = parser.isSet("list");
-    options.dryRun = parser.isSet("dry-run");
-    options.quiet = parser.isSet("quiet");
     if (parser.isSet("extension")) {
         options.extensions.clear();
         for (QString extension : parser.value("extension").split(',', Qt::SkipEmptyParts)) {
@@ -169,8 +147,13 @@ Options parse(const QStringList& arguments)
         options.format = parser.value("format").toLower();
         if (!QStringList{"ods", "xlsx", "xls", "same"}.contains(options.format))
             throw UsageError(
-                QString("--format must be ods, xlsx, xls or same, not \"%1\"").arg(parser.value("format")).toStdString());
+                QString("--format must be ods, xlsx, xls or same, not \"%1\"").arg(parser.value("format")));
     }
+}
+
+// Where in each sheet, how texts compare, and whether to mark instead.
+void readScope(const QCommandLineParser& parser, Options& options)
+{
     if (parser.isSet("row") && parser.isSet("column"))
         throw UsageError("give --row or --column, not both");
     if (parser.isSet("row")) {
@@ -190,9 +173,8 @@ Options parse(const QStringList& arguments)
         options.matchText = parser.value("match");
         const std::optional<Match> match = matchMode(options.matchText);
         if (!match)
-            throw UsageError(QString("--match must be exact, case, space or loose, not \"%1\"")
-                                 .arg(options.matchText)
-                                 .toStdString());
+            throw UsageError(
+                QString("--match must be exact, case, space or loose, not \"%1\"").arg(options.matchText));
         options.match = *match;
     }
     options.mark = parser.isSet("mark");
@@ -203,23 +185,16 @@ Options parse(const QStringList& arguments)
         const std::optional<quint32> colour = colourValue(options.markColourText);
         if (!colour)
             throw UsageError(QString("--mark-colour must be a colour name such as yellow or #RRGGBB, not \"%1\"")
-                                 .arg(options.markColourText)
-                                 .toStdString());
+                                 .arg(options.markColourText));
         options.markColour = *colour;
     }
     if (options.mark && options.dryRun)
         throw UsageError("give --mark or --dry-run, not both: a review run stores marked copies");
-    options.json = parser.isSet("json");
-    options.jobs = parser.isSet("jobs") ? count(parser, "jobs", 1, 256) : qMax(1, QThread::idealThreadCount());
-    if (parser.isSet("recycle"))
-        options.recycle = count(parser, "recycle", 0, 1000000);
-    if (parser.isSet("recycle-memory"))
-        options.recycleMemoryMb = count(parser, "recycle-memory", 0, 1 << 24);
-    options.officeMemoryMb = parser.isSet("office-memory") ? count(parser, "office-memory", 0, 1 << 24)
-                                                           : Run::defaultOfficeMemoryMb(options.jobs);
-    options.skipDone = parser.isSet("skip-done");
-    if (parser.isSet("timeout"))
-        options.timeoutSeconds = count(parser, "timeout", 1, 24 * 3600);
+}
+
+// The report, the JSON, the share of the list and the results folder.
+void readOutputs(const QCommandLineParser& parser, Options& options)
+{
     options.report = parser.value("report");
     if (parser.isSet("report") && options.report.isEmpty())
         throw UsageError("--report needs a file name, or - for standard output");
@@ -233,8 +208,7 @@ Options parse(const QStringList& arguments)
         options.shards = m.hasMatch() ? m.captured(2).toInt() : 0;
         if (options.shard < 1 || options.shard > options.shards)
             throw UsageError(QString("--shard must be K/N with 1 <= K <= N, such as 2/4, not \"%1\"")
-                                 .arg(parser.value("shard"))
-                                 .toStdString());
+                                 .arg(parser.value("shard")));
     }
     options.results = parser.value("results");
     if (parser.isSet("results") && options.results.isEmpty())
@@ -245,10 +219,45 @@ Options parse(const QStringList& arguments)
         if (options.results.isEmpty() && !options.dryRun)
             throw UsageError("no results folder: give --results DIR (or --dry-run)");
         if (!options.results.isEmpty() && !FileUtils::IsFolder(options.results))
-            throw UsageError(QString("the results folder does not exist: %1").arg(options.results).toStdString());
+            throw UsageError(QString("the results folder does not exist: %1").arg(options.results));
     }
     if (options.paths.isEmpty() && !options.worker)
         throw UsageError("no files or folders given");
+}
+
+} // namespace
+
+Options parse(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(optionList());
+    if (!parser.parse(arguments))
+        throw UsageError(parser.errorText());
+    Options options;
+    options.help = parser.isSet("help");
+    options.version = parser.isSet("version");
+    if (options.help || options.version)
+        return options;
+    options.worker = parser.isSet("worker");
+    options.paths = parser.positionalArguments();
+    options.list = parser.isSet("list");
+    options.dryRun = parser.isSet("dry-run");
+    options.quiet = parser.isSet("quiet");
+    readFiles(parser, options);
+    readScope(parser, options);
+    options.json = parser.isSet("json");
+    options.jobs = parser.isSet("jobs") ? count(parser, "jobs", 1, 256) : qMax(1, QThread::idealThreadCount());
+    if (parser.isSet("recycle"))
+        options.recycle = count(parser, "recycle", 0, 1000000);
+    if (parser.isSet("recycle-memory"))
+        options.recycleMemoryMb = count(parser, "recycle-memory", 0, 1 << 24);
+    options.officeMemoryMb = parser.isSet("office-memory") ? count(parser, "office-memory", 0, 1 << 24)
+                                                           : Run::defaultOfficeMemoryMb(options.jobs);
+    options.skipDone = parser.isSet("skip-done");
+    if (parser.isSet("timeout"))
+        options.timeoutSeconds = count(parser, "timeout", 1, 24 * 3600);
+    readOutputs(parser, options);
     return options;
 }
 
@@ -274,15 +283,11 @@ QString helpText()
 
 QStringList workerArguments(const Options& options)
 {
-    QStringList arguments{"--worker",
-                          "--recycle",
-                          QString::number(options.recycle),
-                          "--recycle-memory",
-                          QString::number(options.recycleMemoryMb),
-                          "--office-memory",
-                          QString::number(options.officeMemoryMb),
-                          "--timeout",
-                          QString::number(options.timeoutSeconds)};
+    QStringList arguments{"--worker"};
+    arguments << "--recycle" << QString::number(options.recycle);
+    arguments << "--recycle-memory" << QString::number(options.recycleMemoryMb);
+    arguments << "--office-memory" << QString::number(options.officeMemoryMb);
+    arguments << "--timeout" << QString::number(options.timeoutSeconds);
     if (options.scope == Scope::SingleRow)
         arguments << "--row" << options.rowsText;
     else if (options.scope == Scope::SingleColumn)

@@ -15,6 +15,7 @@ namespace Batch {
 /// A command line that cannot be run: exit status 2, with this message.
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
+    explicit UsageError(const QString& what) : std::runtime_error(what.toStdString()) { }
 };
 
 struct Options {

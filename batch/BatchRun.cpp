@@ -2,117 +2,19 @@
 
 #include "BatchFiles.h"
 #include "BatchJson.h"
-#include "BatchWorker.h"
-#include "Calc1.h"
-#include "ErrorReport.h"
-#include "Paths.h"
-#include "Platform.h"
+#include "BatchPool.h"
+#include "BatchProgress.h"
+#include "BatchReport.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QHash>
-#include <QProcess>
-#include <QSet>
-#include <QTimer>
 
 #include <cstdio>
-#include <memory>
-#include <sys/ioctl.h>
-#include <unistd.h>
-#include <vector>
 
 namespace Batch {
 
 namespace {
-
-QString cellName(const Calc1::CellPlace& p)
-{
-    return Calc1::cellName(p.column, p.row);
-}
-
-QString sheetName(const Calc1::FileResult& o, int sheet)
-{
-    return o.sheetNames.value(sheet, Calc1::unnamedSheet(sheet));
-}
-
-// Why a file failed: its error reports, or the command's own word on it.
-QString whyFailed(const Calc1::FileResult& o)
-{
-    QStringList why;
-    for (const Host::Failure& f : o.failures)
-        why << (f.location.isEmpty() ? f.description : ErrorReport::oneLine(f));
-    return why.isEmpty() ? QString("no result was stored") : why.join("; ");
-}
-
-void say(const QString& text)
-{
-    std::fprintf(stderr, "cellwinnow-batch: %s\n", qPrintable(text));
-}
-
-// A bar on a terminal, a line per file elsewhere.
-class Progress {
-public:
-    Progress(int total, bool quiet) : m_total(total), m_quiet(quiet), m_bar(::isatty(STDERR_FILENO) != 0) { }
-
-    void started(const QString& path)
-    {
-        m_current = Paths::GetFileName(path);
-        draw();
-    }
-
-    void finished(const QString& path, const FileResult& result, bool failed)
-    {
-        ++m_done;
-        clear();
-        const Calc1::FileResult& o = result.outcome.result;
-        if (failed)
-            say(QString("failed: %1: %2").arg(path, whyFailed(o)));
-        else if (!m_quiet && !m_bar)
-            std::fprintf(stderr, "[%d/%d] %s: %lld emptied%s\n", m_done, m_total, qPrintable(path), o.emptiedCount,
-                         o.kept ? qPrintable(QString(", %1 kept").arg(o.kept)) : "");
-        draw();
-    }
-
-    void clear()
-    {
-        if (m_bar && !m_quiet && m_drawn)
-            std::fputs("\r\033[K", stderr);
-        m_drawn = false;
-    }
-
-private:
-    void draw()
-    {
-        if (!m_bar || m_quiet)
-            return;
-        winsize size{};
-        const int width = ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 20 ? size.ws_col : 80;
-        constexpr int BarWidth = 24;
-        const int filled = m_total ? BarWidth * m_done / m_total : BarWidth;
-        QString line = QString("[%1%2] %3/%4 ")
-                           .arg(QString(filled, '#'), QString(BarWidth - filled, '-'))
-                           .arg(m_done)
-                           .arg(m_total);
-        line += m_current.left(qMax(0, width - 1 - int(line.size())));
-        std::fprintf(stderr, "\r\033[K%s", qPrintable(line));
-        std::fflush(stderr);
-        m_drawn = true;
-    }
-
-    int m_total, m_done = 0;
-    bool m_quiet, m_bar, m_drawn = false;
-    QString m_current;
-};
-
-struct Worker {
-    std::unique_ptr<QProcess> process;
-    int current = -1; ///< the file it works on
-    QElapsedTimer since; ///< it was handed the file
-    QByteArray output;
-};
 
 void print(const QByteArray& line)
 {
@@ -120,10 +22,12 @@ void print(const QByteArray& line)
     std::fflush(stdout);
 }
 
-class Pool {
+// Hears of each file as it ends: shows it, prints its JSON line, counts it
+// and hands it to the report; and sums the run up.
+class Parent {
 public:
-    Pool(const Options& options, const QStringList& files, const QStringList& skipped, QIODevice* report)
-        : m_options(options), m_files(files), m_skipped(skipped), m_report(report),
+    Parent(const Options& options, const QStringList& files, const QStringList& skipped, QFile* report)
+        : m_options(options), m_files(files), m_skipped(skipped), m_report(report, options, files),
           m_progress(int(files.size()), options.quiet)
     {
     }
@@ -134,256 +38,58 @@ public:
         if (m_options.json)
             for (const QString& path : m_skipped)
                 print(jsonFile(path, resultPath(path), Status::Skipped, {}, 0));
-        if (m_report)
-            m_report->write(csvLine({"file", "sheet", "cell", "text", "first sheet", "first cell", "problem"}));
-        const std::unique_ptr<QObject> termination
-            = Platform::onTerminationRequest([this](int signal) { interrupt(signal); });
-        const int jobs = int(qMin<qsizetype>(m_options.jobs, m_files.size()));
-        m_workers = std::vector<Worker>(size_t(jobs));
-        for (Worker& worker : m_workers)
-            start(worker);
-        if (!finishedAll())
-            m_loop.exec();
+        const int signal
+            = runPool(m_options, m_files, m_progress, [this](FileResult&& result) { done(std::move(result)); });
         m_progress.clear();
-        return summary();
+        m_report.finish();
+        summary();
+        if (signal > 0)
+            return 128 + signal;
+        return m_failed > 0 || missed() > 0 ? Failed : Done;
     }
 
 private:
-    void start(Worker& worker)
+    void done(FileResult&& result)
     {
-        worker = {};
-        if (m_stopping || m_next >= m_files.size())
-            return;
-        worker.process = std::make_unique<QProcess>();
-        QProcess* process = worker.process.get();
-        process->setProgram(QCoreApplication::applicationFilePath());
-        process->setArguments(workerArguments(m_options));
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process->setChildProcessModifier([] {
-            Platform::leaveTerminalSignals();
-            Platform::dieWithParent();
-        });
-        QObject::connect(process, &QProcess::readyReadStandardOutput, [this, &worker] { read(worker); });
-        QObject::connect(process, &QProcess::finished, [this, &worker] { ended(worker); });
-        process->start();
-        if (!process->waitForStarted()) {
-            say("could not start a worker: " + process->errorString());
-            m_stopping = true;
-            worker.process.release()->deleteLater();
-            return;
-        }
-        dispatch(worker);
-    }
-
-    // The next file in list order; a file whose result has the name of one
-    // still being processed waits, so the later one replaces the earlier as
-    // in a run of one job.
-    void dispatch(Worker& worker)
-    {
-        worker.current = -1;
-        if (m_stopping) {
-            worker.process->closeWriteChannel();
-            return;
-        }
-        QSet<QString> busy;
-        for (const Worker& w : m_workers)
-            if (w.current >= 0)
-                busy << resultName(m_files[w.current], m_options.format);
-        for (qsizetype i = m_next; i < m_files.size(); ++i) {
-            if (m_handedOut.contains(int(i)) || busy.contains(resultName(m_files[i], m_options.format)))
-                continue;
-            worker.current = int(i);
-            m_handedOut.insert(int(i));
-            while (m_next < m_files.size() && m_handedOut.contains(int(m_next)))
-                ++m_next;
-            m_progress.started(m_files[i]);
-            worker.since.start();
-            worker.process->write(encodeTask(int(i), m_files[i]));
-            return;
-        }
-        if (m_next >= m_files.size())
-            worker.process->closeWriteChannel();
-        // Otherwise it waits for a file whose earlier namesake is being processed.
-    }
-
-    void read(Worker& worker)
-    {
-        worker.output += worker.process->readAllStandardOutput();
-        for (qsizetype end = worker.output.indexOf('\n'); end >= 0; end = worker.output.indexOf('\n')) {
-            const QByteArray line = worker.output.left(end);
-            worker.output.remove(0, end + 1);
-            FileResult result;
-            if (!decodeResult(line, result) || result.index != worker.current)
-                continue;
-            result.seconds = worker.since.elapsed() / 1000.0;
-            if (!result.outcome.restart.isEmpty() && !m_options.quiet) {
-                m_progress.clear();
-                say(QString("after %1 %2: the next file gets a new one")
-                        .arg(m_files[result.index], result.outcome.restart));
-            }
-            done(std::move(result));
-            dispatch(worker);
-            for (Worker& idle : m_workers) // one may have waited for this file's name
-                if (idle.process && idle.current < 0 && &idle != &worker && idle.process->state() == QProcess::Running
-                    && m_next < m_files.size())
-                    dispatch(idle);
-        }
-        if (finishedAll())
-            m_loop.quit();
-    }
-
-    void ended(Worker& worker)
-    {
-        // Stopped, the file at hand is simply not done.
-        if (worker.current >= 0 && !m_stopping) {
-            FileResult result;
-            result.index = worker.current;
-            result.outcome.result.failures.append(
-                {QString("the worker processing it ended unexpectedly (%1)")
-                     .arg(worker.process->exitStatus() == QProcess::CrashExit
-                              ? QString("crashed")
-                              : QString("exit status %1").arg(worker.process->exitCode())),
-                 {},
-                 0});
-            result.seconds = worker.since.elapsed() / 1000.0;
-            done(std::move(result));
-        }
-        worker.process.release()->deleteLater();
-        worker.current = -1;
-        if (!m_stopping && m_next < m_files.size())
-            start(worker); // a new worker, with an office of its own
-        if (finishedAll())
-            m_loop.quit();
-    }
-
-    void done(FileResult result)
-    {
-        if (result.outcome.interrupted)
-            return;
         const QString& path = m_files[result.index];
-        const bool failed = result.outcome.failed(!m_options.dryRun);
-        m_progress.finished(path, result, failed);
-        if (m_options.json) {
-            const Calc1::FileResult& o = result.outcome.result;
-            print(jsonFile(path, o.done ? resultPath(path, o.storedAs) : QString(), failed ? Status::Failed : Status::Done,
-                           o, result.seconds));
-        }
-        m_failed += failed ? 1 : 0;
-        m_emptied += result.outcome.result.emptiedCount;
-        m_finished.insert(result.index);
-        m_results.insert(result.index, std::move(result));
-        // The report keeps the list's order whatever order the files end in,
-        // and is written as they end, so that a run killed outright leaves a
-        // report that is whole up to its last row.
-        for (auto it = m_results.find(m_written); it != m_results.end(); it = m_results.find(m_written)) {
-            writeRows(m_files[m_written], *it, it->outcome.failed(!m_options.dryRun));
-            m_results.erase(it);
-            ++m_written;
-        }
-        if (m_report)
-            flush(*m_report);
-    }
-
-    void writeRows(const QString& path, const FileResult& result, bool failed)
-    {
-        if (!m_report)
-            return;
         const Calc1::FileResult& o = result.outcome.result;
-        // A result that was not stored emptied nothing.
-        if (o.done || m_options.dryRun)
-            for (const Calc1::EmptiedCell& e : o.emptied)
-                m_report->write(csvLine({path, sheetName(o, e.cell.sheet), cellName(e.cell), e.text,
-                                         sheetName(o, e.first.sheet), cellName(e.first), QString()}));
-        if (o.done && o.storedAs != formatOf(path, m_options.format).extension)
-            m_report->write(csvLine({path, {}, {}, {}, {}, {},
-                                     QString("stored as .%1: a .%2 file holds one sheet, and this has %3")
-                                         .arg(o.storedAs, formatOf(path, m_options.format).extension)
-                                         .arg(o.sheetNames.size())}));
-        if (o.kept > 0)
-            m_report->write(csvLine({path, sheetName(o, o.firstKept->sheet), cellName(*o.firstKept), QString(),
-                                     QString(), QString(),
-                                     Calc1::keptRepeats(o.kept) + "; the first is this one"}));
-        if (o.unserved > 0)
-            m_report->write(csvLine({path, sheetName(o, o.firstUnserved->sheet), cellName(*o.firstUnserved), QString(),
-                                     QString(), QString(),
-                                     Calc1::unservedFormulas(o.unserved) + "; the first is this one"}));
-        if (failed)
-            m_report->write(csvLine({path, {}, {}, {}, {}, {}, "failed: " + whyFailed(o)}));
+        const bool failed = result.outcome.failed(!m_options.dryRun);
+        m_progress.finished(path, o, failed);
+        if (m_options.json)
+            print(jsonFile(path, o.done ? resultPath(path, o.storedAs) : QString(),
+                           failed ? Status::Failed : Status::Done, o, result.seconds));
+        m_failed += failed ? 1 : 0;
+        m_emptied += o.emptiedCount;
+        m_finished.insert(result.index);
+        m_report.add(std::move(result));
     }
 
-    // The workers give up their files at once and end with their offices; one
-    // that has not ended soon after is killed.
-    void interrupt(int signal)
-    {
-        if (std::exchange(m_stopping, true))
-            return stopNow();
-        m_signal = signal;
-        m_progress.clear();
-        for (Worker& worker : m_workers)
-            if (worker.process) {
-                worker.process->closeWriteChannel();
-                worker.process->terminate();
-            }
-        QTimer::singleShot(StopGraceMs, &m_loop, [this] { stopNow(); });
-    }
+    qsizetype missed() const { return m_files.size() - m_finished.size(); }
 
-    void stopNow()
+    void summary()
     {
-        for (Worker& worker : m_workers)
-            if (worker.process)
-                worker.process->kill();
-    }
-
-    // How long a worker has to end itself once stopped: it ends at once, but
-    // ending its office and removing its profile can take a busy machine
-    // seconds, and a worker killed outright leaves the profile behind.
-    static constexpr int StopGraceMs = 10000;
-
-    bool finishedAll() const
-    {
-        for (const Worker& worker : m_workers)
-            if (worker.process)
-                return false;
-        return true;
-    }
-
-    int summary()
-    {
-        // Files never handed out leave gaps that held back later rows.
-        for (; m_written < m_files.size(); ++m_written) {
-            const QString& path = m_files[m_written];
-            if (const auto it = m_results.constFind(m_written); it != m_results.cend())
-                writeRows(path, *it, it->outcome.failed(!m_options.dryRun));
-            else if (m_report)
-                m_report->write(csvLine({path, {}, {}, {}, {}, {}, "not processed: the run was stopped"}));
-        }
-        if (m_report)
-            flush(*m_report);
-        const qsizetype missed = m_files.size() - m_finished.size();
         for (qsizetype i = 0; i < m_files.size(); ++i)
             if (!m_finished.contains(int(i))) {
                 say("not done: " + m_files[i]);
                 if (m_options.json)
                     print(jsonFile(m_files[i], {}, Status::NotDone, {}, 0));
             }
+        const qsizetype doneFiles = m_files.size() - m_failed - missed();
         if (m_options.json)
-            print(jsonSummary({{Status::Done, m_files.size() - m_failed - missed},
+            print(jsonSummary({{Status::Done, doneFiles},
                                {Status::Failed, m_failed},
                                {Status::Skipped, m_skipped.size()},
-                               {Status::NotDone, missed}},
+                               {Status::NotDone, missed()}},
                               m_emptied, m_clock.elapsed() / 1000.0));
-        if (missed > 0)
-            say(QString("%1 file(s) not done: the run was stopped").arg(missed));
+        if (missed() > 0)
+            say(QString("%1 file(s) not done: the run was stopped").arg(missed()));
         if (!m_options.quiet)
             say(QString("%1 file(s): %2 done, %3 failed; %4 cell(s) %5")
                     .arg(m_files.size())
-                    .arg(m_files.size() - m_failed - missed)
+                    .arg(doneFiles)
                     .arg(m_failed)
                     .arg(m_emptied)
                     .arg(m_options.dryRun ? "would be emptied (dry run: nothing written)" : "emptied"));
-        if (m_signal > 0)
-            return 128 + m_signal;
-        return m_failed > 0 || missed > 0 ? Failed : Done;
     }
 
     // Where the file's result is, or would be with the extension it had.
@@ -396,44 +102,18 @@ private:
         return QDir(m_options.results).filePath(name);
     }
 
-    static void flush(QIODevice& report)
-    {
-        if (auto* file = qobject_cast<QFile*>(&report))
-            file->flush();
-    }
-
     const Options& m_options;
     const QStringList& m_files;
     const QStringList& m_skipped;
-    QIODevice* m_report;
-    QElapsedTimer m_clock;
+    Report m_report;
     Progress m_progress;
-    std::vector<Worker> m_workers; // never resized once running: lambdas hold their addresses
-    QEventLoop m_loop;
-    QSet<int> m_handedOut, m_finished;
-    qsizetype m_next = 0, m_written = 0;
-    QHash<qsizetype, FileResult> m_results;
+    QElapsedTimer m_clock;
+    QSet<int> m_finished;
     qsizetype m_failed = 0;
     qint64 m_emptied = 0;
-    bool m_stopping = false;
-    int m_signal = 0;
 };
 
 } // namespace
-
-QByteArray csvLine(const QStringList& fields)
-{
-    QByteArray line;
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        QString field = fields[i];
-        if (field.contains(',') || field.contains('"') || field.contains('\n') || field.contains('\r')) {
-            field.replace('"', "\"\"");
-            field = '"' + field + '"';
-        }
-        line += (i ? "," : "") + field.toUtf8();
-    }
-    return line + "\r\n";
-}
 
 int run(const Options& options, const QStringList& files, const QStringList& skipped)
 {
@@ -444,23 +124,17 @@ int run(const Options& options, const QStringList& files, const QStringList& ski
     for (const QString& suffix : unwritable(files, options.format))
         say(QString("results of %1 are stored as .ods: the office does not write that format")
                 .arg(suffix.isEmpty() ? QString("files without an extension") : "." + suffix + " files"));
-    std::unique_ptr<QIODevice> report;
-    if (options.report == "-") {
-        auto out = std::make_unique<QFile>();
-        if (!out->open(stdout, QIODevice::WriteOnly))
-            return Usage;
-        report = std::move(out);
-    } else if (!options.report.isEmpty()) {
-        auto file = std::make_unique<QFile>(options.report);
-        if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            say(QString("cannot write the report %1: %2").arg(options.report, file->errorString()));
-            return Usage;
-        }
-        report = std::move(file);
+    const bool toStdout = options.report == "-";
+    QFile report(toStdout ? QString() : options.report);
+    if (toStdout && !report.open(stdout, QIODevice::WriteOnly))
+        return Usage;
+    if (!toStdout && !options.report.isEmpty() && !report.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        say(QString("cannot write the report %1: %2").arg(options.report, report.errorString()));
+        return Usage;
     }
-    const int status = Pool(options, files, skipped, report.get()).run();
-    if (auto* file = qobject_cast<QFile*>(report.get()); file && (!file->flush() || file->error() != QFile::NoError)) {
-        say(QString("cannot write the report %1: %2").arg(options.report, file->errorString()));
+    const int status = Parent(options, files, skipped, report.isOpen() ? &report : nullptr).run();
+    if (report.isOpen() && (!report.flush() || report.error() != QFile::NoError)) {
+        say(QString("cannot write the report %1: %2").arg(options.report, report.errorString()));
         return status == Done ? Failed : status;
     }
     return status;

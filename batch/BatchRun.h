@@ -1,6 +1,6 @@
 #pragma once
-// The parent of a run: hands the files to a pool of workers, shows progress,
-// writes the report in list order and gives the exit status.
+// The parent of a run: the pool of workers, the progress, the report and the
+// JSON lines, tied together; and the exit status.
 
 #include "BatchOptions.h"
 
@@ -11,8 +11,5 @@ enum ExitStatus { Done = 0, Failed = 1, Usage = 2 };
 /// The files are already gathered and shared out; the skipped ones (their
 /// results are newer) are only told of.
 int run(const Options& options, const QStringList& files, const QStringList& skipped = {});
-
-/// One CSV line (RFC 4180), ending in CRLF.
-QByteArray csvLine(const QStringList& fields);
 
 } // namespace Batch

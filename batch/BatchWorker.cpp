@@ -23,7 +23,7 @@ QJsonArray position(const Calc1::CellPlace& p)
 Calc1::CellPlace position(const QJsonValue& value)
 {
     const QJsonArray a = value.toArray();
-    return {a.at(0).toInt(), a.at(1).toInt(), a.at(2).toInt()};
+    return {.sheet = a.at(0).toInt(), .column = a.at(1).toInt(), .row = a.at(2).toInt()};
 }
 
 } // namespace
@@ -69,7 +69,9 @@ bool decodeResult(const QByteArray& line, FileResult& result)
     Calc1::FileResult& o = result.outcome.result;
     for (const QJsonValue& f : object.value("failures").toArray()) {
         const QJsonArray failure = f.toArray();
-        o.failures.append({failure.at(0).toString(), failure.at(1).toString(), failure.at(2).toInt()});
+        o.failures.append({.description = failure.at(0).toString(),
+                           .location = failure.at(1).toString(),
+                           .step = failure.at(2).toInt()});
     }
     o.done = object.value("done").toBool();
     result.outcome.interrupted = object.value("interrupted").toBool();
@@ -79,7 +81,7 @@ bool decodeResult(const QByteArray& line, FileResult& result)
         o.sheetNames << s.toString();
     for (const QJsonValue& c : object.value("cells").toArray()) {
         const QJsonArray cell = c.toArray();
-        o.emptied.append({position(cell.at(0)), cell.at(1).toString(), position(cell.at(2))});
+        o.emptied.append({.cell = position(cell.at(0)), .text = cell.at(1).toString(), .first = position(cell.at(2))});
     }
     o.kept = object.value("kept").toInteger();
     o.emptiedCount = object.value("count").toInteger();
@@ -101,11 +103,9 @@ int runWorker(const Options& options)
     struct : ConsoleHost {
         void reportError(const Failure&) override { }
     } host;
-    OfficeConnection::Options officeOptions;
-    officeOptions.callTimeoutMs = options.timeoutSeconds * 1000;
-    officeOptions.memoryCapMb = options.officeMemoryMb;
-    OfficeConnection office(officeOptions);
-    Run::Service run(office, {options.recycle, options.recycleMemoryMb});
+    OfficeConnection office(
+        {.soffice = {}, .callTimeoutMs = options.timeoutSeconds * 1000, .memoryCapMb = options.officeMemoryMb});
+    Run::Service run(office, {.files = options.recycle, .memoryMb = options.recycleMemoryMb});
     // Stopped: the file at hand is given up at once, a call the office keeps
     // waiting on included; the parent closes our input.
     const std::unique_ptr<QObject> termination = Platform::onTerminationRequest([](int) { }, [&](int) {

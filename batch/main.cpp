@@ -11,6 +11,31 @@
 
 #include <cstdio>
 
+namespace {
+
+// The files whose result is newer than they are, taken out of the list.
+QStringList leaveOutDone(const Batch::Options& options, QStringList& files)
+{
+    QStringList skipped;
+    const qsizetype before = files.size();
+    files.removeIf([&](const QString& file) {
+        const bool done = Batch::doneBefore(file, options.results, options.format);
+        // The list on standard output stays the files to do.
+        if (done && options.list)
+            std::fprintf(stderr, "cellwinnow-batch: skipped, its result is newer: %s\n",
+                         QFile::encodeName(file).constData());
+        if (done)
+            skipped << file;
+        return done;
+    });
+    if (!options.list && !options.quiet && files.size() < before)
+        std::fprintf(stderr, "cellwinnow-batch: %lld file(s) skipped: their results are newer\n",
+                     qint64(before - files.size()));
+    return skipped;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
@@ -55,23 +80,7 @@ int main(int argc, char* argv[])
         return Batch::Failed;
     }
     files = Batch::shareOf(files, options.shard, options.shards);
-    QStringList skipped;
-    if (options.skipDone) {
-        const qsizetype before = files.size();
-        files.removeIf([&](const QString& file) {
-            const bool done = Batch::doneBefore(file, options.results, options.format);
-            // The list on standard output stays the files to do.
-            if (done && options.list)
-                std::fprintf(stderr, "cellwinnow-batch: skipped, its result is newer: %s\n",
-                             QFile::encodeName(file).constData());
-            if (done)
-                skipped << file;
-            return done;
-        });
-        if (!options.list && !options.quiet && files.size() < before)
-            std::fprintf(stderr, "cellwinnow-batch: %lld file(s) skipped: their results are newer\n",
-                         qint64(before - files.size()));
-    }
+    const QStringList skipped = options.skipDone ? leaveOutDone(options, files) : QStringList();
     if (options.list) {
         for (const QString& file : std::as_const(files))
             std::printf("%s\n", QFile::encodeName(file).constData());

@@ -111,4 +111,15 @@ bool readShaped(const QString& path, Shape shape, const Reader::Field& field)
     return readFile(path, reader) && fits && (shape.rows < 0 || records == shape.rows);
 }
 
+QByteArray line(const QStringList& fields)
+{
+    QStringList quoted;
+    for (QString field : fields) {
+        if (field.contains(',') || field.contains('"') || field.contains('\n') || field.contains('\r'))
+            field = '"' + field.replace('"', "\"\"") + '"';
+        quoted << field;
+    }
+    return quoted.join(',').toUtf8() + "\r\n";
+}
+
 } // namespace CsvText

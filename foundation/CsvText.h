@@ -1,9 +1,11 @@
 #pragma once
-// Reads the office's comma-separated text: fields in double quotes may hold
-// commas, line breaks and doubled quotes. Read in pieces, so a sheet's text
-// never has to sit in memory whole.
+// Comma-separated text: fields in double quotes may hold commas, line breaks
+// and doubled quotes. The office's is read in pieces, so a sheet's text never
+// has to sit in memory whole; the batch report is written a line at a time.
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <functional>
@@ -48,5 +50,9 @@ struct Shape {
 /// Hands each field of the file to field(); false when the file cannot be
 /// read or has not the shape (the fields were handed out regardless).
 bool readShaped(const QString& path, Shape shape, const Reader::Field& field);
+
+/// One line (RFC 4180) in UTF-8, ending in CRLF: a field holding a comma, a
+/// quote or a line break is quoted, its quotes doubled.
+QByteArray line(const QStringList& fields);
 
 } // namespace CsvText

@@ -8,8 +8,10 @@
 
 #include <QObject>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace Platform {
@@ -29,6 +31,12 @@ qint64 physicalMemory();
 /// Called in a freshly forked child: the terminal's interrupt (Ctrl-C) no
 /// longer reaches it or its children, so its parent decides how they end.
 void leaveTerminalSignals();
+
+/// Whether the stream writes to a terminal.
+bool isTerminal(FILE* stream);
+/// The width in characters of the terminal the stream writes to; none when
+/// it writes to no terminal or the terminal does not tell.
+std::optional<int> terminalColumns(FILE* stream);
 
 /// Windows-style attribute value of a path: read-only 1, hidden 2 (a name
 /// beginning with "."), system 4, directory 16, archive 32 (every regular

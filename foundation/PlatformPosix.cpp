@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <dirent.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -49,6 +50,19 @@ qint64 physicalMemory()
 void leaveTerminalSignals()
 {
     ::setpgid(0, 0);
+}
+
+bool isTerminal(FILE* stream)
+{
+    return ::isatty(::fileno(stream)) != 0;
+}
+
+std::optional<int> terminalColumns(FILE* stream)
+{
+    winsize size{};
+    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) != 0 || size.ws_col == 0)
+        return std::nullopt;
+    return size.ws_col;
 }
 
 namespace {

@@ -54,14 +54,6 @@ void columns(const QString& s, const uint8_t* data, size_t size)
         require(Calc1::getColumnNumber(Calc1::getColumnLetters(int(n))) == int(n));
 }
 
-// The office quotes a field that holds the separator, a quote or a line break.
-QString quoted(QString field)
-{
-    if (!field.contains(',') && !field.contains('"') && !field.contains('\n') && !field.contains('\r'))
-        return field;
-    return '"' + field.replace("\"", "\"\"") + '"';
-}
-
 // Feeds the text in two pieces, cut anywhere: a field may span them.
 void readCsv(const QString& text, const CsvText::Reader::Field& field)
 {
@@ -74,18 +66,14 @@ void readCsv(const QString& text, const CsvText::Reader::Field& field)
 
 void csv(const QString& s)
 {
-    // Any text parses; a grid written as the office writes it reads back the same.
+    // Any text parses; a grid written as the report writes it reads back the same.
     readCsv(s, [](int column, int row, QString&&, bool) { require(column >= 0 && row >= 0); });
     QList<QStringList> grid;
     for (const QString& line : s.split(QChar(2)))
         grid << line.split(QChar(1));
     QString text;
-    for (const QStringList& row : grid) {
-        QStringList fields;
-        for (const QString& f : row)
-            fields << quoted(f);
-        text += fields.join(',') + '\n';
-    }
+    for (const QStringList& row : grid)
+        text += QString::fromUtf8(CsvText::line(row));
     QList<QStringList> back(grid.size());
     readCsv(text, [&](int column, int row, QString&& field, bool) {
         if (field.isEmpty())

@@ -1,6 +1,7 @@
 // Path, file and time utilities, and the error report's text.
 
 #include "BoxScript.h"
+#include "CsvText.h"
 #include "ErrorReport.h"
 #include "FileUtils.h"
 #include "Paths.h"
@@ -178,6 +179,30 @@ private slots:
         QFETCH(QString, text);
         QFETCH(double, expected);
         QCOMPARE(Paths::LeadingNumber(text), expected);
+    }
+
+    // The report's lines: what a spreadsheet or a script reads back.
+    void csvLine_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("plain, CRLF at the end") << QStringList{"a", "b"} << QByteArray("a,b\r\n");
+        QTest::newRow("empty fields kept") << QStringList{"a", "", ""} << QByteArray("a,,\r\n");
+        QTest::newRow("a comma quoted") << QStringList{"x,y", "z"} << QByteArray("\"x,y\",z\r\n");
+        QTest::newRow("quotes doubled") << QStringList{"say \"hi\""} << QByteArray("\"say \"\"hi\"\"\"\r\n");
+        QTest::newRow("line breaks quoted") << QStringList{"a\nb", "c\rd"} << QByteArray("\"a\nb\",\"c\rd\"\r\n");
+        QTest::newRow("UTF-8") << QStringList{u"Straße"_qs} << QByteArray("Straße\r\n");
+    }
+    void csvLine()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(CsvText::line(fields), expected);
+        QStringList back;
+        CsvText::Reader reader([&](int, int, QString&& text, bool) { back << text; }, [](int, int) {});
+        reader.feed(QString::fromUtf8(expected));
+        reader.finish();
+        QCOMPARE(back, fields);
     }
 
     void errorReportText()
