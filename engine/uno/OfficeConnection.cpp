@@ -120,7 +120,7 @@ struct OfficeConnection::Impl {
         QDir().mkpath(profile->filePath("tmp"));
         process->setProcessEnvironment(environment);
         // The namespace comes first: entering it would clear the parent-death signal.
-        const office_runs::NetworkIsolation isolation;
+        const Platform::NetworkIsolation isolation;
         // The system refuses the office's allocations at twice its cap,
         // should it grow faster than the watch looks.
         const qint64 refusedFrom = qint64(options.memoryCapMb) << 21;
