@@ -2,11 +2,8 @@
 // What differs between operating systems. One implementation per system
 // (PlatformPosix.cpp here); callers never test the system themselves.
 
-#include <QString>
-
-#include <QStringList>
-
 #include <QObject>
+#include <QStringList>
 
 #include <array>
 #include <functional>

@@ -43,9 +43,7 @@ void limitMemory(qint64 bytes)
     ::setrlimit(RLIMIT_DATA, &limit);
 }
 
-namespace {
-
-bool writeFile(const char* path, const char* text) noexcept
+static bool writeFile(const char* path, const char* text) noexcept
 {
     const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
     if (fd < 0)
@@ -55,8 +53,6 @@ bool writeFile(const char* path, const char* text) noexcept
     ::close(fd);
     return written;
 }
-
-} // namespace
 
 NetworkIsolation::NetworkIsolation()
 {

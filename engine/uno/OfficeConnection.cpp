@@ -9,7 +9,6 @@
 #include "UnoValues.h"
 
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
-#include <com/sun/star/bridge/XUnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XDesktop.hpp>
@@ -29,7 +28,6 @@
 using namespace css;
 using css::uno::Reference;
 using css::uno::UNO_QUERY_THROW;
-using rtl::OUString;
 
 namespace {
 
@@ -87,9 +85,11 @@ struct OfficeConnection::Impl {
         return {[this] { return alive(); }, watch, waiter};
     }
 
-    // A call of the office's life, timed by the watch itself.
-    template <typename F> auto wait(F&& f) const -> decltype(f())
+    // A call of the office's life, timed by the watch itself: with its own
+    // limit, or none given (zero), the watch's.
+    template <typename F> auto wait(std::chrono::milliseconds limit, F&& f) const -> decltype(f())
     {
+        CallWatch::Scope scope(watch.get(), limit);
         return waiter ? waiter->run(std::forward<F>(f)) : f();
     }
 
@@ -97,11 +97,15 @@ struct OfficeConnection::Impl {
     bool answers() const
     {
         try {
-            CallWatch::Scope scope(watch.get());
-            return wait([&] { return remote->getServiceManager().is(); });
+            return wait({}, [&] { return remote->getServiceManager().is(); });
         } catch (const uno::Exception&) {
             return false;
         }
+    }
+
+    Reference<uno::XInterface> desktop() const
+    {
+        return remote->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop", remote);
     }
 
     QString profileUrl() const { return QUrl::fromLocalFile(profile->path()).toString(QUrl::FullyEncoded); }
@@ -153,24 +157,16 @@ struct OfficeConnection::Impl {
             pipe = office_runs::pipeName();
             start(realBinary(soffice));
             Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(localContext());
-            const OUString url = uno_office::toOUString("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext");
+            const auto url = uno_office::toOUString("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext");
             while (!deadline.hasExpired() && !aborted) {
                 try {
-                    {
-                        CallWatch::Scope scope(
-                            watch.get(), std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime())));
-                        wait([&] {
-                            remote.set(resolver->resolve(url), UNO_QUERY_THROW);
-                            office_profile::configureProfile(remote);
-                            office_profile::keepContentLocal(remote);
-                        });
-                    }
-                    loader = uno_errors::guarded(link(), [&] {
-                        return Reference<frame::XComponentLoader>(
-                            remote->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop",
-                                                                                   remote),
-                            UNO_QUERY_THROW);
+                    wait(std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime())), [&] {
+                        remote.set(resolver->resolve(url), UNO_QUERY_THROW);
+                        office_profile::configureProfile(remote);
+                        office_profile::keepContentLocal(remote);
                     });
+                    loader = uno_errors::guarded(
+                        link(), [&] { return Reference<frame::XComponentLoader>(desktop(), UNO_QUERY_THROW); });
                     return;
                 } catch (const connection::NoConnectException&) {
                     // Not listening yet; the wait ends early should the process end.
@@ -198,13 +194,8 @@ struct OfficeConnection::Impl {
         if (remote.is() && alive()) {
             try {
                 // An office that does not answer is not waited for long here.
-                CallWatch::Scope scope(watch.get(), std::chrono::seconds(10));
-                wait([&] {
-                    Reference<frame::XDesktop> desktop(
-                        remote->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop", remote),
-                        UNO_QUERY_THROW);
-                    desktop->terminate();
-                });
+                wait(std::chrono::seconds(10),
+                     [&] { Reference<frame::XDesktop>(desktop(), UNO_QUERY_THROW)->terminate(); });
             } catch (const uno::Exception&) {
                 // Disposed: the office went away while answering, as it may.
             }

@@ -2,7 +2,6 @@
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/ucb/XContentProviderManager.hpp>
 #include <com/sun/star/util/XChangesBatch.hpp>
@@ -21,21 +20,17 @@ using rtl::OUString;
 
 namespace office_profile {
 
-namespace {
-
-Reference<beans::XPropertySet> node(const Reference<lang::XMultiServiceFactory>& provider, const char* service,
-                                    const char* path)
+static Reference<beans::XPropertySet> node(const Reference<lang::XMultiServiceFactory>& provider, const char* service,
+                                           const char* path)
 {
-    beans::PropertyValue nodepath;
-    nodepath.Name = "nodepath";
-    nodepath.Value <<= OUString::createFromAscii(path);
-    const uno::Any argument(nodepath);
+    const uno::Any argument(beans::PropertyValue("nodepath", 0, uno::Any(OUString::createFromAscii(path)),
+                                                 beans::PropertyState_DIRECT_VALUE));
     return Reference<beans::XPropertySet>(
         provider->createInstanceWithArguments(OUString::createFromAscii(service), {&argument, 1}), UNO_QUERY_THROW);
 }
 
-void configure(const Reference<lang::XMultiServiceFactory>& provider, const char* path,
-               std::initializer_list<std::pair<const char*, uno::Any>> values)
+static void configure(const Reference<lang::XMultiServiceFactory>& provider, const char* path,
+                      std::initializer_list<std::pair<const char*, uno::Any>> values)
 {
     const Reference<beans::XPropertySet> properties
         = node(provider, "com.sun.star.configuration.ConfigurationUpdateAccess", path);
@@ -43,8 +38,6 @@ void configure(const Reference<lang::XMultiServiceFactory>& provider, const char
         properties->setPropertyValue(OUString::createFromAscii(name), value);
     Reference<util::XChangesBatch>(properties, UNO_QUERY_THROW)->commitChanges();
 }
-
-} // namespace
 
 void configureProfile(const Reference<uno::XComponentContext>& context)
 {

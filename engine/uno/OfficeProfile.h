@@ -1,12 +1,11 @@
 #pragma once
-// The office's private profile, and the lockdown of what it can reach. The
-// documents are untrusted and nobody sees the office: no lock files (a dead
-// office's would lock the user's documents), no macros, no linked pictures,
-// objects or external data fetched or updated, no thumbnail of a result,
-// stored formula results kept; no content providers beyond local files; and
-// the installed version recorded as the last one run.
+// The office's private profile, and what the office may reach. The documents
+// are untrusted and nobody sees the office: it runs no macros, fetches and
+// updates no links, keeps the stored formula results, makes no thumbnails, and
+// keeps no content provider beyond local files. It makes no lock files, which a
+// dead office would leave beside the user's documents, and knows its version
+// has run, or every start would draw test pictures.
 
-#include <com/sun/star/uno/Reference.hxx>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
 #include <QString>

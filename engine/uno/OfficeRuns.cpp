@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -14,6 +13,13 @@
 namespace office_runs {
 
 namespace {
+
+// "<pid>.<start time>" of this process.
+QString runTag()
+{
+    const qint64 pid = QCoreApplication::applicationPid();
+    return QString("%1.%2").arg(pid).arg(Platform::processStartTime(pid));
+}
 
 QString pipeFile(const QString& name)
 {
@@ -45,12 +51,6 @@ int removeDead(const QString& folder, const QRegularExpression& pattern, bool fo
 }
 
 } // namespace
-
-QString runTag()
-{
-    const qint64 pid = QCoreApplication::applicationPid();
-    return QString("%1.%2").arg(pid).arg(Platform::processStartTime(pid));
-}
 
 QString folderTemplate(const QString& kind)
 {

@@ -9,9 +9,6 @@
 
 namespace office_runs {
 
-/// "<pid>.<start time>" of this process.
-QString runTag();
-
 /// A QTemporaryDir template for a folder of this run in the temporary folder,
 /// e.g. folderTemplate("scratch"): every scratch folder of the office layer
 /// should be made from one, so that a killed run's folder is found later.
