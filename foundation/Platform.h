@@ -2,12 +2,10 @@
 // What differs between operating systems. One implementation per system
 // (PlatformPosix.cpp here); callers never test the system themselves.
 
-#include <QString>
-
+#include <QObject>
 #include <QStringList>
 
-#include <QObject>
-
+#include <array>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -24,6 +22,21 @@ void dieWithParent();
 /// refuses it more than `bytes` of memory of its own (its allocations fail),
 /// where the system can limit it; 0 leaves it unlimited.
 void limitMemory(qint64 bytes);
+
+/// Gives a child process a network of its own with nothing in it (not even a
+/// working loopback), so that nothing it does reaches any address. Prepared in
+/// the parent; apply() runs in the child between fork and exec and only makes
+/// system calls. Where the system allows no network namespace (some containers),
+/// apply() returns false and the child keeps the parent's network.
+class NetworkIsolation {
+public:
+    NetworkIsolation();
+    bool apply() const noexcept;
+
+private:
+    std::array<char, 64> m_uidMap{};
+    std::array<char, 64> m_gidMap{};
+};
 
 /// The machine's memory, in bytes; 0 when it cannot be told.
 qint64 physicalMemory();
@@ -70,6 +83,19 @@ bool isRootFolder(const QString& path);
 
 /// Ends a process at once (it cannot refuse); safe to call from any thread.
 void killProcess(qint64 pid);
+
+/// When a process started, as text that tells it from a later process given
+/// the same id; empty when no process has the id.
+QString processStartTime(qint64 pid);
+
+/// Whether a process with this id exists.
+bool processRuns(qint64 pid);
+
+/// The id of the user this program runs as.
+uint userId();
+
+/// Removes path if it is a socket of this user's own, never through a link.
+bool removeOwnSocket(const QString& path);
 
 /// The memory a process holds in RAM, in bytes; -1 when it cannot be told.
 qint64 residentBytes(qint64 pid);

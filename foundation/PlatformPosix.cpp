@@ -9,8 +9,11 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
+#include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -39,6 +42,40 @@ void limitMemory(qint64 bytes)
         return;
     const rlimit limit{rlim_t(bytes), rlim_t(bytes)};
     ::setrlimit(RLIMIT_DATA, &limit);
+}
+
+static bool writeFile(const char* path, const char* text) noexcept
+{
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const ssize_t length = ssize_t(std::strlen(text));
+    const bool written = ::write(fd, text, size_t(length)) == length;
+    ::close(fd);
+    return written;
+}
+
+NetworkIsolation::NetworkIsolation()
+{
+    std::snprintf(m_uidMap.data(), m_uidMap.size(), "%u %u 1\n", unsigned(::getuid()), unsigned(::getuid()));
+    std::snprintf(m_gidMap.data(), m_gidMap.size(), "%u %u 1\n", unsigned(::getgid()), unsigned(::getgid()));
+}
+
+bool NetworkIsolation::apply() const noexcept
+{
+#ifdef __linux__
+    // A privileged user can have the network alone; anyone else needs a user
+    // namespace too, in which the user stays the same user.
+    if (::unshare(CLONE_NEWNET) == 0)
+        return true;
+    if (::unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0)
+        return false;
+    // The maps can be written once; until they are, files look ownerless.
+    writeFile("/proc/self/setgroups", "deny");
+    return writeFile("/proc/self/uid_map", m_uidMap.data()) && writeFile("/proc/self/gid_map", m_gidMap.data());
+#else
+    return false;
+#endif
 }
 
 qint64 physicalMemory()
@@ -154,6 +191,36 @@ void killProcess(qint64 pid)
 {
     if (pid > 0)
         ::kill(pid_t(pid), SIGKILL);
+}
+
+QString processStartTime(qint64 pid)
+{
+    // Field 22 of /proc/<pid>/stat: clock ticks from boot to the process's start.
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray line = stat.readAll();
+    // The name in parentheses may hold spaces and parentheses itself.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 19 ? QString::fromLatin1(fields[19]) : QString();
+}
+
+bool processRuns(qint64 pid)
+{
+    return pid > 0 && QFileInfo::exists(QString("/proc/%1").arg(pid));
+}
+
+uint userId()
+{
+    return ::getuid();
+}
+
+bool removeOwnSocket(const QString& path)
+{
+    struct stat status { };
+    const QByteArray native = QFile::encodeName(path);
+    return ::lstat(native.constData(), &status) == 0 && S_ISSOCK(status.st_mode) && status.st_uid == ::getuid()
+        && ::unlink(native.constData()) == 0;
 }
 
 qint64 residentBytes(qint64 pid)

@@ -5,17 +5,23 @@
 #include "ErrorReport.h"
 #include "FileUtils.h"
 #include "Paths.h"
+#include "Platform.h"
 #include "ShippedFiles.h"
 #include "TextMatch.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <cstring>
 #include <ctime>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using Paths::Style;
 
@@ -339,6 +345,54 @@ private slots:
         QVERIFY(t.open(QIODevice::ReadOnly));
         QCOMPARE(t.readAll(), QByteArray("new"));
         QVERIFY(!QFile::exists(dir.filePath("a.sxw")));
+    }
+
+    // A later process has a later start time; one that ended has none.
+    void processStartTimeTellsRuns()
+    {
+        const QString own = Platform::processStartTime(QCoreApplication::applicationPid());
+        QProcess child;
+        child.start("cat", {});
+        QVERIFY(child.waitForStarted());
+        const QString theirs = Platform::processStartTime(child.processId());
+        QVERIFY(own.toLongLong() > 0 && theirs.toLongLong() >= own.toLongLong());
+        QVERIFY(Platform::processRuns(child.processId()));
+        child.closeWriteChannel();
+        QVERIFY(child.waitForFinished());
+        QCOMPARE(Platform::processStartTime(child.processId()), QString());
+        QVERIFY(!Platform::processRuns(child.processId()));
+    }
+
+    // Leftover pipes are removed by their names: nothing but a socket goes.
+    void removeOwnSocketOnly_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("socket") << "socket";
+        QTest::newRow("file") << "file";
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("link to a socket") << "link";
+        QTest::newRow("missing") << "missing";
+    }
+    void removeOwnSocketOnly()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString socket = dir.filePath("s"), path = kind == "socket" ? socket : dir.filePath("p");
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, QFile::encodeName(socket).constData(), sizeof address.sun_path - 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0);
+        ::close(fd);
+        if (kind == "file")
+            QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+        if (kind == "folder")
+            QVERIFY(QDir().mkdir(path));
+        if (kind == "link")
+            QVERIFY(QFile::link(socket, path));
+        QCOMPARE(Platform::removeOwnSocket(path), kind == "socket");
+        QCOMPARE(QFileInfo::exists(path) || QFileInfo(path).isSymLink(), kind != "socket" && kind != "missing");
+        QCOMPARE(QFileInfo::exists(socket), kind != "socket");
     }
 
     void waitKeepsEventsFlowingWithoutSpinning()

@@ -18,6 +18,8 @@ public:
     bool isEmpty() const { return m_ranges.isEmpty(); }
     int lastRow() const { return m_lastRow; }
     int lastColumn() const { return m_lastColumn; }
+    /// The cells from the first row and column to its last ones; 0 when empty.
+    qint64 boxCells() const { return qint64(m_lastRow + 1) * (m_lastColumn + 1); }
     /// How many of its cells lie in the area.
     qint64 cellsIn(const office::RangeAddress& area) const;
 

@@ -1,30 +1,24 @@
 #include "OfficeConnection.h"
 #include "OfficeConnectionAccess.h"
 
+#include "OfficeProfile.h"
 #include "OfficeRuns.h"
 #include "Platform.h"
 #include "UnoErrors.h"
 #include "UnoDocument.h"
 #include "UnoValues.h"
 
-#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
-#include <com/sun/star/bridge/XUnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XDesktop.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
-#include <com/sun/star/lang/XMultiServiceFactory.hpp>
-#include <com/sun/star/ucb/XContentProviderManager.hpp>
-#include <com/sun/star/util/XChangesBatch.hpp>
 #include <cppuhelper/bootstrap.hxx>
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -34,7 +28,6 @@
 using namespace css;
 using css::uno::Reference;
 using css::uno::UNO_QUERY_THROW;
-using rtl::OUString;
 
 namespace {
 
@@ -62,116 +55,6 @@ QString realBinary(const QString& soffice)
     const QFileInfo resolved(info.canonicalFilePath());
     const QString bin = resolved.absolutePath() + "/soffice.bin";
     return QFileInfo(bin).isExecutable() ? bin : info.absoluteFilePath();
-}
-
-void configure(const Reference<lang::XMultiServiceFactory>& provider, const char* node,
-               std::initializer_list<std::pair<const char*, uno::Any>> values)
-{
-    beans::PropertyValue path;
-    path.Name = "nodepath";
-    path.Value <<= OUString::createFromAscii(node);
-    uno::Sequence<uno::Any> arguments(1);
-    arguments.getArray()[0] <<= path;
-    Reference<uno::XInterface> access
-        = provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationUpdateAccess", arguments);
-    Reference<beans::XPropertySet> properties(access, UNO_QUERY_THROW);
-    for (const auto& [name, value] : values)
-        properties->setPropertyValue(OUString::createFromAscii(name), value);
-    Reference<util::XChangesBatch>(access, UNO_QUERY_THROW)->commitChanges();
-}
-
-// The private profile's settings; the documents are untrusted and nobody sees
-// the office.
-void configureProfile(const Reference<uno::XComponentContext>& context)
-{
-    Reference<lang::XMultiServiceFactory> provider(context->getServiceManager()->createInstanceWithContext(
-                                                       "com.sun.star.configuration.ConfigurationProvider", context),
-                                                   UNO_QUERY_THROW);
-    // No lock file beside the user's documents: one left by an office that
-    // died would make the user's own office call the document locked.
-    configure(provider, "/org.openoffice.Office.Common/Misc",
-              {{"UseLocking", uno::Any(false)},
-               {"UseDocumentOOoLockFile", uno::Any(false)},
-               {"UseDocumentSystemFileLocking", uno::Any(false)}});
-    // Linked pictures and objects of a document loaded with an untrusted
-    // referer are not fetched; no macro runs, whatever the document says.
-    configure(provider, "/org.openoffice.Office.Common/Security/Scripting",
-              {{"BlockUntrustedRefererLinks", uno::Any(true)},
-               {"DisableMacrosExecution", uno::Any(true)},
-               {"MacroSecurityLevel", uno::Any(sal_Int32(3))}});
-    // A stored result gets no picture of the sheet, which could show a
-    // linked local file.
-    configure(provider, "/org.openoffice.Office.Common/Save/Document", {{"GenerateThumbnail", uno::Any(false)}});
-    // External references, linked sheets and areas, DDE and web formulas are
-    // never updated (1: never), and the stored formula results are kept on
-    // load (1: never recalculate), so a cell shows what the document shows.
-    configure(provider, "/org.openoffice.Office.Calc/Content/Update", {{"Link", uno::Any(sal_Int32(1))}});
-    configure(provider, "/org.openoffice.Office.Calc/Formula/Load",
-              {{"OOXMLRecalcMode", uno::Any(sal_Int32(1))}, {"ODFRecalcMode", uno::Any(sal_Int32(1))}});
-    // Should the profile not have been given the version (seedProfile()),
-    // it is at least given it before the office starts anew.
-    beans::PropertyValue path;
-    path.Name = "nodepath";
-    path.Value <<= OUString("/org.openoffice.Setup/Product");
-    uno::Sequence<uno::Any> arguments(1);
-    arguments.getArray()[0] <<= path;
-    const uno::Any version
-        = Reference<beans::XPropertySet>(
-              provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationAccess", arguments),
-              UNO_QUERY_THROW)
-              ->getPropertyValue("ooSetupVersion");
-    configure(provider, "/org.openoffice.Setup/Product", {{"ooSetupLastVersion", version}});
-}
-
-// An office that takes its version for new draws test pictures for some
-// seconds at every start, and headless nothing ever records that they ran.
-// A new profile is given the installed office's version (from its
-// configuration, share/registry/main.xcd beside program/) as the last one
-// that ran, before the office first starts.
-void seedProfile(const QString& profile, const QString& binary)
-{
-    QFile defaults(QFileInfo(binary).absolutePath() + "/../share/registry/main.xcd");
-    if (!defaults.open(QIODevice::ReadOnly))
-        return;
-    const QRegularExpressionMatch version
-        = QRegularExpression(R"(<prop oor:name="ooSetupVersion">\s*<value>([0-9.]+)</value>)")
-              .match(QString::fromUtf8(defaults.readAll()));
-    QFile seeded(profile + "/user/registrymodifications.xcu");
-    if (!version.hasMatch() || !QDir().mkpath(profile + "/user") || !seeded.open(QIODevice::WriteOnly))
-        return;
-    seeded.write(QString(R"(<?xml version="1.0" encoding="UTF-8"?>
-<oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
-<item oor:path="/org.openoffice.Setup/Product"><prop oor:name="ooSetupLastVersion" oor:op="fuse"><value>%1</value></prop></item>
-</oor:items>
-)")
-                     .arg(version.captured(1))
-                     .toUtf8());
-}
-
-// The office reaches other machines through its content providers (web,
-// WebDAV, FTP, CMIS, ...); all but those for local files and the office's
-// own schemes are taken away, so that whatever part of the office follows a
-// link finds no way to fetch it.
-void keepContentLocal(const Reference<uno::XComponentContext>& context)
-{
-    static constexpr std::string_view local[] = {"file",
-                                                 "private",
-                                                 "vnd.sun.star.pkg",
-                                                 "vnd.sun.star.zip",
-                                                 "vnd.sun.star.tdoc",
-                                                 "vnd.sun.star.hier",
-                                                 "vnd.sun.star.expand",
-                                                 "vnd.sun.star.help",
-                                                 "vnd.sun.star.extension",
-                                                 "vnd.libreoffice.image"};
-    Reference<ucb::XContentProviderManager> broker(
-        context->getServiceManager()->createInstanceWithContext("com.sun.star.ucb.UniversalContentBroker", context),
-        UNO_QUERY_THROW);
-    for (const ucb::ContentProviderInfo& info : broker->queryContentProviders()) {
-        const std::string scheme = OUStringToOString(info.Scheme, RTL_TEXTENCODING_UTF8).toAsciiLowerCase().getStr();
-        if (std::find(std::begin(local), std::end(local), scheme) == std::end(local))
-            broker->deregisterContentProvider(info.ContentProvider, info.Scheme);
-    }
 }
 
 } // namespace
@@ -202,9 +85,11 @@ struct OfficeConnection::Impl {
         return {[this] { return alive(); }, watch, waiter};
     }
 
-    // A call of the office's life, timed by the watch itself.
-    template <typename F> auto wait(F&& f) const -> decltype(f())
+    // A call of the office's life, timed by the watch itself: with its own
+    // limit, or none given (zero), the watch's.
+    template <typename F> auto wait(std::chrono::milliseconds limit, F&& f) const -> decltype(f())
     {
+        CallWatch::Scope scope(watch.get(), limit);
         return waiter ? waiter->run(std::forward<F>(f)) : f();
     }
 
@@ -212,11 +97,15 @@ struct OfficeConnection::Impl {
     bool answers() const
     {
         try {
-            CallWatch::Scope scope(watch.get());
-            return wait([&] { return remote->getServiceManager().is(); });
+            return wait({}, [&] { return remote->getServiceManager().is(); });
         } catch (const uno::Exception&) {
             return false;
         }
+    }
+
+    Reference<uno::XInterface> desktop() const
+    {
+        return remote->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop", remote);
     }
 
     QString profileUrl() const { return QUrl::fromLocalFile(profile->path()).toString(QUrl::FullyEncoded); }
@@ -235,7 +124,7 @@ struct OfficeConnection::Impl {
         QDir().mkpath(profile->filePath("tmp"));
         process->setProcessEnvironment(environment);
         // The namespace comes first: entering it would clear the parent-death signal.
-        const office_runs::NetworkIsolation isolation;
+        const Platform::NetworkIsolation isolation;
         // The system refuses the office's allocations at twice its cap,
         // should it grow faster than the watch looks.
         const qint64 refusedFrom = qint64(options.memoryCapMb) << 21;
@@ -261,31 +150,23 @@ struct OfficeConnection::Impl {
             profile = std::make_unique<QTemporaryDir>(office_runs::folderTemplate("office"));
             if (!profile->isValid())
                 throw office::Error("No folder for the office's profile: " + profile->errorString().toStdString());
-            seedProfile(profile->path(), realBinary(soffice));
+            office_profile::seedProfile(profile->path(), realBinary(soffice));
         }
         const QDeadlineTimer deadline(options.startTimeoutMs);
         for (int attempt = 0; attempt < 3; ++attempt) {
             pipe = office_runs::pipeName();
             start(realBinary(soffice));
             Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(localContext());
-            const OUString url = uno_office::toOUString("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext");
+            const auto url = uno_office::toOUString("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext");
             while (!deadline.hasExpired() && !aborted) {
                 try {
-                    {
-                        CallWatch::Scope scope(
-                            watch.get(), std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime())));
-                        wait([&] {
-                            remote.set(resolver->resolve(url), UNO_QUERY_THROW);
-                            configureProfile(remote);
-                            keepContentLocal(remote);
-                        });
-                    }
-                    loader = uno_errors::guarded(link(), [&] {
-                        return Reference<frame::XComponentLoader>(
-                            remote->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop",
-                                                                                   remote),
-                            UNO_QUERY_THROW);
+                    wait(std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime())), [&] {
+                        remote.set(resolver->resolve(url), UNO_QUERY_THROW);
+                        office_profile::configureProfile(remote);
+                        office_profile::keepContentLocal(remote);
                     });
+                    loader = uno_errors::guarded(
+                        link(), [&] { return Reference<frame::XComponentLoader>(desktop(), UNO_QUERY_THROW); });
                     return;
                 } catch (const connection::NoConnectException&) {
                     // Not listening yet; the wait ends early should the process end.
@@ -313,13 +194,8 @@ struct OfficeConnection::Impl {
         if (remote.is() && alive()) {
             try {
                 // An office that does not answer is not waited for long here.
-                CallWatch::Scope scope(watch.get(), std::chrono::seconds(10));
-                wait([&] {
-                    Reference<frame::XDesktop> desktop(
-                        remote->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop", remote),
-                        UNO_QUERY_THROW);
-                    desktop->terminate();
-                });
+                wait(std::chrono::seconds(10),
+                     [&] { Reference<frame::XDesktop>(desktop(), UNO_QUERY_THROW)->terminate(); });
             } catch (const uno::Exception&) {
                 // Disposed: the office went away while answering, as it may.
             }

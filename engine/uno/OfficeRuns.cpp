@@ -1,65 +1,29 @@
 #include "OfficeRuns.h"
 
+#include "Platform.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QUrl>
 
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sched.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace office_runs {
 
 namespace {
 
-// Field 22 of /proc/<pid>/stat: clock ticks from boot to the process's start.
-// Empty when the process does not exist.
-QString startTime(qint64 pid)
+// "<pid>.<start time>" of this process.
+QString runTag()
 {
-    QFile stat(QString("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray line = stat.readAll();
-    // The name in parentheses may hold spaces and parentheses itself.
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    return fields.size() > 19 ? QString::fromLatin1(fields[19]) : QString();
-}
-
-bool runs(qint64 pid, const QString& start)
-{
-    return pid > 0 && startTime(pid) == start;
-}
-
-QRegularExpression folderName()
-{
-    return QRegularExpression("^cellwinnow-[a-z]+-(\\d+)\\.(\\d+)-[A-Za-z0-9]{6}$");
-}
-
-QRegularExpression pipeFileName()
-{
-    return QRegularExpression("^OSL_PIPE_\\d+_cellwinnow-(\\d+)\\.(\\d+)-[0-9a-f]{16}$");
+    const qint64 pid = QCoreApplication::applicationPid();
+    return QString("%1.%2").arg(pid).arg(Platform::processStartTime(pid));
 }
 
 QString pipeFile(const QString& name)
 {
-    return QString("%1/OSL_PIPE_%2_%3").arg(pipeFolder()).arg(::getuid()).arg(name);
-}
-
-// Only a socket of the user's own is removed.
-bool removeSocket(const QString& path)
-{
-    struct stat status { };
-    const QByteArray native = QFile::encodeName(path);
-    return ::lstat(native.constData(), &status) == 0 && S_ISSOCK(status.st_mode) && status.st_uid == ::getuid()
-        && ::unlink(native.constData()) == 0;
+    return QString("%1/OSL_PIPE_%2_%3").arg(pipeFolder()).arg(Platform::userId()).arg(name);
 }
 
 int removeDead(const QString& folder, const QRegularExpression& pattern, bool folders)
@@ -70,40 +34,23 @@ int removeDead(const QString& folder, const QRegularExpression& pattern, bool fo
     for (const QFileInfo& entry : dir.entryInfoList(filter)) {
         const QRegularExpressionMatch m = pattern.match(entry.fileName());
         // Never through a link, never another user's.
-        if (!m.hasMatch() || entry.isSymLink() || entry.ownerId() != ::getuid())
+        if (!m.hasMatch() || entry.isSymLink() || entry.ownerId() != Platform::userId())
             continue;
-        if (runs(m.captured(1).toLongLong(), m.captured(2)))
-            continue;
+        if (Platform::processStartTime(m.captured(1).toLongLong()) == m.captured(2))
+            continue; // the run still runs
         if (folders) {
             // A profile's office left its own pipe too.
             const QString url = QUrl::fromLocalFile(entry.absoluteFilePath()).toString(QUrl::FullyEncoded);
-            removeSocket(pipeFiles({}, url).constLast());
+            Platform::removeOwnSocket(pipeFiles({}, url).constLast());
             removed += QDir(entry.absoluteFilePath()).removeRecursively() ? 1 : 0;
         } else {
-            removed += removeSocket(entry.absoluteFilePath()) ? 1 : 0;
+            removed += Platform::removeOwnSocket(entry.absoluteFilePath()) ? 1 : 0;
         }
     }
     return removed;
 }
 
-bool writeFile(const char* path, const char* text) noexcept
-{
-    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const ssize_t length = ssize_t(std::strlen(text));
-    const bool written = ::write(fd, text, size_t(length)) == length;
-    ::close(fd);
-    return written;
-}
-
 } // namespace
-
-QString runTag()
-{
-    const qint64 pid = QCoreApplication::applicationPid();
-    return QString("%1.%2").arg(pid).arg(startTime(pid));
-}
 
 QString folderTemplate(const QString& kind)
 {
@@ -134,7 +81,9 @@ QStringList pipeFiles(const QString& pipeName, const QString& profileUrl)
 
 int removeLeftovers(const QString& tempFolder, const QString& pipeFolder)
 {
-    return removeDead(tempFolder, folderName(), true) + removeDead(pipeFolder, pipeFileName(), false);
+    const QRegularExpression folder("^cellwinnow-[a-z]+-(\\d+)\\.(\\d+)-[A-Za-z0-9]{6}$");
+    const QRegularExpression pipe("^OSL_PIPE_\\d+_cellwinnow-(\\d+)\\.(\\d+)-[0-9a-f]{16}$");
+    return removeDead(tempFolder, folder, true) + removeDead(pipeFolder, pipe, false);
 }
 
 void removeStoreScratch(const QString& folder, qint64 officePid)
@@ -144,33 +93,10 @@ void removeStoreScratch(const QString& folder, qint64 officePid)
     for (const QString& name : dir.entryList({prefix + "*.tmp"}, QDir::Files | QDir::Hidden)) {
         bool another = false;
         for (qsizetype end = prefix.size(); end < name.size() && name[end].isDigit() && !another; ++end)
-            another = QFileInfo::exists(QString("/proc/%1").arg(name.mid(2, end + 1 - 2)));
+            another = Platform::processRuns(name.mid(2, end - 1).toLongLong());
         if (!another)
             dir.remove(name);
     }
-}
-
-NetworkIsolation::NetworkIsolation()
-{
-    std::snprintf(m_uidMap.data(), m_uidMap.size(), "%u %u 1\n", unsigned(::getuid()), unsigned(::getuid()));
-    std::snprintf(m_gidMap.data(), m_gidMap.size(), "%u %u 1\n", unsigned(::getgid()), unsigned(::getgid()));
-}
-
-bool NetworkIsolation::apply() const noexcept
-{
-#ifdef __linux__
-    // A privileged user can have the network alone; anyone else needs a user
-    // namespace too, in which the user stays the same user.
-    if (::unshare(CLONE_NEWNET) == 0)
-        return true;
-    if (::unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0)
-        return false;
-    // The maps can be written once; until they are, files look ownerless.
-    writeFile("/proc/self/setgroups", "deny");
-    return writeFile("/proc/self/uid_map", m_uidMap.data()) && writeFile("/proc/self/gid_map", m_gidMap.data());
-#else
-    return false;
-#endif
 }
 
 } // namespace office_runs

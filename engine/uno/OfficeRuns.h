@@ -7,12 +7,7 @@
 
 #include <QString>
 
-#include <array>
-
 namespace office_runs {
-
-/// "<pid>.<start time>" of this process.
-QString runTag();
 
 /// A QTemporaryDir template for a folder of this run in the temporary folder,
 /// e.g. folderTemplate("scratch"): every scratch folder of the office layer
@@ -41,20 +36,5 @@ int removeLeftovers(const QString& tempFolder, const QString& pipeFolder);
 /// process id, a token and ".tmp". A name that also reads as the scratch file
 /// of a longer process id that runs is kept.
 void removeStoreScratch(const QString& folder, qint64 officePid);
-
-/// Gives a child process a network of its own with nothing in it (not even a
-/// working loopback), so that nothing it does reaches any address. Prepared in
-/// the parent; apply() runs in the child between fork and exec and only makes
-/// system calls. Where the system allows no network namespace (some containers),
-/// apply() returns false and the child keeps the parent's network.
-class NetworkIsolation {
-public:
-    NetworkIsolation();
-    bool apply() const noexcept;
-
-private:
-    std::array<char, 64> m_uidMap{};
-    std::array<char, 64> m_gidMap{};
-};
 
 } // namespace office_runs

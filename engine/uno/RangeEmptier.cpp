@@ -3,12 +3,12 @@
 #include "SheetReader.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/sheet/XCellRangesQuery.hpp>
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
 #include <com/sun/star/sheet/XSheetOperation.hpp>
 
 #include <QMap>
 
+#include <algorithm>
 #include <cmath>
 #include <tuple>
 
@@ -40,16 +40,16 @@ int sheetsPerClearing(int sheetCount)
     return std::max(1, int(std::sqrt(double(sheetCount))));
 }
 
-// The ranges a sheet at a time, in batches.
-void eachSheetBatch(const QList<office::RangeAddress>& ranges,
+// The ranges a sheet at a time, in batches of at most `size`.
+void eachSheetBatch(const QList<office::RangeAddress>& ranges, qsizetype size,
                     const std::function<void(const QList<office::RangeAddress>&)>& batch)
 {
     QMap<int, QList<office::RangeAddress>> bySheet;
     for (const office::RangeAddress& r : ranges)
         bySheet[r.sheet] << r;
     for (const QList<office::RangeAddress>& list : std::as_const(bySheet))
-        for (qsizetype first = 0; first < list.size(); first += SheetBatch)
-            batch(list.mid(first, SheetBatch));
+        for (qsizetype first = 0; first < list.size(); first += size)
+            batch(list.mid(first, size));
 }
 
 } // namespace
@@ -70,7 +70,7 @@ QList<office::RangeAddress> RangeEmptier::empty(const QList<office::RangeAddress
         (m_sheets.isPlain(r.sheet) ? plain : guarded) << r;
     m_undo.step([&] {
         emptyAcrossSheets(plain);
-        eachSheetBatch(guarded, [&](const QList<office::RangeAddress>& batch) {
+        eachSheetBatch(guarded, SheetBatch, [&](const QList<office::RangeAddress>& batch) {
             for (const office::RangeAddress& left : emptyTogether(batch))
                 emptyOnItsOwn(left, refused);
         });
@@ -101,12 +101,8 @@ void RangeEmptier::fitRows()
     const QMap<int, QList<office::RangeAddress>> unfitted = std::exchange(m_unfitted, {});
     for (const QList<office::RangeAddress>& ranges : unfitted) {
         // Clearing nothing fits the rows of the ranges, as an emptying does.
-        const auto byRow
-            = [](const office::RangeAddress& a, const office::RangeAddress& b) { return a.startRow < b.startRow; };
-        const auto byEnd
-            = [](const office::RangeAddress& a, const office::RangeAddress& b) { return a.endRow < b.endRow; };
-        clear({*std::min_element(ranges.cbegin(), ranges.cend(), byRow),
-               *std::max_element(ranges.cbegin(), ranges.cend(), byEnd)},
+        clear({*std::ranges::min_element(ranges, {}, &office::RangeAddress::startRow),
+               *std::ranges::max_element(ranges, {}, &office::RangeAddress::endRow)},
               0);
     }
 }
@@ -149,7 +145,7 @@ void RangeEmptier::emptyAcrossSheets(const QList<office::RangeAddress>& ranges)
 {
     // With few sheets a call a sheet is cheaper than mixing sheets.
     if (m_sheets.count() <= SheetReader::ManySheets) {
-        eachSheetBatch(ranges, [&](const QList<office::RangeAddress>& batch) { clear(batch, EmptyFlags); });
+        eachSheetBatch(ranges, SheetBatch, [&](const QList<office::RangeAddress>& batch) { clear(batch, EmptyFlags); });
         return;
     }
     QMap<std::tuple<int, int, int, int>, QList<int>> sheetsOf;
@@ -218,28 +214,20 @@ void RangeEmptier::mark(const QList<office::RangeAddress>& ranges, quint32 colou
 {
     // A call a sheet: the office would give the ranges of each sheet to every
     // sheet of the call.
-    QMap<int, QList<office::RangeAddress>> bySheet;
-    for (const office::RangeAddress& r : ranges)
-        bySheet[r.sheet] << r;
-    for (const QList<office::RangeAddress>& sheet : std::as_const(bySheet))
-        for (qsizetype from = 0; from < sheet.size(); from += AcrossSheetsBatch)
-            uno_errors::guarded(m_link, [&] {
-                Reference<beans::XPropertySet>(together(sheet.mid(from, AcrossSheetsBatch)), UNO_QUERY_THROW)
-                    ->setPropertyValue("CellBackColor", uno::Any(sal_Int32(colour)));
-            });
+    eachSheetBatch(ranges, AcrossSheetsBatch, [&](const QList<office::RangeAddress>& batch) {
+        uno_errors::guarded(m_link, [&] {
+            Reference<beans::XPropertySet>(together(batch), UNO_QUERY_THROW)
+                ->setPropertyValue("CellBackColor", uno::Any(sal_Int32(colour)));
+        });
+    });
 }
 
-// Empties the ranges of one sheet in one call; gives what still has content.
+// Empties the ranges of one sheet in one call; gives what still has content:
+// the office refuses without a word.
 QList<office::RangeAddress> RangeEmptier::emptyTogether(const QList<office::RangeAddress>& ranges)
 {
-    const Reference<sheet::XCellRangesQuery> emptied(clear(ranges, EmptyFlags), UNO_QUERY_THROW);
-    return uno_errors::guarded(m_link, [&] {
-        QList<office::RangeAddress> left; // the office refuses without a word
-        for (const table::CellRangeAddress& a :
-             emptied->queryContentCells(sal_Int16(sheet_cells::ContentFlags))->getRangeAddresses())
-            left << office::RangeAddress{a.Sheet, a.StartColumn, a.StartRow, a.EndColumn, a.EndRow};
-        return left;
-    });
+    const Reference<sheet::XSheetCellRangeContainer> emptied = clear(ranges, EmptyFlags);
+    return uno_errors::guarded(m_link, [&] { return sheet_cells::query(emptied, sheet_cells::ContentFlags); });
 }
 
 void RangeEmptier::emptyOnItsOwn(const office::RangeAddress& r, QList<office::RangeAddress>& refused)

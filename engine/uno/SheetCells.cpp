@@ -39,11 +39,11 @@ quint64 key(int column, int row)
 
 } // namespace
 
-QList<office::RangeAddress> query(const Reference<sheet::XSpreadsheet>& sheet, sal_Int32 flags)
+QList<office::RangeAddress> query(const uno::BaseReference& cells, sal_Int32 flags)
 {
     QList<office::RangeAddress> ranges;
     for (const table::CellRangeAddress& a :
-         Reference<sheet::XCellRangesQuery>(sheet, UNO_QUERY_THROW)->queryContentCells(sal_Int16(flags))->getRangeAddresses())
+         Reference<sheet::XCellRangesQuery>(cells, UNO_QUERY_THROW)->queryContentCells(sal_Int16(flags))->getRangeAddresses())
         ranges << office::RangeAddress{a.Sheet, a.StartColumn, a.StartRow, a.EndColumn, a.EndRow};
     return ranges;
 }
@@ -65,9 +65,7 @@ QStringList ShownNow::read(const Reference<sheet::XSpreadsheet>& sheet, int shee
     if (asked * CellReadNanos > WrittenSheetNanos) {
         if (!m_written.contains(sheetIndex)) {
             const CellMap content(uno_errors::guarded(link, [&] { return query(sheet, ContentFlags); }));
-            m_written.insert(sheetIndex, content.isEmpty()
-                                 ? 0
-                                 : qint64(content.lastRow() + 1) * (content.lastColumn() + 1));
+            m_written.insert(sheetIndex, content.boxCells());
         }
         if (asked * CellReadNanos > m_written.value(sheetIndex) * WrittenFieldNanos + WrittenSheetNanos) {
             QHash<quint64, qsizetype> wanted;

@@ -47,8 +47,9 @@ private:
 constexpr sal_Int32 ContentFlags = css::sheet::CellFlags::VALUE | css::sheet::CellFlags::DATETIME
     | css::sheet::CellFlags::STRING | css::sheet::CellFlags::FORMULA;
 
-/// The cells of the kinds the flags name, as rectangles; one call.
-QList<office::RangeAddress> query(const css::uno::Reference<css::sheet::XSpreadsheet>& sheet, sal_Int32 flags);
+/// The cells of the kinds the flags name, as rectangles, of a sheet or of a
+/// set of ranges; one call.
+QList<office::RangeAddress> query(const css::uno::BaseReference& cells, sal_Int32 flags);
 
 /// What the cell shows (its String).
 QString shownAt(const css::uno::Reference<css::sheet::XSpreadsheet>& sheet, int column, int row);

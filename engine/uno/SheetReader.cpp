@@ -47,7 +47,7 @@ void SheetReader::readCells(int sheetIndex, const office::RangeAddress& area,
     m_formulaCells.emplace(sheetIndex, formulaRanges);
     const CellMap formulas(formulaRanges);
     const qint64 wanted = content.cellsIn(area);
-    const qint64 written = qint64(content.lastRow() + 1) * (content.lastColumn() + 1);
+    const qint64 written = content.boxCells();
     if (wanted > TextFromCells && written <= FieldsPerCell * wanted) {
         // Asked before the text is written: a call right after it waits for
         // the office to finish with the text, which otherwise goes on while
@@ -107,8 +107,7 @@ void SheetReader::writeWhole()
         const auto sheet = m_sheets.at(i);
         const CellMap content(uno_errors::guarded(m_link, [&] { return sheet_cells::query(sheet, sheet_cells::ContentFlags); }));
         cells += content.cellsIn({i, 0, 0, office::AnyColumn, office::AnyRow});
-        if (!content.isEmpty())
-            fields += qint64(content.lastRow() + 1) * (content.lastColumn() + 1);
+        fields += content.boxCells();
     }
     if (fields > WholeFieldsPerCell * cells + WholeFieldsBeyond)
         return;

@@ -79,7 +79,7 @@ public:
             return texts;
         const office::RangeAddress all{sheetIndex, 0, 0, formulas.lastColumn(), formulas.lastRow()};
         const qint64 count = formulas.cellsIn(all);
-        const qint64 box = qint64(formulas.lastRow() + 1) * (formulas.lastColumn() + 1);
+        const qint64 box = formulas.boxCells();
         if (count > MostFormulas || box > BoxPerFormula * count + BoxBeyond)
             return std::nullopt;
         const uno::Sequence<uno::Sequence<rtl::OUString>> written = call([&] {
