@@ -244,7 +244,7 @@ public:
         return timed("sheetName", [&] { return m_d->sheetName(i); });
     }
     void readCells(int s, const office::RangeAddress& a,
-                   const std::function<void(const office::ShownCell&)>& c) override
+                   const std::function<bool(const office::ShownCell&)>& c) override
     {
         timed("readCells", [&] { m_d->readCells(s, a, c); });
     }
@@ -356,6 +356,7 @@ double floorSeconds(OfficeConnection& office, const QString& input, const QStrin
         document->readCells(s, {s, 0, 0, office::AnyColumn - 1, office::AnyRow - 1}, [&](const office::ShownCell& c) {
             if (c.formula)
                 formulas[s] << office::CellAt{c.column, c.row};
+            return true;
         });
     QList<office::RangeAddress> ranges;
     for (const Calc1::EmptiedCell& e : result.emptied) {

@@ -26,9 +26,6 @@ constexpr qsizetype MaxHeldCells = 500'000;
 // formulas reading them need no reading of their own.
 constexpr qsizetype MaxHeldBefore = 1'000;
 
-// The window closed while a file was being processed: the file is left as it is.
-class Quitting : public Abandon { };
-
 // The row the row text names, 0-based.
 std::optional<int> chosenRow(const QString& rowText)
 {
@@ -215,11 +212,25 @@ int Workbook::rangeKind(int from, const QString& sheet, const formulas::Range& r
     return 1;
 }
 
-void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, const JobSettings& settings,
-               const FileOptions& options, SeenTexts& seenTexts, Emptier& emptier, Workbook& book,
-               SheetReading& reading)
+namespace {
+
+// Where a sheet's visit looks, as the settings and the options choose.
+struct SheetScope {
+    office::RangeAddress area;
+    int base = EntireSheetVisit;
+    bool byRow = false;
+    QList<Span> lines; ///< several rows (columns): the area is the box around them
+
+    bool has(const office::ShownCell& cell) const
+    {
+        const int at = byRow ? cell.row : cell.column;
+        return lines.size() < 2
+            || std::any_of(lines.cbegin(), lines.cend(), [&](Span s) { return at >= s.first && at <= s.last; });
+    }
+};
+
+std::optional<SheetScope> scopeOf(StepGuard& step, int sheetIndex, const JobSettings& settings, const FileOptions& options)
 {
-    reading.sheet = sheetIndex;
     bool entireSheet = false, singleRow = false, singleColumn = false;
     std::optional<int> row, column;
     step(130, [&] { entireSheet = settings.isSelected(Scope::EntireSheet); });
@@ -227,102 +238,118 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
         = !entireSheet && step(162, [&] { singleRow = settings.isSelected(Scope::SingleRow); }) && singleRow;
     const bool columnScope = !entireSheet && !rowScope
         && step(196, [&] { singleColumn = settings.isSelected(Scope::SingleColumn); }) && singleColumn;
-    office::RangeAddress area{sheetIndex, 0, 0, office::AnyColumn, office::AnyRow};
-    int base = EntireSheetVisit;
+    SheetScope scope{.area = {sheetIndex, 0, 0, office::AnyColumn, office::AnyRow}, .byRow = rowScope, .lines = {}};
     if (rowScope) {
-        base = SingleRowVisit;
+        scope.base = SingleRowVisit;
         if (!step(166, [&] { row = chosenRow(settings.rowText()); }) || !row)
-            return;
-        area.startRow = area.endRow = *row;
+            return std::nullopt;
+        scope.area.startRow = scope.area.endRow = *row;
+        scope.lines = options.rows;
     } else if (columnScope) {
-        base = SingleColumnVisit;
+        scope.base = SingleColumnVisit;
         if (!step(202, [&] { column = chosenColumn(settings.columnText()); }) || !column)
-            return;
-        area.startColumn = area.endColumn = *column;
+            return std::nullopt;
+        scope.area.startColumn = scope.area.endColumn = *column;
+        scope.lines = options.columns;
     } else if (!entireSheet) {
-        return;
+        return std::nullopt;
     }
-    // Several rows or columns: the box around them, less what lies between.
-    const QList<Span>& lines = rowScope ? options.rows : columnScope ? options.columns : QList<Span>();
-    if (!lines.isEmpty()) {
-        int& first = rowScope ? area.startRow : area.startColumn;
-        int& last = rowScope ? area.endRow : area.endColumn;
-        first = std::min_element(lines.cbegin(), lines.cend(), [](Span a, Span b) { return a.first < b.first; })->first;
-        last = std::max_element(lines.cbegin(), lines.cend(), [](Span a, Span b) { return a.last < b.last; })->last;
+    if (!scope.lines.isEmpty()) {
+        int& first = rowScope ? scope.area.startRow : scope.area.startColumn;
+        int& last = rowScope ? scope.area.endRow : scope.area.endColumn;
+        const auto& l = scope.lines;
+        first = std::min_element(l.cbegin(), l.cend(), [](Span a, Span b) { return a.first < b.first; })->first;
+        last = std::max_element(l.cbegin(), l.cend(), [](Span a, Span b) { return a.last < b.last; })->last;
     }
-    area.startRow = std::max(area.startRow, options.skipRows);
-    if (area.startRow > area.endRow)
-        return;
-    auto inScope = [&](const office::ShownCell& cell) {
-        const int at = rowScope ? cell.row : cell.column;
-        return lines.size() < 2
-            || std::any_of(lines.cbegin(), lines.cend(), [&](Span s) { return at >= s.first && at <= s.last; });
-    };
+    scope.area.startRow = std::max(scope.area.startRow, options.skipRows);
+    if (scope.area.startRow > scope.area.endRow)
+        return std::nullopt;
+    return scope;
+}
 
-    OneByOne exact(step, document, sheetIndex, base, seenTexts, emptier, reading);
-    // From the first formula on, cells are held for the rounds; before it,
-    // each is judged as it comes, unless it comes soon.
-    std::optional<QList<office::ShownCell>> held;
-    QList<office::ShownCell> before;
-    bool holdBefore = true;
-    bool mayHold = true;
-    qint64 visited = 0;
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    // The window stays alive on a sheet of millions of cells.
-    auto keepAlive = [&] {
-        if (++visited % 64 == 0 && sinceEvents.elapsed() >= 50) {
-            step.host().letEventsIn();
-            sinceEvents.restart();
-        }
-        return !step.host().quitting();
-    };
-    auto visit = [&](const office::ShownCell& cell) {
-        if (!keepAlive())
-            throw Quitting();
-        if (!inScope(cell))
-            return;
-        if (!held && mayHold && cell.formula)
-            held.emplace(std::exchange(before, {}));
-        if (!held && mayHold && holdBefore) {
-            before << cell;
-            if (before.size() < MaxHeldBefore)
-                return;
-            for (const office::ShownCell& b : std::as_const(before))
-                exact.visit(b);
-            before.clear();
-            holdBefore = false;
-            return;
-        }
-        if (held) {
-            if (held->size() < MaxHeldCells) {
-                held->append(cell);
-                return;
-            }
-            // Too many to hold: what is held goes the exact way, and the rest.
+// The cells as the office hands them out: from the first formula on they are
+// held for the rounds; before it, each is judged as it comes, unless it comes
+// soon. A sheet of too many goes the exact way, its memory bounded.
+class Visit {
+public:
+    Visit(StepGuard& step, const SheetScope& scope, OneByOne& exact) : m_step(step), m_scope(scope), m_exact(exact)
+    {
+        m_sinceEvents.start();
+    }
+
+    // False once the window closed: no more cells are wanted.
+    bool take(const office::ShownCell& cell)
+    {
+        if (!alive())
+            return false;
+        if (!m_scope.has(cell))
+            return true;
+        if (!held && m_mayHold && cell.formula)
+            held.emplace(std::exchange(m_before, {}));
+        if (held && held->size() >= MaxHeldCells) {
             for (const office::ShownCell& h : std::as_const(*held))
-                exact.visit(h);
+                m_exact.visit(h);
             held.reset();
-            mayHold = false;
+            m_mayHold = false;
         }
-        exact.visit(cell);
-    };
-    step(base + ReadString, [&] { document.readCells(sheetIndex, area, visit); });
-    for (qsizetype i = 0; i < before.size() && !step.stopped() && keepAlive(); ++i)
-        exact.visit(before[i]);
-    reading.way = reading.singleReads > 0 ? "one by one" : "in bulk";
-    if (!held || held->isEmpty() || step.stopped())
-        return;
+        if (held)
+            held->append(cell);
+        else if (m_mayHold && m_holdBefore)
+            holdBefore(cell);
+        else
+            m_exact.visit(cell);
+        return true;
+    }
 
-    QList<office::ShownCell> cells = std::move(*held);
-    const std::optional<QHash<formulas::CellKey, QString>>& formulas = exact.formulas();
-    // Everything decided so far is emptied, so that what the cells show now
-    // is what they show at their turn as far as the cells before them go.
-    // Cells the bulk reading could not tell are read now; formulas whose
-    // cells may have been emptied since the sheet was read, in the rounds.
+    // The cells held before a formula that never came.
+    void finish()
+    {
+        for (qsizetype i = 0; i < m_before.size() && !m_step.stopped() && alive(); ++i)
+            m_exact.visit(m_before[i]);
+        m_before.clear();
+    }
+
+    // The window stays alive on a sheet of millions of cells.
+    bool alive()
+    {
+        if (++m_visited % 64 == 0 && m_sinceEvents.elapsed() >= 50) {
+            m_step.host().letEventsIn();
+            m_sinceEvents.restart();
+        }
+        return !m_step.host().quitting();
+    }
+
+    std::optional<QList<office::ShownCell>> held;
+
+private:
+    void holdBefore(const office::ShownCell& cell)
+    {
+        m_before << cell;
+        if (m_before.size() < MaxHeldBefore)
+            return;
+        finish();
+        m_holdBefore = false;
+    }
+
+    StepGuard& m_step;
+    const SheetScope& m_scope;
+    OneByOne& m_exact;
+    QList<office::ShownCell> m_before;
+    bool m_holdBefore = true, m_mayHold = true;
+    qint64 m_visited = 0;
+    QElapsedTimer m_sinceEvents;
+};
+
+// Everything decided so far is emptied, so that what the held cells show now
+// is what they show at their turn as far as the cells before them go. Cells
+// the bulk reading could not tell are read now; formulas whose cells may have
+// been emptied since the sheet was read are marked stale, for the rounds.
+bool readHeld(StepGuard& step, office::Document& document, int sheetIndex, int readStep, OneByOne& exact,
+              Emptier& emptier, SheetReading& reading, QList<office::ShownCell>& cells, QList<bool>& stale)
+{
     QList<qsizetype> which;
     QList<office::CellAt> at;
-    QList<bool> stale(cells.size(), false);
+    stale = QList<bool>(cells.size(), false);
     for (qsizetype i = 0; i < cells.size(); ++i) {
         stale[i] = exact.wouldReadAgain(cells[i]);
         if (!cells[i].known) {
@@ -331,23 +358,52 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
         }
     }
     emptier.flush();
+    if (at.isEmpty())
+        return true;
     QStringList texts;
-    const bool read = at.isEmpty()
-        || (step(base + ReadString, [&] { texts = document.shownTexts(sheetIndex, at); }) && texts.size() == at.size());
-    if (read) {
-        for (qsizetype k = 0; k < which.size(); ++k) {
-            cells[which[k]].text = texts[k];
-            cells[which[k]].known = true;
-            stale[which[k]] = false;
-        }
-        if (!at.isEmpty()) {
-            ++reading.bulkReads;
-            reading.cellsReadAgain += at.size();
-        }
+    if (!step(readStep, [&] { texts = document.shownTexts(sheetIndex, at); }) || texts.size() != at.size())
+        return false;
+    for (qsizetype k = 0; k < which.size(); ++k) {
+        cells[which[k]].text = texts[k];
+        cells[which[k]].known = true;
+        stale[which[k]] = false;
     }
+    ++reading.bulkReads;
+    reading.cellsReadAgain += at.size();
+    return true;
+}
+
+} // namespace
+
+void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, const JobSettings& settings,
+               const FileOptions& options, SeenTexts& seenTexts, Emptier& emptier, Workbook& book,
+               SheetReading& reading)
+{
+    reading.sheet = sheetIndex;
+    const std::optional<SheetScope> scope = scopeOf(step, sheetIndex, settings, options);
+    if (!scope)
+        return;
+    const int base = scope->base;
+    OneByOne exact(step, document, sheetIndex, base, seenTexts, emptier, reading);
+    Visit visit(step, *scope, exact);
+    step(base + ReadString,
+         [&] { document.readCells(sheetIndex, scope->area, [&](const office::ShownCell& c) { return visit.take(c); }); });
+    if (step.host().quitting()) {
+        step.stop(); // the window closed: the file is left as it is
+        return;
+    }
+    visit.finish();
+    reading.way = reading.singleReads > 0 ? "one by one" : "in bulk";
+    if (!visit.held || visit.held->isEmpty() || step.stopped())
+        return;
+
+    QList<office::ShownCell> cells = std::move(*visit.held);
+    const std::optional<QHash<formulas::CellKey, QString>>& formulas = exact.formulas();
+    QList<bool> stale;
+    const bool read = readHeld(step, document, sheetIndex, base + ReadString, exact, emptier, reading, cells, stale);
     qsizetype done = 0;
     if (formulas && read && !step.stopped()) {
-        QHash<quint64, int> positions;
+        QHash<formulas::CellKey, int> positions;
         positions.reserve(cells.size());
         for (qsizetype i = 0; i < cells.size(); ++i)
             positions.insert(formulas::key(cells[i].column, cells[i].row), int(i));
@@ -361,7 +417,7 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
     } else {
         reading.way = "one by one";
     }
-    for (qsizetype i = done; i < cells.size() && !step.stopped() && keepAlive(); ++i)
+    for (qsizetype i = done; i < cells.size() && !step.stopped() && visit.alive(); ++i)
         exact.visit(cells[i]);
 }
 

@@ -32,8 +32,12 @@ SheetReader::SheetReader(sheet_cells::DocumentSheets& sheets, SheetText& text, u
 }
 
 void SheetReader::readCells(int sheetIndex, const office::RangeAddress& area,
-                            const std::function<void(const office::ShownCell&)>& cell)
+                            const std::function<bool(const office::ShownCell&)>& take)
 {
+    // Once no more cells are wanted, the rest of a text already written is
+    // passed over and no cell is asked of the office.
+    bool more = true;
+    const auto cell = [&](const office::ShownCell& shown) { more = more && take(shown); };
     // A cell hidden by its protection comes out of a whole-document text as
     // nothing, like an empty one: only the sheet's own query tells them apart.
     if (m_sheets.count() > ManySheets && !m_sheets.isProtected(sheetIndex) && readWritten(sheetIndex, area, cell))
@@ -60,6 +64,8 @@ void SheetReader::readCells(int sheetIndex, const office::RangeAddress& area,
             return;
     }
     content.each(area, formulas, [&](int column, int row, bool formula) {
+        if (!more)
+            return;
         const QString text = uno_errors::guarded(m_link, [&] { return sheet_cells::shownAt(sheet, column, row); });
         cell(office::ShownCell{column, row, text, true, formula});
     });

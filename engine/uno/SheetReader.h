@@ -26,7 +26,7 @@ public:
     SheetReader(sheet_cells::DocumentSheets& sheets, SheetText& text, uno_errors::Link link);
 
     void readCells(int sheetIndex, const office::RangeAddress& area,
-                   const std::function<void(const office::ShownCell&)>& cell);
+                   const std::function<bool(const office::ShownCell&)>& take);
 
     /// Where the sheet's formulas are, as the last readCells() of it found
     /// them when nothing was emptied since (asking again costs the office a

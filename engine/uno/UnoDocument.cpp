@@ -53,7 +53,7 @@ public:
     }
 
     void readCells(int sheetIndex, const office::RangeAddress& area,
-                   const std::function<void(const office::ShownCell&)>& cell) override
+                   const std::function<bool(const office::ShownCell&)>& cell) override
     {
         m_reader.readCells(sheetIndex, area, cell);
     }

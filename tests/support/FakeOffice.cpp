@@ -62,7 +62,7 @@ struct FakeDocument : office::Document {
     // A text that begins with "?" is one the office cannot tell in bulk. A
     // text "=B2" is a formula that shows what B2 shows, "0" when B2 is empty.
     void readCells(int sheetIndex, const office::RangeAddress& area,
-                   const std::function<void(const office::ShownCell&)>& cell) override
+                   const std::function<bool(const office::ShownCell&)>& cell) override
     {
         office.enter("readCells");
         const Cells cells = sheets.at(sheetIndex); // keyed (row, column): row by row already
@@ -70,8 +70,9 @@ struct FakeDocument : office::Document {
             const auto [r, c] = it.key();
             if (r >= area.startRow && r <= area.endRow && c >= area.startColumn && c <= area.endColumn) {
                 const bool known = !it.value().startsWith('?');
-                cell(office::ShownCell{c, r, known ? shown(sheetIndex, c, r) : QString(), known,
-                                       it.value().startsWith('=')});
+                if (!cell(office::ShownCell{c, r, known ? shown(sheetIndex, c, r) : QString(), known,
+                                            it.value().startsWith('=')}))
+                    return;
             }
         }
     }

@@ -87,8 +87,9 @@ public:
     /// Hands each cell of the area (on the given sheet) that has content to
     /// cell(), row by row from the top and left to right within a row. The
     /// texts are those of the document as first read: a formula's may be
-    /// stale once cells were emptied.
-    virtual void readCells(int sheetIndex, const RangeAddress& area, const std::function<void(const ShownCell&)>& cell)
+    /// stale once cells were emptied. Once cell() gives false, no more are
+    /// wanted: the reading ends without another call of the office.
+    virtual void readCells(int sheetIndex, const RangeAddress& area, const std::function<bool(const ShownCell&)>& cell)
         = 0;
     /// What the cell shows now.
     virtual QString shownText(int sheetIndex, int column, int row) = 0;
