@@ -33,6 +33,7 @@
 #include "Emptier.h"
 #include "ErrorReport.h"
 #include "FormulaGraph.h"
+#include "RoundUndo.h"
 
 #include <QList>
 
@@ -73,64 +74,97 @@ public:
     qsizetype run(const std::function<void(int column, int row)>& emptied);
 
 private:
+    /// What the rounds made of a cell.
+    enum class Decision : quint8 {
+        Open, ///< not yet decided for good
+        Repeat, ///< decided as the exact way decides it, for good: a repeat
+        Stays, ///< decided for good: not a repeat
+    };
+    /// What a check does to a cell while it reads formulas.
+    enum class InCheck : quint8 {
+        Stays, ///< left as it is in every view
+        Emptied, ///< a guess, emptied in every view
+        ButColour, ///< a guess, emptied in every view but its colour's
+    };
     struct Item {
         int column = 0, row = 0;
-        quint64 key = 0;
+        formulas::CellKey key = 0;
         int text = 0; ///< as last read (an id); of an emptied formula, as read before it was
         bool formula = false;
-        bool final = false; ///< decided as the exact way decides it, for good
-        bool repeat = false; ///< the decision, once final
-        int level = 0; ///< of a formula: the emptyings in place when it was read; -1: read again
-        int batch = 0; ///< the emptying that emptied it; 0: none
+        Decision decision = Decision::Open;
+        /// Of a formula: the emptyings in place when it was read; none when
+        /// it is to be read again.
+        std::optional<int> readAt = 0;
+        int batch = 0; ///< the emptying that emptied it, counted from 1; 0: not emptied
         bool kept = false; ///< a repeat the office would not empty
-        bool banned = false; ///< emptied once on a reading that failed: emptied only when final
+        bool banned = false; ///< emptied once on a reading that failed: emptied only when decided
         bool read = false; ///< some formula reads it
         bool reaches = false; ///< a formula that reads a later cell, or may read anything
         bool guess = false; ///< taken for a repeat in the last walk
         int view = 0; ///< of a formula: where it was last read (0: the sheet as it is; 1 on: in a check)
-        int layer = 0; ///< in the last check: emptied in every view (-1), in all but its colour's (1 on)
+        InCheck inCheck = InCheck::Stays; ///< in the last check
+        int colour = 0; ///< of a formula left as it is in one view: that view
+
+        bool open() const { return decision == Decision::Open; }
     };
     struct Walk {
-        qsizetype open = -1; ///< the first item not final; -1: none
+        qsizetype open = -1; ///< the first item not decided; -1: none
         QList<qsizetype> toEmpty;
         QList<qsizetype> wrong; ///< emptied on a guess that failed
         int problems = 0;
         qsizetype blocked = -1; ///< the first formula that holds back what comes after it; -1: none
     };
+    /// What a round's phase leaves to do: the next phase or round, the exact
+    /// way from the first cell not decided, or nothing (the document no
+    /// longer holds what the exact way would give).
+    enum class Phase { Next, Exact, Lost };
+    enum class Checked { Nothing, Done, Failed, Lost };
 
     qsizetype rounds(const std::function<void(int, int)>& emptied);
+    // A round's phases.
     Walk walk();
+    Phase takeBackWrong(const QList<qsizetype>& wrong);
+    bool stalled(int problems);
+    Phase emptyAndCheck(Walk& w);
+    Phase empty(Walk& w);
+    Checked check(qsizetype blockedFrom);
+    bool readAgain();
+    qsizetype finish(const std::function<void(int, int)>& emptied);
+
+    // A check's steps.
+    bool chooseGuesses(qsizetype end);
+    QList<QList<qsizetype>> colourFormulas();
+    Checked readColour(int colour, const QList<qsizetype>& formulas, qsizetype end, bool leave);
+    void forgetChecks();
+
     int textId(const QString& text);
     /// The id of what a cell shows; a formula that shows what the office may
     /// not fetch shows something of its own, that counts as nothing.
     int textOf(const QString& text, bool formula);
     bool counts(int text) const { return text != m_none && text != m_unserved; }
     int newKey(bool seenBefore);
+    /// Whether a formula was read before cells it reads changed.
+    bool stale(const Item& x);
     bool emptyNow(const QList<qsizetype>& which);
     std::optional<QList<office::RangeAddress>> emptyCells(const QList<qsizetype>& which);
-    bool readAgain();
-    enum class Checked { Nothing, Done, Failed, Lost };
-    Checked check(qsizetype blockedFrom);
-    bool emptiedIn(const Item& x, int view) const;
-    void forgetChecks();
+    void forEachItemIn(const QList<office::RangeAddress>& ranges, const std::function<void(Item&)>& f);
+    static bool guessedIn(const Item& x, int view);
+    static bool emptiedIn(const Item& x, int view) { return x.batch > 0 || guessedIn(x, view); }
     bool undoFrom(int batch);
-    bool dropPending();
-    bool settlePending();
+    bool settleLeft();
     void commit(qsizetype end, const std::function<void(int, int)>& emptied);
     qsizetype giveUp(qsizetype from, const std::function<void(int, int)>& emptied);
     qsizetype lost();
 
     Context c;
     QList<Item> m_items;
-    QHash<quint64, qsizetype> m_index; // cell key -> item
+    QHash<formulas::CellKey, qsizetype> m_index; // cell key -> item
     FormulaGraph& m_graph;
-    int m_batches = 0; // emptyings made and not undone
-    bool m_undoKept = false;
-    int m_undoable = 0; // the first emptying that can be taken back; 0: none
+    RoundUndo m_undo;
+    QList<int> m_problems; // of each round's walk
     int m_views = 1; // of the last check, with the sheet as it is
     bool m_noChecks = false; // a check failed
     bool m_checking = false; // the rounds slowed down: every round checks
-    QList<qsizetype> m_pending; // left emptied by the last check, in an undo step of its own
     // Texts by id and their keys' ids; by key, whether it was met before this
     // part of the sheet, and in which walk it was last met (met where it
     // cannot change).
