@@ -73,6 +73,52 @@ void storeMarked(const Context& context, const QString& path, QList<EmptiedCell>
     original->close();
 }
 
+// Every sheet visited in order, the repeats emptied.
+void scanDocument(StepGuard& step, office::Document& document, int sheetCount, SeenTexts& seenTexts,
+                  const Context& context, FileResult& did)
+{
+    // A review run marks what was emptied, so it lists it.
+    const bool review = context.options.mark.has_value();
+    Emptier emptier(step, document, did, context.options.listEmptied || review, context.options.listCells || review);
+    Workbook book(document);
+    for (int i = 0; i < sheetCount && !step.stopped(); ++i) {
+        if (context.options.listEmptied)
+            did.sheetNames << sheetName(document, i);
+        scanSheet(step, document, i, context.settings, context.options, seenTexts, emptier, book,
+                  did.readings.emplace_back());
+        context.host.letEventsIn();
+        if (context.host.quitting())
+            step.stop(); // nothing more of this file is done or stored
+    }
+    emptier.flush();
+    if (!step.stopped())
+        emptier.reportLeft();
+}
+
+// The result stored under the free temporary name `temporary`.
+void storeResult(office::Document& document, const Context& context, const QString& path, const FileResult& did,
+                 const ResultFormat& format, const QString& temporary)
+{
+    office::PropertyValues storeAs;
+    if (!format.filter.isEmpty())
+        storeAs << MakePropertyValue("FilterName", format.filter);
+    if (!format.filterOptions.isEmpty())
+        storeAs << MakePropertyValue("FilterOptions", format.filterOptions);
+    // The office would make a vanished folder anew, somewhere the user never chose.
+    const QString folder = QFileInfo(temporary).path();
+    if (!FileUtils::IsFolder(folder))
+        throw office::Error("The results folder is not there any more: " + folder.toStdString());
+    try {
+        if (context.options.mark)
+            storeMarked(context, path, did.emptied, temporary, storeAs);
+        else
+            document.store(FileUrl(temporary), storeAs);
+    } catch (...) {
+        QFile::remove(temporary); // ours: the name was free before the store
+        throw;
+    }
+}
+
 } // namespace
 
 FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context)
@@ -97,34 +143,12 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
 
     int sheetCount = 0;
     const bool counted = loaded && step(114, [&] { sheetCount = document->sheetCount(); });
-    if (counted) {
-        // A review run marks what was emptied, so it lists it.
-        const bool review = context.options.mark.has_value();
-        Emptier emptier(step, *document, did, context.options.listEmptied || review,
-                        context.options.listCells || review);
-        Workbook book(*document);
-        for (int i = 0; i < sheetCount && !step.stopped(); ++i) {
-            if (context.options.listEmptied)
-                did.sheetNames << sheetName(*document, i);
-            scanSheet(step, *document, i, settings, context.options, seenTexts, emptier, book,
-                      did.readings.emplace_back());
-            host.letEventsIn();
-            if (host.quitting())
-                step.stop(); // nothing more of this file is done or stored
-        }
-        emptier.flush();
-        if (!step.stopped())
-            emptier.reportLeft();
-    }
+    if (counted)
+        scanDocument(step, *document, sheetCount, seenTexts, context, did);
 
     ResultPaths result;
     // A format of one sheet cannot hold a document of several.
     const ResultFormat format = context.options.format.oneSheet && sheetCount != 1 ? ResultFormat{} : context.options.format;
-    office::PropertyValues storeAs;
-    if (!format.filter.isEmpty())
-        storeAs << MakePropertyValue("FilterName", format.filter);
-    if (!format.filterOptions.isEmpty())
-        storeAs << MakePropertyValue("FilterOptions", format.filterOptions);
     // A review run's result is the file itself with what was emptied marked:
     // the worked copy goes first.
     const bool marking = context.options.mark.has_value();
@@ -140,21 +164,7 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
         step(244, close);
     const bool stored = counted && context.options.store
         && step(236, [&] { result = ResultPathsFor(settings.resultsFolder(), path, format.extension); })
-        && step(242, [&] {
-               // The office would make a vanished folder anew, somewhere the user never chose.
-               const QString folder = QFileInfo(result.temporary).path();
-               if (!FileUtils::IsFolder(folder))
-                   throw office::Error("The results folder is not there any more: " + folder.toStdString());
-               try {
-                   if (marking)
-                       storeMarked(context, path, did.emptied, result.temporary, storeAs);
-                   else
-                       document->store(FileUrl(result.temporary), storeAs);
-               } catch (...) {
-                   QFile::remove(result.temporary); // ours: the name was free before the store
-                   throw;
-               }
-           });
+        && step(242, [&] { storeResult(*document, context, path, did, format, result.temporary); });
     if (loaded && !marking)
         step(244, close);
     if (stored)

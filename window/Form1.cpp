@@ -39,13 +39,6 @@ Form1::Form1(Run::Service& run, Host& host, QString programFolder, QWidget* pare
     , m_programFolder(std::move(programFolder))
 {
     setObjectName("Form1");
-    buildControls();
-}
-
-Form1::~Form1() = default;
-
-void Form1::buildControls()
-{
     setFixedSize(twips(8040), twips(7125));
     setFont(arial(9));
     QPalette white = palette();
@@ -55,7 +48,14 @@ void Form1::buildControls()
     setPalette(white);
     setAutoFillBackground(true);
     setMouseTracking(true);
+    buildControls();
+    wireControls(white);
+}
 
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
     auto place = [](QWidget* w, const char* name, int left, int top, int width, int height) {
         w->setObjectName(name);
         w->setGeometry(twips(left), twips(top), twips(width), twips(height));
@@ -71,20 +71,8 @@ void Form1::buildControls()
 
     PushButton6 = button(this, "PushButton6", "Help", 120, 120, 7800, 405);
     ListView1 = new QTreeView(this);
-    ListView1->setModel(&m_files);
     place(ListView1, "ListView1", 120, 630, 7800, 2535);
-    ListView1->setFont(arial(9));
-    ListView1->setRootIsDecorated(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setDragEnabled(false); // rows move by the window's own drag, never a system drag
-    ListView1->header()->setStretchLastSection(false);
-    ListView1->setHeaderHidden(false);
-    ListView1->viewport()->setMouseTracking(true);
-    ListView1->viewport()->setAcceptDrops(true);
-    ListView1->setToolTip("Drag and drop files here. Double-click item to remove it. Move | line to right and out of "
-                          "window to reveal full names.");
+    setUpListView1();
     PushButton1 = button(this, "PushButton1", "Add Calc File(s)", 120, 3250, 3840, 405);
     PushButton4 = button(this, "PushButton4", "Add All Calc Files In Folder", 4080, 3250, 3840, 405);
     PushButton5 = button(this, "PushButton5", "Clear List", 120, 3760, 3840, 405);
@@ -121,6 +109,29 @@ void Form1::buildControls()
     ProgressBar1->setTextVisible(true);
     ProgressBar1->setAlignment(Qt::AlignCenter);
 
+}
+
+void Form1::setUpListView1()
+{
+    ListView1->setModel(&m_files);
+    ListView1->setFont(arial(9));
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setDragEnabled(false); // rows move by the window's own drag, never a system drag
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->setHeaderHidden(false);
+    ListView1->viewport()->setMouseTracking(true);
+    ListView1->viewport()->setAcceptDrops(true);
+    ListView1->setToolTip("Drag and drop files here. Double-click item to remove it. Move | line to right and out of "
+                          "window to reveal full names.");
+}
+
+// Every control white, the tab order, the window's own handling of their
+// events, and the buttons' clicks.
+void Form1::wireControls(const QPalette& white)
+{
     for (QWidget* w : std::initializer_list<QWidget*>{ListView1, Frame1, Frame2, Option1, Option2, Option3, Text1,
                                                       Text2, Text3, ProgressBar1, PushButton1, PushButton2, PushButton3,
                                                       PushButton4, PushButton5, PushButton6, PushButton7}) {

@@ -85,6 +85,8 @@ protected:
 
 private:
     void buildControls();
+    void setUpListView1();
+    void wireControls(const QPalette& white);
     void connectJobSettings();
     void scopeTabStop();
     void restoreJobSettings(StepGuard& step);

@@ -92,7 +92,12 @@ FormulaGraph::FormulaGraph(const QHash<CellKey, QString>& formulas, const QHash<
             });
         }
     m_reach = QList<int>(m_nodes.size(), Unknown);
-    // Which cells some formula reads directly.
+    noteReadRows();
+}
+
+// Which cells some formula reads directly: intervals of rows by column.
+void FormulaGraph::noteReadRows()
+{
     QList<Range> wide;
     for (const Node& n : std::as_const(m_nodes)) {
         m_everythingRead = m_everythingRead || n.everything;

@@ -100,6 +100,7 @@ private:
         QList<Span<FormulaColumn>> formulas; // within the ranges
         QList<Span<CellColumn>> cells;
     };
+    void noteReadRows();
     Node makeNode(const QString& formula) const;
     int reachOf(int formula, int depth);
     bool emptied(int formula, int view) const;

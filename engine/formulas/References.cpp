@@ -117,6 +117,80 @@ std::optional<QString> sheetAt(const QString& f, qsizetype& i)
     return name;
 }
 
+// Past a text in quotes (two quotes inside stand for one).
+void skipText(const QString& f, qsizetype& i)
+{
+    for (++i; i < f.size(); ++i)
+        if (f[i] == '"' && !(i + 1 < f.size() && f[i + 1] == '"'))
+            break;
+        else if (f[i] == '"')
+            ++i;
+    ++i;
+}
+
+// Past a number; false when it is the start of something else (a row range
+// such as 1:3).
+bool skipNumber(const QString& f, qsizetype& i)
+{
+    while (i < f.size() && (f[i].isDigit() || f[i] == '.'))
+        ++i;
+    if (i < f.size() && (f[i] == 'E' || f[i] == 'e')) {
+        ++i;
+        if (i < f.size() && (f[i] == '+' || f[i] == '-'))
+            ++i;
+        while (i < f.size() && f[i].isDigit())
+            ++i;
+    }
+    return !(i < f.size() && (isLetter(f[i]) || f[i] == ':' || f[i] == '.'));
+}
+
+enum class Token { Reference, Other, NotPlain };
+
+// A cell or a range at i, perhaps of a named sheet, added to `parsed`.
+Token readReference(const QString& f, qsizetype& i, Parsed& parsed)
+{
+    qsizetype j = i;
+    const std::optional<QString> sheet = sheetAt(f, j);
+    int column, row;
+    if (!cellAt(f, j, column, row) || (j < f.size() && (isLetter(f[j]) || f[j] == '(' || f[j] == '.')))
+        return f[i] == '\'' || sheet ? Token::NotPlain : Token::Other;
+    Range range{column, row, column, row};
+    if (j < f.size() && f[j] == ':') {
+        ++j;
+        qsizetype k = j;
+        const std::optional<QString> second = sheetAt(f, k);
+        if (second && (!sheet || *second != *sheet))
+            return Token::NotPlain; // across sheets
+        j = k;
+        int column2, row2;
+        if (!cellAt(f, j, column2, row2))
+            return Token::NotPlain;
+        range = {std::min(column, column2), std::min(row, row2), std::max(column, column2), std::max(row, row2)};
+    }
+    if (j < f.size() && (isLetter(f[j]) || f[j] == '.' || f[j] == '(' || f[j] == ':'))
+        return Token::NotPlain;
+    if (sheet)
+        parsed.elsewhere << SheetRange{*sheet, range};
+    else
+        parsed.ranges << range;
+    i = j;
+    return Token::Reference;
+}
+
+// Past a function's name; false for anything else, such as a name of the
+// document's (which may mean anything) or a function whose result is not
+// only its arguments'.
+bool skipPlainFunction(const QString& f, qsizetype& i)
+{
+    qsizetype j = i;
+    while (j < f.size() && (isLetter(f[j]) || f[j].isDigit() || f[j] == '.' || f[j] == '_'))
+        ++j;
+    if (j >= f.size() || f[j] != '(' || !plainFunctions().contains(functionName(f.mid(i, j - i))))
+        return false;
+    i = j;
+    return true;
+}
+
 } // namespace
 
 Parsed parse(const QString& f)
@@ -128,61 +202,14 @@ Parsed parse(const QString& f)
     for (qsizetype i = 1; i < f.size();) {
         const QChar c = f[i];
         if (c == '"') {
-            for (++i; i < f.size(); ++i)
-                if (f[i] == '"' && !(i + 1 < f.size() && f[i + 1] == '"'))
-                    break;
-                else if (f[i] == '"')
-                    ++i;
-            ++i;
+            skipText(f, i);
         } else if (c.isDigit() || (c == '.' && i + 1 < f.size() && f[i + 1].isDigit())) {
-            while (i < f.size() && (f[i].isDigit() || f[i] == '.'))
-                ++i;
-            if (i < f.size() && (f[i] == 'E' || f[i] == 'e')) {
-                ++i;
-                if (i < f.size() && (f[i] == '+' || f[i] == '-'))
-                    ++i;
-                while (i < f.size() && f[i].isDigit())
-                    ++i;
-            }
-            if (i < f.size() && (isLetter(f[i]) || f[i] == ':' || f[i] == '.'))
-                return parsed; // a row range such as 1:3, or something else
+            if (!skipNumber(f, i))
+                return parsed;
         } else if (c == '$' || c == '\'' || isLetter(c)) {
-            qsizetype j = i;
-            const std::optional<QString> sheet = sheetAt(f, j);
-            int column, row;
-            if (cellAt(f, j, column, row) && !(j < f.size() && (isLetter(f[j]) || f[j] == '(' || f[j] == '.'))) {
-                Range range{column, row, column, row};
-                if (j < f.size() && f[j] == ':') {
-                    ++j;
-                    qsizetype k = j;
-                    const std::optional<QString> second = sheetAt(f, k);
-                    if (second && (!sheet || *second != *sheet))
-                        return parsed; // across sheets
-                    j = k;
-                    int column2, row2;
-                    if (!cellAt(f, j, column2, row2))
-                        return parsed;
-                    range = {std::min(column, column2), std::min(row, row2), std::max(column, column2),
-                             std::max(row, row2)};
-                }
-                if (j < f.size() && (isLetter(f[j]) || f[j] == '.' || f[j] == '(' || f[j] == ':'))
-                    return parsed;
-                if (sheet)
-                    parsed.elsewhere << SheetRange{*sheet, range};
-                else
-                    parsed.ranges << range;
-                i = j;
-                continue;
-            }
-            if (c == '\'' || sheet)
+            const Token token = readReference(f, i, parsed);
+            if (token == Token::NotPlain || (token == Token::Other && !skipPlainFunction(f, i)))
                 return parsed;
-            // A function name, or a name of the document's (which may mean anything).
-            j = i;
-            while (j < f.size() && (isLetter(f[j]) || f[j].isDigit() || f[j] == '.' || f[j] == '_'))
-                ++j;
-            if (j >= f.size() || f[j] != '(' || !plainFunctions().contains(functionName(f.mid(i, j - i))))
-                return parsed;
-            i = j;
         } else if (QStringLiteral("+-*/^&=<>%(); !~").contains(c)) {
             ++i;
         } else {

@@ -1,5 +1,6 @@
 #include "SheetCells.h"
 
+#include "Cell.h"
 #include "CellMap.h"
 #include "CsvText.h"
 #include "UnoValues.h"
@@ -32,11 +33,6 @@ namespace {
 // some milliseconds whatever its size.
 constexpr qint64 CellReadNanos = 400'000, WrittenFieldNanos = 400, WrittenSheetNanos = 3'000'000;
 
-quint64 key(int column, int row)
-{
-    return quint64(quint32(row)) << 32 | quint32(column);
-}
-
 } // namespace
 
 QList<office::RangeAddress> query(const uno::BaseReference& cells, sal_Int32 flags)
@@ -68,10 +64,10 @@ QStringList ShownNow::read(const Reference<sheet::XSpreadsheet>& sheet, int shee
             m_written.insert(sheetIndex, content.boxCells());
         }
         if (asked * CellReadNanos > m_written.value(sheetIndex) * WrittenFieldNanos + WrittenSheetNanos) {
-            QHash<quint64, qsizetype> wanted;
+            QHash<formulas::CellKey, qsizetype> wanted;
             wanted.reserve(cells.size());
             for (qsizetype i = 0; i < cells.size(); ++i)
-                wanted.insert(key(cells[i].column, cells[i].row), i);
+                wanted.insert(formulas::key(cells[i].column, cells[i].row), i);
             // A text of one column does not show a record split by a number
             // format holding a line break.
             int width = 0;
@@ -81,7 +77,7 @@ QStringList ShownNow::read(const Reference<sheet::XSpreadsheet>& sheet, int shee
             const bool read = CsvText::readShaped(file, {}, [&](int column, int row, QString&& shown, bool quoted) {
                 width = std::max(width, column + 1);
                 ++fields;
-                const auto it = wanted.constFind(key(column, row));
+                const auto it = wanted.constFind(formulas::key(column, row));
                 if (it != wanted.cend() && CellMap::shownInText(hidesCells, shown, quoted)) {
                     texts[*it] = std::move(shown);
                     got[*it] = true;
