@@ -20,6 +20,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure --timeout 900
 
 bench: build
+	@scripts/install-deps.sh --bench
 	$(BUILD)/bench_engine
 
 screenshot: build

@@ -2,7 +2,8 @@
 // 3 sheets x 2,000 cells (a row of totals under each sheet) with one job and
 // with two, in files a second; the office's start; the time per file against
 // the office's own load and store of the same files; and how the processors'
-// time splits between the offices and the command's own processes.
+// time splits between the offices and the command's own processes; then the
+// same workbooks as .xlsx, against the office's own conversion and a script.
 //
 //   bench_batch [files] [cells per sheet] [runs] [folder]
 //
@@ -19,6 +20,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUrl>
 
 #include <algorithm>
 #include <atomic>
@@ -83,6 +85,8 @@ public:
         return sum / double(sysconf(_SC_CLK_TCK));
     }
 
+    qint64 parentPeakKb = 0, workerPeakKb = 0;
+
 private:
     static QList<QByteArray> stat(const QString& pid)
     {
@@ -107,6 +111,8 @@ private:
                 }
             }
             for (const auto& [pid, fields] : stats) {
+                if (fields[0] == "cellwinnow-batc") // the kernel keeps 15 characters of a name
+                    notePeak(pid);
                 if (fields[0] != "soffice.bin")
                     continue;
                 qint64 up = parents[pid];
@@ -118,6 +124,19 @@ private:
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
+    // The resident peak of the command's own processes, the parent's apart.
+    void notePeak(qint64 pid)
+    {
+        QFile file(QString("/proc/%1/status").arg(pid));
+        if (!file.open(QIODevice::ReadOnly))
+            return;
+        for (const QByteArray& line : file.readAll().split('\n'))
+            if (line.startsWith("VmHWM:")) {
+                const qint64 kb = line.mid(6).trimmed().split(' ').value(0).toLongLong();
+                qint64& peak = pid == m_root ? parentPeakKb : workerPeakKb;
+                peak = std::max(peak, kb);
+            }
+    }
     qint64 m_root;
     std::atomic<bool> m_stop = false;
     std::map<qint64, qint64> m_last;
@@ -126,9 +145,10 @@ private:
 
 struct Timing {
     double wall = 0, cpu = 0, officeCpu = 0;
+    qint64 parentKb = 0, workerKb = 0;
 };
 
-Timing runBatch(const QString& in, const QString& out, int jobs)
+Timing runBatch(const QString& in, const QString& out, int jobs, const QStringList& more = {})
 {
     QDir(out).removeRecursively();
     QDir().mkpath(out);
@@ -137,13 +157,66 @@ Timing runBatch(const QString& in, const QString& out, int jobs)
     timer.start();
     QProcess batch;
     batch.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    batch.start(CW_BATCH_PROGRAM, {"--quiet", "--jobs", QString::number(jobs), "--results", out, in});
+    batch.start(CW_BATCH_PROGRAM, QStringList{"--quiet", "--jobs", QString::number(jobs), "--results", out} + more
+                    + QStringList{in});
     OfficeCpu offices(batch.processId());
     if (!batch.waitForFinished(-1) || batch.exitCode() != 0) {
         std::fprintf(stderr, "the batch command failed (exit %d)\n", batch.exitCode());
         std::exit(1);
     }
-    return {timer.elapsed() / 1000.0, childrenCpu() - cpuBefore, offices.total()};
+    const double wall = timer.elapsed() / 1000.0;
+    return {wall, childrenCpu() - cpuBefore, offices.total(), offices.parentPeakKb, offices.workerPeakKb};
+}
+
+// Runs a program to its end; its wall time in seconds, or a negative one when
+// it failed.
+double timed(const QString& program, const QStringList& arguments, bool quiet = false)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    if (quiet) { // the office names each file it converts
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+    }
+    process.start(program, arguments);
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return -1;
+    return timer.elapsed() / 1000.0;
+}
+
+// The same workbooks as .xlsx, results as .xlsx: the batch command with one
+// job, the office's own conversion of them (one office, its profile made
+// beforehand) and a script over a spreadsheet library with no office.
+void compareAsXlsx(const QString& dir, const QStringList& odsFiles)
+{
+    const QString soffice = OfficeConnection::findSoffice();
+    const QString profile = "-env:UserInstallation=" + QUrl::fromLocalFile(dir + "/profile").toString();
+    const QString xlsx = dir + "/xlsx", converted = dir + "/converted", scripted = dir + "/scripted";
+    const QStringList common{"--headless", "--norestore", profile, "--convert-to", "xlsx", "--outdir"};
+    if (timed(soffice, common + QStringList{xlsx} + odsFiles, true) < 0) {
+        std::fprintf(stderr, "the office could not make the .xlsx workbooks\n");
+        return;
+    }
+    QStringList xlsxFiles;
+    for (const QString& name : QDir(xlsx).entryList({"*.xlsx"}, QDir::Files, QDir::Name))
+        xlsxFiles << xlsx + "/" + name;
+    const Timing batch = runBatch(xlsx, dir + "/results", 1, {"--format", "same"});
+    const double office = timed(soffice, common + QStringList{converted} + xlsxFiles, true);
+    std::printf("as .xlsx, results as .xlsx: cellwinnow-batch --jobs 1 --format same %.2f s; the office's own "
+                "conversion (one office) %.2f s, %.2fx the batch command\n",
+                batch.wall, office, office / batch.wall);
+    // The distribution's own Python, which its spreadsheet library is for.
+    const QString python = "/usr/bin/python3";
+    if (timed(python, {"-c", "import openpyxl"}) < 0) {
+        std::printf("the comparison script needs python3-openpyxl: scripts/install-deps.sh --bench\n");
+        return;
+    }
+    const double script = timed(python, QStringList{CW_COMPARE_SCRIPT, scripted} + xlsxFiles);
+    std::printf("a script over a spreadsheet library, no office (bench/compare_script.py): %.2f s, %.2fx the "
+                "batch command\n",
+                script, script / batch.wall);
 }
 
 double median(QList<double> values)
@@ -202,9 +275,10 @@ int main(int argc, char* argv[])
         for (int jobs : {1, 2}) {
             const Timing t = runBatch(in, out, jobs);
             std::printf("--jobs %d: %.2f s, %.1f files a second, %.0f ms a file; processors: %.2f s, of it the "
-                        "offices %.2f s, the command's own processes %.2f s\n",
+                        "offices %.2f s, the command's own processes %.2f s; peak memory of the parent %.0f MB, "
+                        "of a worker %.0f MB\n",
                         jobs, t.wall, files / t.wall, 1000.0 * t.wall / files, t.cpu, t.officeCpu,
-                        t.cpu - t.officeCpu);
+                        t.cpu - t.officeCpu, t.parentKb / 1024.0, t.workerKb / 1024.0);
             if (jobs == 1)
                 speedups << t.wall;
             else
@@ -216,5 +290,6 @@ int main(int argc, char* argv[])
         }
     }
     std::printf("speedup: %.2f%s\n", median(speedups), runs > 1 ? " (median of the runs)" : "");
+    compareAsXlsx(dir.path(), paths);
     return 0;
 }

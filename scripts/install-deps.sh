@@ -9,6 +9,9 @@ need=(cmake ninja-build g++ make qt6-base-dev libicu-dev parallel unzip libreoff
 need+=(dpkg-dev desktop-file-utils appstream groff-base)
 # Only for pictures of the real window (make screenshot).
 [ "${1:-}" = "--screenshot" ] && need+=(x11-apps x11-utils imagemagick)
+# Only for the benchmarks (make bench): the spreadsheet library that
+# bench_batch's comparison script uses.
+[ "${1:-}" = "--bench" ] && need+=(python3-openpyxl)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
