@@ -259,6 +259,17 @@ private slots:
         try {
             const auto document = office->open(QUrl::fromLocalFile(in + "/kinds.ods").toString());
             document->keepUndo(false);
+            // The formulas, below the rows of texts and numbers, as written.
+            QStringList written, listed;
+            for (int r = 0; r < sheet.size(); ++r)
+                for (int c = 0; c < sheet[r].size(); ++c)
+                    if (sheet[r][c].kind == C::Formula)
+                        written << QString("%1,%2 %3").arg(c).arg(r).arg(sheet[r][c].text);
+            for (const office::FormulaText& f : document->formulas(0).value_or(QList<office::FormulaText>()))
+                listed << QString("%1,%2 %3").arg(f.column).arg(f.row).arg(f.text);
+            written.sort();
+            listed.sort();
+            QCOMPARE(listed, written);
             // The lookups and references now come to nothing.
             QVERIFY(document->emptyRanges({{0, 1, 0, 1, 0}}, {}).isEmpty());
             QList<office::CellAt> cells;

@@ -11,6 +11,8 @@ CellMap::CellMap(QList<office::RangeAddress> ranges) : m_ranges(std::move(ranges
         return std::pair(a.startRow, a.startColumn) < std::pair(b.startRow, b.startColumn);
     });
     for (const office::RangeAddress& r : std::as_const(m_ranges)) {
+        m_firstRow = std::min(m_firstRow, r.startRow);
+        m_firstColumn = std::min(m_firstColumn, r.startColumn);
         m_lastRow = std::max(m_lastRow, r.endRow);
         m_lastColumn = std::max(m_lastColumn, r.endColumn);
     }

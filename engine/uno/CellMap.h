@@ -18,6 +18,8 @@ public:
     bool isEmpty() const { return m_ranges.isEmpty(); }
     int lastRow() const { return m_lastRow; }
     int lastColumn() const { return m_lastColumn; }
+    /// The box around its cells; of an empty map, nothing.
+    office::RangeAddress box(int sheet) const { return {sheet, m_firstColumn, m_firstRow, m_lastColumn, m_lastRow}; }
     /// The cells from the first row and column to its last ones; 0 when empty.
     qint64 boxCells() const { return qint64(m_lastRow + 1) * (m_lastColumn + 1); }
     /// How many of its cells lie in the area.
@@ -72,5 +74,6 @@ private:
                   const std::function<void(office::ShownCell&&)>& cell) const;
 
     QList<office::RangeAddress> m_ranges; // sorted by first row
+    int m_firstRow = office::AnyRow, m_firstColumn = office::AnyColumn;
     int m_lastRow = -1, m_lastColumn = -1;
 };

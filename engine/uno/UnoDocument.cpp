@@ -77,19 +77,23 @@ public:
         const CellMap formulas(m_reader.formulaCells(sheetIndex));
         if (formulas.isEmpty())
             return texts;
-        const office::RangeAddress all{sheetIndex, 0, 0, formulas.lastColumn(), formulas.lastRow()};
+        // Only the box around the formulas: a row of sums under a table
+        // would otherwise bring the whole table along.
+        const office::RangeAddress all = formulas.box(sheetIndex);
         const qint64 count = formulas.cellsIn(all);
-        const qint64 box = formulas.boxCells();
+        const qint64 box = qint64(all.endRow - all.startRow + 1) * (all.endColumn - all.startColumn + 1);
         if (count > MostFormulas || box > BoxPerFormula * count + BoxBeyond)
             return std::nullopt;
         const uno::Sequence<uno::Sequence<rtl::OUString>> written = call([&] {
             return Reference<sheet::XCellRangeFormula>(
-                       sheet->getCellRangeByPosition(0, 0, formulas.lastColumn(), formulas.lastRow()), UNO_QUERY_THROW)
+                       sheet->getCellRangeByPosition(all.startColumn, all.startRow, all.endColumn, all.endRow),
+                       UNO_QUERY_THROW)
                 ->getFormulaArray();
         });
         texts.reserve(count);
         formulas.each(all, formulas, [&](int column, int row, bool) {
-            texts << office::FormulaText{column, row, toQString(written[row][column])};
+            texts << office::FormulaText{column, row,
+                                         toQString(written[row - all.startRow][column - all.startColumn])};
         });
         return texts;
     }
