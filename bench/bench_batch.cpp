@@ -175,10 +175,11 @@ double timed(const QString& program, const QStringList& arguments, bool quiet = 
     QElapsedTimer timer;
     timer.start();
     QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
     if (quiet) { // the office names each file it converts
         process.setStandardOutputFile(QProcess::nullDevice());
         process.setStandardErrorFile(QProcess::nullDevice());
+    } else {
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
     }
     process.start(program, arguments);
     if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
