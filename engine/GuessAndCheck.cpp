@@ -213,15 +213,21 @@ bool GuessAndCheck::readAgain()
     if (!m_undo.dropLeft() || !c.step(c.readStep, [&] { texts = c.document.shownTexts(c.sheet, cells); })
         || texts.size() != which.size())
         return false;
+    tookReadings(which, texts, 0);
+    return true;
+}
+
+// The formulas `which` were read in the view, as `texts` tell.
+void GuessAndCheck::tookReadings(const QList<qsizetype>& which, const QStringList& texts, int view)
+{
     ++c.reading.bulkReads;
     c.reading.cellsReadAgain += which.size();
     for (qsizetype k = 0; k < which.size(); ++k) {
         Item& x = m_items[which[k]];
         x.text = textOf(texts[k], true);
         x.readAt = m_undo.count();
-        x.view = 0;
+        x.view = view;
     }
-    return true;
 }
 
 // Every cell decided: what the last check left emptied stays when it is all

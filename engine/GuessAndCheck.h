@@ -129,6 +129,7 @@ private:
     Phase empty(Walk& w);
     Checked check(qsizetype blockedFrom);
     bool readAgain();
+    void tookReadings(const QList<qsizetype>& which, const QStringList& texts, int view);
     qsizetype finish(const std::function<void(int, int)>& emptied);
 
     // A check's steps.

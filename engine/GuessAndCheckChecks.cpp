@@ -144,14 +144,7 @@ GuessAndCheck::Checked GuessAndCheck::readColour(int colour, const QList<qsizety
         m_noChecks = refused->isEmpty(); // the office failed, rather than kept a cell
         return Checked::Failed;
     }
-    ++c.reading.bulkReads;
-    c.reading.cellsReadAgain += cells.size();
-    for (qsizetype k = 0; k < cells.size(); ++k) {
-        Item& x = m_items[formulas[k]];
-        x.text = textOf(texts[k], true);
-        x.readAt = m_undo.count();
-        x.view = colour;
-    }
+    tookReadings(formulas, texts, colour);
     m_views = colour + 1;
     return Checked::Done;
 }
