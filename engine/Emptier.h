@@ -71,4 +71,13 @@ private:
     int m_readStep = 0;
 };
 
+/// Whether a formula that shows the text shows what the office may not fetch
+/// (web data, an external link, DDE) in place of what its owner sees: it is
+/// neither a repeat nor a first instance.
+inline bool showsUnserved(const QString& text)
+{
+    // The office's own error for content it was told not to fetch.
+    return text == QLatin1String("Err:540");
+}
+
 } // namespace Calc1

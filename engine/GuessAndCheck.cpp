@@ -1,8 +1,6 @@
 #include "GuessAndCheck.h"
 
 #include "ChangeTracker.h"
-#include "SheetScan.h"
-
 
 namespace Calc1 {
 

@@ -153,12 +153,6 @@ private:
 
 } // namespace
 
-bool showsUnserved(const QString& text)
-{
-    // The office's own error for content it was told not to fetch.
-    return text == QLatin1String("Err:540");
-}
-
 std::optional<CellPlace> repeatOf(SeenTexts& seen, const QString& text, const CellPlace& here)
 {
     if (text.isEmpty())

@@ -39,11 +39,6 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
                const FileOptions& options, SeenTexts& seenTexts, Emptier& emptier, Workbook& book,
                SheetReading& reading);
 
-/// Whether a formula that shows the text shows what the office may not fetch
-/// (web data, an external link, DDE) in place of what its owner sees: it is
-/// neither a repeat nor a first instance.
-bool showsUnserved(const QString& text);
-
 /// Where the text was first met when the cell repeats it; an empty text is
 /// never counted, and the first of each text stays.
 std::optional<CellPlace> repeatOf(SeenTexts& seen, const QString& text, const CellPlace& here);
