@@ -72,7 +72,10 @@ FakeBook chains(quint32 seed)
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c)
             order << formulas::Cell{c, r};
-    std::shuffle(order.begin(), order.end(), random);
+    // Made in a random order, formulas also read later cells; made in order,
+    // they read earlier ones only, and more of the rounds' guesses fail.
+    if (seed % 2)
+        std::shuffle(order.begin(), order.end(), random);
     const QStringList texts{"x", "y", "0", "x"};
     QList<formulas::Cell> made;
     for (const formulas::Cell& cell : order) {
@@ -243,7 +246,7 @@ private slots:
     void roundsEqualOneByOne()
     {
         const int asked = qEnvironmentVariableIntValue("CW_FORMULA_SEEDS");
-        int inRounds = 0;
+        int inRounds = 0, fully = 0;
         for (quint32 seed = 1; seed <= quint32(asked > 0 ? asked : 400); ++seed) {
             const FakeBook book = chains(seed);
             FakeOffice office;
@@ -252,9 +255,14 @@ private slots:
             QVERIFY2(result == literal(book), qPrintable(QString("seed %1").arg(seed)));
             QVERIFY(boxes.shown.isEmpty());
             inRounds += last.readings.value(0).way.startsWith("rounds") ? 1 : 0;
+            fully += last.readings.value(0).way == "rounds" ? 1 : 0;
         }
         // The rounds, not the exact way, decided most of them.
-        QVERIFY2(inRounds * 2 > (asked > 0 ? asked : 400), qPrintable(QString("%1 in rounds").arg(inRounds)));
+        const int seeds = asked > 0 ? asked : 400;
+        QVERIFY2(inRounds * 2 > seeds, qPrintable(QString("%1 in rounds").arg(inRounds)));
+        // A guess that failed is put back and the rounds go on: falling back
+        // on the exact way would be exact too, but slow.
+        QVERIFY2(fully * 20 >= inRounds * 19, qPrintable(QString("%1 of %2 finished in rounds").arg(fully).arg(inRounds)));
     }
 };
 
