@@ -1,7 +1,5 @@
 #include "GuessAndCheck.h"
 
-#include "ChangeTracker.h"
-
 namespace Calc1 {
 
 namespace {

@@ -43,6 +43,15 @@ std::optional<int> chosenColumn(const QString& columnText)
     return number - 1;
 }
 
+// Where the text was first met when the cell repeats it; an empty text is
+// never counted, and the first of each text stays.
+std::optional<CellPlace> repeatOf(SeenTexts& seen, const QString& text, const CellPlace& here)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    return seen.firstOrAdd(text, here);
+}
+
 // The exact way: each cell judged at its turn; a formula that may show
 // something else once cells before it were emptied is read on its own,
 // after those cells are.
@@ -152,13 +161,6 @@ private:
 };
 
 } // namespace
-
-std::optional<CellPlace> repeatOf(SeenTexts& seen, const QString& text, const CellPlace& here)
-{
-    if (text.isEmpty())
-        return std::nullopt;
-    return seen.firstOrAdd(text, here);
-}
 
 QString Workbook::name(int sheet)
 {

@@ -39,8 +39,4 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
                const FileOptions& options, SeenTexts& seenTexts, Emptier& emptier, Workbook& book,
                SheetReading& reading);
 
-/// Where the text was first met when the cell repeats it; an empty text is
-/// never counted, and the first of each text stays.
-std::optional<CellPlace> repeatOf(SeenTexts& seen, const QString& text, const CellPlace& here);
-
 } // namespace Calc1
