@@ -323,6 +323,12 @@ private slots:
                        generated(int(mode)).second, Scope::EntireSheet, 1, 1, {}, variant);
         }
         const int seeds = qEnvironmentVariableIntValue("CW_EXACT_SEEDS");
+        // Seeds that once found a fault: a take-back blanked the notes between
+        // the ranges it put back.
+        if (seeds < 53)
+            addRow("seed 53, entire sheet", generated(53).first, generated(53).second, Scope::EntireSheet);
+        if (seeds < 103)
+            addRow("seed 103, twelve sheets", generated(103, 12).first, generated(103, 12).second, Scope::EntireSheet);
         for (quint32 seed = 1; seed <= quint32(seeds > 0 ? seeds : 6); ++seed) {
             const auto [book, looks] = generated(seed);
             QRandomGenerator random(seed);

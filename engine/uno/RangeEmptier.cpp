@@ -226,8 +226,37 @@ void RangeEmptier::mark(const QList<office::RangeAddress>& ranges, quint32 colou
 // the office refuses without a word.
 QList<office::RangeAddress> RangeEmptier::emptyTogether(const QList<office::RangeAddress>& ranges)
 {
-    const Reference<sheet::XSheetCellRangeContainer> emptied = clear(ranges, EmptyFlags);
-    return uno_errors::guarded(m_link, [&] { return sheet_cells::query(emptied, sheet_cells::ContentFlags); });
+    // Taking back a clearing of several ranges blanks the text of every note
+    // in the box around them that the ranges left alone: while undo is kept
+    // notes go a range a call.
+    const bool notesApart = m_undo.kept() && ranges.size() > 1;
+    const Reference<sheet::XSheetCellRangeContainer> emptied
+        = clear(ranges, notesApart ? EmptyFlags & ~sheet::CellFlags::ANNOTATION : EmptyFlags);
+    const QList<office::RangeAddress> left
+        = uno_errors::guarded(m_link, [&] { return sheet_cells::query(emptied, sheet_cells::ContentFlags); });
+    if (notesApart)
+        for (const office::RangeAddress& noted :
+             uno_errors::guarded(m_link, [&] { return sheet_cells::query(emptied, sheet::CellFlags::ANNOTATION); }))
+            emptyNotes(noted, left);
+    return left;
+}
+
+// A refused cell keeps its note.
+void RangeEmptier::emptyNotes(const office::RangeAddress& r, const QList<office::RangeAddress>& refused)
+{
+    const auto meets = [](const office::RangeAddress& a, const office::RangeAddress& b) {
+        return a.startColumn <= b.endColumn && b.startColumn <= a.endColumn && a.startRow <= b.endRow
+            && b.startRow <= a.endRow;
+    };
+    if (std::ranges::none_of(refused, [&](const office::RangeAddress& x) { return meets(x, r); })) {
+        clear({r}, sheet::CellFlags::ANNOTATION);
+        return;
+    }
+    if (r.startColumn == r.endColumn && r.startRow == r.endRow)
+        return;
+    for (int row = r.startRow; row <= r.endRow; ++row)
+        for (int column = r.startColumn; column <= r.endColumn; ++column)
+            emptyNotes({r.sheet, column, row, column, row}, refused);
 }
 
 void RangeEmptier::emptyOnItsOwn(const office::RangeAddress& r, QList<office::RangeAddress>& refused)

@@ -41,6 +41,7 @@ public:
 private:
     void emptyAcrossSheets(const QList<office::RangeAddress>& ranges);
     QList<office::RangeAddress> emptyTogether(const QList<office::RangeAddress>& ranges);
+    void emptyNotes(const office::RangeAddress& r, const QList<office::RangeAddress>& refused);
     void emptyOnItsOwn(const office::RangeAddress& range, QList<office::RangeAddress>& refused);
     void fitted(const QList<office::RangeAddress>& ranges);
     css::uno::Reference<css::sheet::XSheetCellRangeContainer> clear(const QList<office::RangeAddress>& ranges,
