@@ -110,7 +110,7 @@ public:
     /// and memory; turning it off forgets what could be taken back.
     virtual void keepUndo(bool keep) = 0;
     /// Takes back the last emptyRanges() calls made while undo was kept,
-    /// the newest first.
+    /// the newest first; asking for more than were made is an error.
     virtual void takeBack(int emptyings) = 0;
     /// While held, emptyings leave the rows' heights as they are (fitting
     /// them costs a third of an emptying, and a take-back does not fit them

@@ -54,9 +54,9 @@ void UndoSteps::step(const std::function<void()>& emptying)
 
 void UndoSteps::takeBack(int steps)
 {
-    if (!m_kept)
+    if (!m_kept || steps > m_steps.size())
         throw office::Error("Nothing can be taken back");
-    for (; steps > 0 && !m_steps.isEmpty(); --steps)
+    for (; steps > 0; --steps)
         if (m_steps.takeLast())
             uno_errors::guarded(m_link, [&] { m_manager->undo(); });
 }

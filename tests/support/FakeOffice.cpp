@@ -121,7 +121,9 @@ struct FakeDocument : office::Document {
     {
         office.enter("takeBack");
         office.log << QString("takeBack %1").arg(emptyings);
-        for (; emptyings > 0 && !undone.isEmpty(); --emptyings)
+        if (!undoKept || emptyings > undone.size())
+            throw office::Error("Nothing can be taken back");
+        for (; emptyings > 0; --emptyings)
             for (const auto& [sheet, cells] : undone.takeLast())
                 for (auto it = cells.begin(); it != cells.end(); ++it)
                     sheets[sheet].insert(it.key(), it.value());
