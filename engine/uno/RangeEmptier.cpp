@@ -65,6 +65,8 @@ QList<office::RangeAddress> RangeEmptier::empty(const QList<office::RangeAddress
 {
     if (m_holding)
         m_held << Held{m_undo.kept(), ranges + alone};
+    if (m_undo.kept())
+        m_notesLeft << QList<office::RangeAddress>();
     QList<office::RangeAddress> refused, guarded, plain;
     for (const office::RangeAddress& r : ranges)
         (m_sheets.isPlain(r.sheet) ? plain : guarded) << r;
@@ -131,8 +133,30 @@ void RangeEmptier::fitted(const QList<office::RangeAddress>& ranges)
 
 void RangeEmptier::takenBack(int steps)
 {
+    m_notesLeft.resize(std::max<qsizetype>(0, m_notesLeft.size() - steps));
     for (; steps > 0 && !m_held.isEmpty() && m_held.last().undoable; --steps)
         m_held.removeLast();
+}
+
+// Nothing can be taken back now, so a clearing of several ranges may take
+// their notes.
+void RangeEmptier::undoForgotten()
+{
+    QList<office::RangeAddress> ranges;
+    for (const QList<office::RangeAddress>& step : std::exchange(m_notesLeft, {}))
+        ranges << step;
+    eachSheetBatch(ranges, SheetBatch, [&](const QList<office::RangeAddress>& batch) {
+        const Reference<sheet::XSheetCellRangeContainer> cells = together(batch);
+        const QList<office::RangeAddress> refused
+            = uno_errors::guarded(m_link, [&] { return sheet_cells::query(cells, sheet_cells::ContentFlags); });
+        if (refused.isEmpty()) {
+            clear(batch, sheet::CellFlags::ANNOTATION);
+            return;
+        }
+        for (const office::RangeAddress& noted :
+             uno_errors::guarded(m_link, [&] { return sheet_cells::query(cells, sheet::CellFlags::ANNOTATION); }))
+            emptyNotes(noted, refused);
+    });
 }
 
 // Ranges of sheets neither protected nor with notes (emptying notes on
@@ -223,22 +247,17 @@ void RangeEmptier::mark(const QList<office::RangeAddress>& ranges, quint32 colou
 }
 
 // Empties the ranges of one sheet in one call; gives what still has content:
-// the office refuses without a word.
+// the office refuses without a word. Taking back a clearing of several ranges
+// blanks the text of every note in the box around them that the ranges left
+// alone: while undo is kept, their notes are left for later.
 QList<office::RangeAddress> RangeEmptier::emptyTogether(const QList<office::RangeAddress>& ranges)
 {
-    // Taking back a clearing of several ranges blanks the text of every note
-    // in the box around them that the ranges left alone: while undo is kept
-    // notes go a range a call.
-    const bool notesApart = m_undo.kept() && ranges.size() > 1;
+    const bool notesLeft = m_undo.kept() && ranges.size() > 1;
+    if (notesLeft && !m_notesLeft.isEmpty())
+        m_notesLeft.last() << ranges;
     const Reference<sheet::XSheetCellRangeContainer> emptied
-        = clear(ranges, notesApart ? EmptyFlags & ~sheet::CellFlags::ANNOTATION : EmptyFlags);
-    const QList<office::RangeAddress> left
-        = uno_errors::guarded(m_link, [&] { return sheet_cells::query(emptied, sheet_cells::ContentFlags); });
-    if (notesApart)
-        for (const office::RangeAddress& noted :
-             uno_errors::guarded(m_link, [&] { return sheet_cells::query(emptied, sheet::CellFlags::ANNOTATION); }))
-            emptyNotes(noted, left);
-    return left;
+        = clear(ranges, notesLeft ? EmptyFlags & ~sheet::CellFlags::ANNOTATION : EmptyFlags);
+    return uno_errors::guarded(m_link, [&] { return sheet_cells::query(emptied, sheet_cells::ContentFlags); });
 }
 
 // A refused cell keeps its note.

@@ -34,6 +34,8 @@ public:
     void holdRows(bool hold);
     /// The last `steps` emptyings made while undo was kept were taken back.
     void takenBack(int steps);
+    /// Undo is off: the notes of what was emptied while it was kept go now.
+    void undoForgotten();
     /// Fits the rows still to be fitted (on each sheet, from the first such
     /// row to the last, as an emptying does); before the document is stored.
     void fitRows();
@@ -54,6 +56,8 @@ private:
     UndoSteps& m_undo;
     uno_errors::Link m_link;
     bool m_holding = false;
+    // Of each emptying while undo is kept, the ranges whose notes are left.
+    QList<QList<office::RangeAddress>> m_notesLeft;
     struct Held {
         bool undoable;
         QList<office::RangeAddress> ranges;

@@ -108,7 +108,17 @@ public:
     {
         m_emptier.mark(ranges, colour);
     }
-    void keepUndo(bool keep) override { m_undo.keep(keep); }
+    void keepUndo(bool keep) override
+    {
+        // What was emptied while undo was kept can no longer be taken back.
+        if (m_undo.kept()) {
+            m_undo.keep(false);
+            m_emptier.undoForgotten();
+            if (!keep)
+                return;
+        }
+        m_undo.keep(keep);
+    }
     void holdRows(bool hold) override { m_emptier.holdRows(hold); }
     void takeBack(int emptyings) override
     {
@@ -120,6 +130,8 @@ public:
     void store(const QString& url, const office::PropertyValues& properties) override
     {
         try {
+            if (m_undo.kept())
+                keepUndo(false);
             m_emptier.fitRows();
             if (properties.contains(office::PropertyValue{"FilterName", "OpenDocument Spreadsheet Flat XML"}))
                 makeNoteDrawings();
