@@ -107,7 +107,8 @@ public:
     /// empty (a locked cell of a protected sheet, part of an array).
     virtual QList<RangeAddress> emptyRanges(const QList<RangeAddress>& ranges, const QList<RangeAddress>& alone) = 0;
     /// While kept, each emptyRanges() can be taken back, at a cost in time
-    /// and memory; turning it off forgets what could be taken back.
+    /// and memory (and its notes may stay until then); turning it off
+    /// forgets what could be taken back.
     virtual void keepUndo(bool keep) = 0;
     /// Takes back the last emptyRanges() calls made while undo was kept,
     /// the newest first; asking for more than were made is an error.
