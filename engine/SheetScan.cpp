@@ -67,8 +67,7 @@ public:
     void visit(const office::ShownCell& cell)
     {
         QString text = cell.text;
-        // A formula may show something else once cells before it are emptied.
-        if (!cell.known || (cell.formula && mayHaveChanged(cell))) {
+        if (wouldReadAgain(cell)) {
             flushFor(cell);
             if (step.stopped()
                 || !step(base + ReadString, [&] { text = document.shownText(sheet, cell.column, cell.row); }))
@@ -83,7 +82,8 @@ public:
             leave(cell.column, cell.row, inArray(cell.column, cell.row, cell.formula), text, *first);
     }
 
-    // Whether the exact way would read the cell again, were it at its turn now.
+    // Whether the exact way would read the cell again, were it at its turn
+    // now: a formula may show something else once cells before it are emptied.
     bool wouldReadAgain(const office::ShownCell& cell) { return !cell.known || (cell.formula && mayHaveChanged(cell)); }
 
     // A cell emptied, or left to the emptier, by other means.

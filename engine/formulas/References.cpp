@@ -77,10 +77,6 @@ bool cellAt(const QString& f, qsizetype& i, int& column, int& row)
     return true;
 }
 
-} // namespace
-
-namespace {
-
 // A sheet's name before a reference ("$Sheet2.", "'my sheet'.") at i: the
 // name, and i past the dot; nothing when there is none.
 std::optional<QString> sheetAt(const QString& f, qsizetype& i)
@@ -196,7 +192,6 @@ bool skipPlainFunction(const QString& f, qsizetype& i)
 Parsed parse(const QString& f)
 {
     Parsed parsed;
-    parsed.plain = false;
     if (!f.startsWith('='))
         return parsed; // an array formula and anything unexpected
     for (qsizetype i = 1; i < f.size();) {

@@ -16,9 +16,7 @@ public:
     explicit CellMap(QList<office::RangeAddress> ranges);
 
     bool isEmpty() const { return m_ranges.isEmpty(); }
-    int lastRow() const { return m_lastRow; }
-    int lastColumn() const { return m_lastColumn; }
-    /// The box around its cells; of an empty map, nothing.
+    /// The box around its cells; of an empty map, one that ends before it begins.
     office::RangeAddress box(int sheet) const { return {sheet, m_firstColumn, m_firstRow, m_lastColumn, m_lastRow}; }
     /// The cells from the first row and column to its last ones; 0 when empty.
     qint64 boxCells() const { return qint64(m_lastRow + 1) * (m_lastColumn + 1); }

@@ -150,7 +150,9 @@ void RangeEmptier::undoForgotten()
         const QList<office::RangeAddress> refused
             = uno_errors::guarded(m_link, [&] { return sheet_cells::query(cells, sheet_cells::ContentFlags); });
         if (refused.isEmpty()) {
-            clear(batch, sheet::CellFlags::ANNOTATION);
+            uno_errors::guarded(m_link, [&] {
+                Reference<sheet::XSheetOperation>(cells, UNO_QUERY_THROW)->clearContents(sheet::CellFlags::ANNOTATION);
+            });
             return;
         }
         for (const office::RangeAddress& noted :
