@@ -7,6 +7,7 @@
 #include "FileUtils.h"
 #include "Paths.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -104,10 +105,6 @@ void storeResult(office::Document& document, const Context& context, const QStri
         storeAs << MakePropertyValue("FilterName", format.filter);
     if (!format.filterOptions.isEmpty())
         storeAs << MakePropertyValue("FilterOptions", format.filterOptions);
-    // The office would make a vanished folder anew, somewhere the user never chose.
-    const QString folder = QFileInfo(temporary).path();
-    if (!FileUtils::IsFolder(folder))
-        throw office::Error("The results folder is not there any more: " + folder.toStdString());
     try {
         if (context.options.mark)
             storeMarked(context, path, did.emptied, temporary, storeAs);
@@ -119,6 +116,23 @@ void storeResult(office::Document& document, const Context& context, const QStri
     }
 }
 
+// The result's folder, made when it may be; its temporary name claimed.
+ResultPaths claimResult(const Context& context, const QString& path, const ResultFormat& format)
+{
+    const FileOptions& options = context.options;
+    const QString folder = context.settings.resultsFolder();
+    // The office would make a vanished folder anew, somewhere the user never chose.
+    const QString root = options.resultsRoot;
+    if (!FileUtils::IsFolder(folder)) {
+        if (root.isEmpty() || !FileUtils::IsFolder(root) || !folder.startsWith(Paths::WithoutTrailingSeparators(root) + '/'))
+            throw office::Error("The results folder is not there any more: "
+                                + (root.isEmpty() ? folder : root).toStdString());
+        if (!QDir().mkpath(folder))
+            throw office::Error("Could not make the folder " + folder.toStdString());
+    }
+    return ClaimResultPaths(folder, path, format.extension, options.temporary);
+}
+
 } // namespace
 
 FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& context)
@@ -127,7 +141,6 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
     Host& host = context.host;
     StepGuard step(host, ErrorReport::location("Calc1", "DoItByFile"));
     step.stopOn<office::Gone>(); // the office's objects are all lost with it
-    const JobSettings& settings = context.settings;
     std::optional<BusyWhile> busy;
     std::shared_ptr<office::Document> document;
 
@@ -148,7 +161,8 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
 
     ResultPaths result;
     // A format of one sheet cannot hold a document of several.
-    const ResultFormat format = context.options.format.oneSheet && sheetCount != 1 ? ResultFormat{} : context.options.format;
+    const bool severalSheets = context.options.format.oneSheet && sheetCount != 1;
+    const ResultFormat format = severalSheets ? ResultFormat{} : context.options.format;
     // A review run's result is the file itself with what was emptied marked:
     // the worked copy goes first.
     const bool marking = context.options.mark.has_value();
@@ -163,14 +177,28 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
     if (loaded && marking)
         step(244, close);
     const bool stored = counted && context.options.store
-        && step(236, [&] { result = ResultPathsFor(settings.resultsFolder(), path, format.extension); })
-        && step(242, [&] { storeResult(*document, context, path, did, format, result.temporary); });
+        && step(236, [&] {
+               if (severalSheets && !context.options.noFallback.isEmpty())
+                   throw std::runtime_error(QString("A .%1 file holds one sheet, and this has several; %2")
+                                                .arg(context.options.format.extension, context.options.noFallback)
+                                                .toStdString());
+           })
+        && step(242, [&] {
+               result = claimResult(context, path, format);
+               storeResult(*document, context, path, did, format, result.temporary);
+           });
     if (loaded && !marking)
         step(244, close);
     if (stored)
         did.done = step(245, [&] {
             host.letEventsIn();
-            FileUtils::ReplaceFile(result.temporary, result.final);
+            try {
+                FileUtils::ReplaceFile(result.temporary, result.final);
+            } catch (...) {
+                if (context.options.temporary == Temporary::Private)
+                    QFile::remove(result.temporary);
+                throw;
+            }
         });
     if (marking && !(context.options.listEmptied && context.options.listCells))
         did.emptied.clear(); // listed for the marks only

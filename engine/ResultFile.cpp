@@ -1,9 +1,15 @@
 #include "Calc1.h"
 
 #include "Paths.h"
+#include "Platform.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 
 namespace Calc1 {
 
@@ -37,17 +43,70 @@ QString resultName(const QString& inputPath, const QString& extension)
     return Paths::ReplaceExtension(Paths::GetFileName(inputPath), extension);
 }
 
-ResultPaths ResultPathsFor(const QString& resultsFolder, const QString& inputPath, const QString& extension)
+QString resultPath(const QString& resultsFolder, const QString& inputPath, const QString& extension)
 {
-    const QString folder = resultsFolder + Paths::separator();
+    return Paths::CollapseBackslashes(resultsFolder + Paths::separator() + resultName(inputPath, extension));
+}
+
+namespace {
+
+// "<pid>.<start time>" of this process: its temporary files are told from
+// those of a dead process that had the same id.
+QString processTag()
+{
+    const qint64 pid = QCoreApplication::applicationPid();
+    return QString("%1.%2").arg(pid).arg(Platform::processStartTime(pid));
+}
+
+// Made here and now, empty; false when the name is taken. Anything else the
+// system refuses is thrown.
+bool claim(const QString& path)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return true;
+    if (taken(path))
+        return false;
+    throw std::runtime_error(
+        QString("Could not make the file %1: %2").arg(path, file.errorString()).toStdString());
+}
+
+} // namespace
+
+ResultPaths ClaimResultPaths(const QString& resultsFolder, const QString& inputPath, const QString& extension,
+                             Temporary kind)
+{
     ResultPaths paths;
-    paths.final = Paths::CollapseBackslashes(folder + resultName(inputPath, extension));
-    paths.temporary = Paths::CollapseBackslashes(folder + resultName(inputPath, "sxw"));
+    paths.final = resultPath(resultsFolder, inputPath, extension);
     // A file of the user's that has the temporary name stays untouched.
-    const QString stem = paths.temporary.chopped(4);
-    for (int n = 1; taken(paths.temporary); ++n)
-        paths.temporary = QString("%1.%2.sxw").arg(stem).arg(n);
-    return paths;
+    const QString named = resultPath(resultsFolder, inputPath, "sxw");
+    const QString folder = QFileInfo(paths.final).path() + '/';
+    for (int n = 0; n < 100000; ++n) {
+        paths.temporary = kind == Temporary::Named
+            ? (n == 0 ? named : QString("%1.%2.sxw").arg(named.chopped(4)).arg(n))
+            : QString("%1.cellwinnow-%2-%3.tmp")
+                  .arg(folder, processTag())
+                  .arg(QRandomGenerator::global()->generate64() & 0xFFFFFFFFFFFFull, 12, 16, QChar('0'));
+        if (claim(paths.temporary))
+            return paths;
+    }
+    throw std::runtime_error(QString("No free temporary name beside %1").arg(paths.final).toStdString());
+}
+
+int removeDeadTemporaries(const QString& folder)
+{
+    const QRegularExpression privateName("^\\.cellwinnow-(\\d+)\\.(\\d+)-[0-9a-f]{12}\\.tmp$");
+    int removed = 0;
+    QDir dir(folder);
+    for (const QFileInfo& entry : dir.entryInfoList({".cellwinnow-*.tmp"}, QDir::Files | QDir::Hidden | QDir::System)) {
+        const QRegularExpressionMatch m = privateName.match(entry.fileName());
+        // Never through a link, never another user's, never a live process's.
+        if (!m.hasMatch() || entry.isSymLink() || entry.ownerId() != Platform::userId()
+            || Platform::processStartTime(m.captured(1).toLongLong()) == m.captured(2))
+            continue;
+        removed += dir.remove(entry.fileName()) ? 1 : 0;
+    }
+    return removed;
 }
 
 } // namespace Calc1

@@ -7,8 +7,10 @@
 #include "TestSettings.h"
 #include "WorkFolders.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -142,10 +144,36 @@ private slots:
         QFETCH(QString, input);
         QFETCH(QString, temporary);
         QFETCH(QString, final);
-        // Folders that do not exist: no name is taken there.
-        const Calc1::ResultPaths paths = Calc1::ResultPathsFor(dir.path() + folder, input);
+        QVERIFY(QDir().mkpath(dir.path() + "/out"));
+        const Calc1::ResultPaths paths
+            = Calc1::ClaimResultPaths(dir.path() + folder, input, "ods", Calc1::Temporary::Named);
         QCOMPARE(paths.temporary, dir.path() + temporary);
         QCOMPARE(paths.final, dir.path() + final);
+        // Claimed: the next one, as another process would, gets another name.
+        QCOMPARE(Calc1::ClaimResultPaths(dir.path() + folder, input, "ods", Calc1::Temporary::Named).temporary,
+                 dir.path() + temporary.chopped(4) + ".1.sxw");
+        QVERIFY(QDir(dir.path() + "/out").removeRecursively());
+    }
+
+    // The batch command's temporary files are its processes' own, and what
+    // a dead process left is removed, never a live one's or the user's.
+    void privateTemporaries()
+    {
+        const Calc1::ResultPaths mine = Calc1::ClaimResultPaths(out, "a.xlsx", "xlsx", Calc1::Temporary::Private),
+                                 again = Calc1::ClaimResultPaths(out, "a.xlsx", "xlsx", Calc1::Temporary::Private);
+        QVERIFY(mine.temporary != again.temporary);
+        QCOMPARE(QFileInfo(mine.temporary).path(), out);
+        QVERIFY(QFileInfo(mine.temporary).fileName().startsWith(
+            QString(".cellwinnow-%1.").arg(QCoreApplication::applicationPid())));
+        QProcess ended;
+        ended.start("true");
+        QVERIFY(ended.waitForFinished());
+        const QString dead = QString("%1/.cellwinnow-%2.123-0123456789ab.tmp").arg(out).arg(ended.processId());
+        for (const QString& path : {dead, out + "/.cellwinnow-x.tmp", out + "/a.sxw"})
+            QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+        QCOMPARE(Calc1::removeDeadTemporaries(out), 1);
+        QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden).size(), 4);
+        QVERIFY(!QFile::exists(dead) && QFile::exists(mine.temporary));
     }
 
     // A result in another format keeps the temporary name; text holds one

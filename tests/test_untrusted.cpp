@@ -253,7 +253,7 @@ class TestUntrusted : public OfficeTest {
         BoxScript boxes; // a box here fails the test
         SeenTexts seen;
         Calc1::DoItByFile(input, seen, {connection, settings, boxes, 0});
-        return trimmed(fixture->read(Calc1::ResultPathsFor(out, input).final));
+        return trimmed(fixture->read(Calc1::resultPath(out, input)));
     }
 
     QString url(const QString& path) const

@@ -124,6 +124,16 @@ struct ResultFormat {
     bool oneSheet = false;
     bool operator==(const ResultFormat&) const = default;
 };
+/// How a result's temporary file is named.
+enum class Temporary {
+    /// "<name>.sxw" beside the result, numbered when that is taken; a failed
+    /// rename leaves it there.
+    Named,
+    /// A hidden name of this process's own, removed on any failure, and by a
+    /// later run once the process is gone.
+    Private,
+};
+
 /// What processing a file needs beyond the job settings.
 struct FileOptions {
     /// The pause after loading, during which the window keeps handling events.
@@ -147,6 +157,13 @@ struct FileOptions {
     /// A review run: the result is the input with every cell a real run
     /// empties given this background colour (0xRRGGBB); nothing is emptied.
     std::optional<quint32> mark{};
+    Temporary temporary = Temporary::Named;
+    /// A results folder below this one (which must be there) is made when it
+    /// is not there yet; empty: none is made.
+    QString resultsRoot{};
+    /// With a format that holds one sheet: why a document of several may not
+    /// be stored as .ods instead; empty: it may.
+    QString noFallback{};
 };
 
 struct Context {
@@ -201,10 +218,16 @@ struct ResultPaths {
     QString temporary; ///< where the office stores the result first
     QString final; ///< the name it then takes, replacing any earlier result
 };
-/// The result of an input goes to the results folder under the input's name
-/// with the result's extension ("ods" unless asked), by way of the extension
-/// "sxw". A temporary name already taken there gets a number, so no file of
-/// the user's is overwritten.
-ResultPaths ResultPathsFor(const QString& resultsFolder, const QString& inputPath, const QString& extension = "ods");
+/// The result of an input: the results folder, the input's name with the
+/// result's extension.
+QString resultPath(const QString& resultsFolder, const QString& inputPath, const QString& extension = "ods");
+/// The result's paths, its temporary name claimed: created empty in the
+/// results folder, exclusively, so that no other process, file or file of
+/// the user's ever shares it. Throws std::runtime_error when none can be made.
+ResultPaths ClaimResultPaths(const QString& resultsFolder, const QString& inputPath, const QString& extension,
+                             Temporary kind);
+/// Removes from the folder the private temporary files of processes that
+/// have ended (the user's own only). Returns how many.
+int removeDeadTemporaries(const QString& folder);
 
 } // namespace Calc1
