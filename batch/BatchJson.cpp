@@ -28,6 +28,7 @@ QString statusName(Status status)
     case Status::Failed: return "failed";
     case Status::Skipped: return "skipped";
     case Status::NotDone: return "not done";
+    case Status::LeftOut: return "left out";
     }
     return {};
 }
@@ -54,7 +55,7 @@ QByteArray jsonFile(const QString& input, const QString& result, Status status, 
 QByteArray jsonSummary(const QMap<Status, qsizetype>& files, qint64 emptied, double seconds)
 {
     QJsonObject byStatus;
-    for (Status s : {Status::Done, Status::Failed, Status::Skipped, Status::NotDone})
+    for (Status s : {Status::Done, Status::Failed, Status::Skipped, Status::NotDone, Status::LeftOut})
         byStatus.insert(statusName(s), files.value(s));
     return line({{"summary", true}, {"files", byStatus}, {"emptied", emptied}, {"seconds", rounded(seconds)}});
 }

@@ -10,9 +10,9 @@
 
 namespace Batch {
 
-enum class Status { Done, Failed, Skipped, NotDone };
+enum class Status { Done, Failed, Skipped, NotDone, LeftOut };
 
-/// "done", "failed", "skipped", "not done".
+/// "done", "failed", "skipped", "not done", "left out" (by the walk).
 QString statusName(Status status);
 
 /// One file: where its result went (empty: none), what was done to it.

@@ -43,7 +43,11 @@ QList<QCommandLineOption> optionList()
         {"mark-colour", "The colour of --mark: a name such as yellow, or #RRGGBB (default #FFC7CE, a light red).",
          "COLOUR"},
         {"json", "Print a JSON object per file on standard output as it finishes, and a summary at the end."},
-        {"results", "Store the results in DIR (required unless --dry-run or --list).", "DIR"},
+        {"results",
+         "Store the results in DIR (required unless --dry-run or --list): a file found below a folder named in "
+         "DIR/<its folder below that one>/, a file named in DIR. A result never replaces a file of the run or "
+         "another result of it: such a file fails.",
+         "DIR"},
         {"jobs", "Process N files at a time, each in an office of its own (default: processors).", "N"},
         {"recycle", "Restart an office after N files (default 50; 0: never).", "N"},
         {"recycle-memory",
@@ -53,7 +57,7 @@ QList<QCommandLineOption> optionList()
          "End an office that holds more than MB megabytes while it works on a file, which then fails (default: half "
          "the machine's memory shared by the jobs, at least 2048; 0: no limit).",
          "MB"},
-        {"skip-done", "Leave out files whose result in the results folder is newer than the file."},
+        {"skip-done", "Leave out files whose result was made from the file as it is now."},
         {"timeout", "Give up a file whose office does not answer a call within SECONDS (default 300).", "SECONDS"},
         {"report", "Write a CSV report of every emptied cell to FILE (- for standard output).", "FILE"},
         {"dry-run", "Write nothing but the report: what a real run would empty."},
@@ -266,10 +270,11 @@ QString helpText()
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Empties every cell whose text repeats a text met earlier in the same spreadsheet, keeping the first\n"
-        "instance, in each file given; a folder gives its files and those of its sub-folders.\n"
+        "instance, in each file given; a folder gives its files and those of its sub-folders (sorted, hidden\n"
+        "names and the results folder left out; anything else left out is named, and the exit status is 1).\n"
         "PATH - reads more paths from standard input, one a line.\n"
-        "Exit status: 0 every file done, 1 a file failed, 2 a usage error, 130 (143) stopped by an interrupt\n"
-        "(a termination request).\n"
+        "Exit status: 0 every file done, 1 a file failed or was left out, 2 a usage error, 130 (143) stopped by\n"
+        "an interrupt (a termination request).\n"
         "\n"
         "Examples:\n"
         "  cellwinnow-batch --results out --report emptied.csv in/\n"

@@ -59,17 +59,19 @@ Options parse(const QStringList& arguments);
 
 QString helpText();
 
-/// The job settings that the options give the engine.
+/// The job settings that the options give the engine for a file whose
+/// result goes to the folder.
 class Settings : public JobSettings {
 public:
-    explicit Settings(const Options& options) : m_options(options) { }
+    Settings(const Options& options, const QString& folder) : m_options(options), m_folder(folder) { }
     bool isSelected(Scope scope) const override { return scope == m_options.scope; }
     QString rowText() const override { return m_options.row; }
     QString columnText() const override { return m_options.column; }
-    QString resultsFolder() const override { return m_options.results; }
+    QString resultsFolder() const override { return m_folder; }
 
 private:
     const Options& m_options;
+    QString m_folder;
 };
 
 /// The arguments that give a worker the same job.

@@ -1,14 +1,13 @@
 #include "BatchRun.h"
 
-#include "BatchFiles.h"
 #include "BatchJson.h"
 #include "BatchPool.h"
 #include "BatchProgress.h"
 #include "BatchReport.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 
 #include <cstdio>
 
@@ -22,41 +21,84 @@ void print(const QByteArray& line)
     std::fflush(stdout);
 }
 
+QStringList pathsOf(const QList<File>& files)
+{
+    QStringList paths;
+    for (const File& file : files)
+        paths << file.path;
+    return paths;
+}
+
+Calc1::FileResult failure(const QString& why)
+{
+    Calc1::FileResult result;
+    result.failures.append({.description = why, .location = {}});
+    return result;
+}
+
 // Hears of each file as it ends: shows it, prints its JSON line, counts it
 // and hands it to the report; and sums the run up.
 class Parent {
 public:
-    Parent(const Options& options, const QStringList& files, const QStringList& skipped, QFile* report)
-        : m_options(options), m_files(files), m_skipped(skipped), m_report(report, options, files),
-          m_progress(int(files.size()), options.quiet)
+    Parent(const Options& options, const QList<File>& files, const QList<File>& skipped,
+           const QList<LeftOut>& leftOut, QFile* report)
+        : m_options(options), m_files(files), m_paths(pathsOf(files)), m_skipped(skipped), m_leftOut(leftOut),
+          m_report(report, options, m_paths), m_progress(int(files.size()), options.quiet)
     {
     }
 
     int run()
     {
         m_clock.start();
-        if (m_options.json)
-            for (const QString& path : m_skipped)
-                print(jsonFile(path, resultPath(path), Status::Skipped, {}, 0));
-        const int signal
-            = runPool(m_options, m_files, m_progress, [this](FileResult&& result) { done(std::move(result)); });
+        if (m_options.json) {
+            for (const File& file : m_skipped)
+                print(jsonFile(file.path, resultPath(file, m_options), Status::Skipped, {}, 0));
+            for (const LeftOut& left : m_leftOut)
+                print(jsonFile(left.path, {}, Status::LeftOut, failure(left.why), 0));
+        }
+        const int signal = runPool(m_options, jobs(), m_progress, [this](FileResult&& result) { done(std::move(result)); });
         m_progress.clear();
         m_report.finish();
         summary();
         if (signal > 0)
             return 128 + signal;
-        return m_failed > 0 || missed() > 0 ? Failed : Done;
+        return m_failed > 0 || missed() > 0 || !m_leftOut.isEmpty() ? Failed : Done;
     }
 
 private:
+    // The files for the workers. One refused fails here, in its place in the
+    // list; what dead runs left where results go is removed.
+    QList<Job> jobs()
+    {
+        QList<Job> jobs;
+        QSet<QString> folders;
+        for (qsizetype i = 0; i < m_files.size(); ++i) {
+            const File& file = m_files[i];
+            if (!file.refused.isEmpty()) {
+                FileResult refused{.index = int(i), .outcome = {}, .seconds = 0};
+                refused.outcome.result = failure(file.refused);
+                done(std::move(refused));
+                continue;
+            }
+            const QString folder = resultFolder(file, m_options);
+            jobs.append({.task = {.index = int(i), .path = file.path, .folder = folder, .noFallback = file.noFallback},
+                         .key = resultPath(file, m_options)});
+            if (!m_options.dryRun && !folder.isEmpty() && !folders.contains(folder)) {
+                folders.insert(folder);
+                Calc1::removeDeadTemporaries(folder);
+            }
+        }
+        return jobs;
+    }
+
     void done(FileResult&& result)
     {
-        const QString& path = m_files[result.index];
+        const File& file = m_files[result.index];
         const Calc1::FileResult& o = result.outcome.result;
         const bool failed = result.outcome.failed(!m_options.dryRun);
-        m_progress.finished(path, o, failed);
+        m_progress.finished(file.path, o, failed);
         if (m_options.json)
-            print(jsonFile(path, o.done ? resultPath(path, o.storedAs) : QString(),
+            print(jsonFile(file.path, o.done ? resultPath(file, m_options, o.storedAs) : QString(),
                            failed ? Status::Failed : Status::Done, o, result.seconds));
         m_failed += failed ? 1 : 0;
         m_emptied += o.emptiedCount;
@@ -70,19 +112,22 @@ private:
     {
         for (qsizetype i = 0; i < m_files.size(); ++i)
             if (!m_finished.contains(int(i))) {
-                say("not done: " + m_files[i]);
+                say("not done: " + m_files[i].path);
                 if (m_options.json)
-                    print(jsonFile(m_files[i], {}, Status::NotDone, {}, 0));
+                    print(jsonFile(m_files[i].path, {}, Status::NotDone, {}, 0));
             }
         const qsizetype doneFiles = m_files.size() - m_failed - missed();
         if (m_options.json)
             print(jsonSummary({{Status::Done, doneFiles},
                                {Status::Failed, m_failed},
                                {Status::Skipped, m_skipped.size()},
-                               {Status::NotDone, missed()}},
+                               {Status::NotDone, missed()},
+                               {Status::LeftOut, m_leftOut.size()}},
                               m_emptied, m_clock.elapsed() / 1000.0));
         if (missed() > 0)
             say(QString("%1 file(s) not done: the run was stopped").arg(missed()));
+        if (!m_leftOut.isEmpty())
+            say(QString("%1 left out by the walk, named above").arg(m_leftOut.size()));
         if (!m_options.quiet)
             say(QString("%1 file(s): %2 done, %3 failed; %4 cell(s) %5")
                     .arg(m_files.size())
@@ -92,19 +137,11 @@ private:
                     .arg(m_options.dryRun ? "would be emptied (dry run: nothing written)" : "emptied"));
     }
 
-    // Where the file's result is, or would be with the extension it had.
-    QString resultPath(const QString& path, const QString& extension = {}) const
-    {
-        if (m_options.results.isEmpty())
-            return {};
-        const QString name = extension.isEmpty() ? Batch::resultName(path, m_options.format)
-                                                 : Calc1::resultName(path, extension);
-        return QDir(m_options.results).filePath(name);
-    }
-
     const Options& m_options;
-    const QStringList& m_files;
-    const QStringList& m_skipped;
+    const QList<File>& m_files;
+    const QStringList m_paths;
+    const QList<File>& m_skipped;
+    const QList<LeftOut>& m_leftOut;
     Report m_report;
     Progress m_progress;
     QElapsedTimer m_clock;
@@ -115,12 +152,8 @@ private:
 
 } // namespace
 
-int run(const Options& options, const QStringList& files, const QStringList& skipped)
+int run(const Options& options, const QList<File>& files, const QList<File>& skipped, const QList<LeftOut>& leftOut)
 {
-    if (!options.dryRun)
-        for (const QStringList& group : sameResultNames(files, options.format))
-            say(QString("these files give the same result %1, the later replacing the earlier: %2")
-                    .arg(resultName(group.first(), options.format), group.join(", ")));
     for (const QString& suffix : unwritable(files, options.format))
         say(QString("results of %1 are stored as .ods: the office does not write that format")
                 .arg(suffix.isEmpty() ? QString("files without an extension") : "." + suffix + " files"));
@@ -132,7 +165,7 @@ int run(const Options& options, const QStringList& files, const QStringList& ski
         say(QString("cannot write the report %1: %2").arg(options.report, report.errorString()));
         return Usage;
     }
-    const int status = Parent(options, files, skipped, report.isOpen() ? &report : nullptr).run();
+    const int status = Parent(options, files, skipped, leftOut, report.isOpen() ? &report : nullptr).run();
     if (report.isOpen() && (!report.flush() || report.error() != QFile::NoError)) {
         say(QString("cannot write the report %1: %2").arg(options.report, report.errorString()));
         return status == Done ? Failed : status;

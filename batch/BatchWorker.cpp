@@ -28,9 +28,14 @@ Calc1::CellPlace position(const QJsonValue& value)
 
 } // namespace
 
-QByteArray encodeTask(int index, const QString& path)
+QByteArray encodeTask(const Task& task)
 {
-    return QJsonDocument(QJsonObject{{"index", index}, {"path", path}}).toJson(QJsonDocument::Compact) + '\n';
+    return QJsonDocument(QJsonObject{{"index", task.index},
+                                     {"path", task.path},
+                                     {"folder", task.folder},
+                                     {"noFallback", task.noFallback}})
+               .toJson(QJsonDocument::Compact)
+        + '\n';
 }
 
 QByteArray encodeResult(const FileResult& result)
@@ -63,7 +68,7 @@ QByteArray encodeResult(const FileResult& result)
 bool decodeResult(const QByteArray& line, FileResult& result)
 {
     const QJsonObject object = QJsonDocument::fromJson(line).object();
-    if (!object.contains("index"))
+    if (!object.value("index").isDouble() || !object.value("failures").isArray() || !object.value("done").isBool())
         return false;
     result.index = object.value("index").toInt();
     Calc1::FileResult& o = result.outcome.result;
@@ -112,7 +117,6 @@ int runWorker(const Options& options)
         host.requestQuit();
         run.abort();
     });
-    const Settings settings(options);
     for (QByteArray line = in.readLine(); !line.isEmpty() && !host.quitting(); line = in.readLine()) {
         const QJsonObject task = QJsonDocument::fromJson(line).object();
         FileResult result;
@@ -120,6 +124,10 @@ int runWorker(const Options& options)
         const QString path = task.value("path").toString();
         if (result.index < 0 || path.isEmpty())
             return 1; // not from a parent of ours
+        const QString folder = task.value("folder").toString();
+        const Settings settings(options, folder);
+        // The result will carry the file's time as it is read now.
+        const std::optional<qint64> read = modifiedNs(path);
         // Cells are listed only for a report: a file may empty millions.
         result.outcome = run.process(path, settings, host,
                                      {.loadWaitSeconds = 0.0,
@@ -131,7 +139,13 @@ int runWorker(const Options& options)
                                       .rows = options.rows,
                                       .columns = options.columns,
                                       .skipRows = options.skipRows,
-                                      .mark = options.mark ? std::optional(options.markColour) : std::nullopt});
+                                      .mark = options.mark ? std::optional(options.markColour) : std::nullopt,
+                                      .temporary = Calc1::Temporary::Private,
+                                      .resultsRoot = options.results,
+                                      .noFallback = task.value("noFallback").toString()});
+        const Calc1::FileResult& did = result.outcome.result;
+        if (did.done && read)
+            setModifiedNs(Calc1::resultPath(folder, path, did.storedAs), *read);
         out.write(encodeResult(result));
         out.flush();
     }

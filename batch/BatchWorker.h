@@ -17,9 +17,15 @@ struct FileResult {
     double seconds = 0; ///< from its hand-over to its outcome
 };
 
-QByteArray encodeTask(int index, const QString& path);
+/// A file to process, and where its result goes.
+struct Task {
+    int index = -1;
+    QString path, folder, noFallback;
+};
+QByteArray encodeTask(const Task& task);
 QByteArray encodeResult(const FileResult& result);
-/// False for a line that is no result.
+/// False for a line that is no result: a worker that says what cannot be
+/// read has failed its file.
 bool decodeResult(const QByteArray& line, FileResult& result);
 
 /// The child's main loop: reads tasks from standard input until it ends.

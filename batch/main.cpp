@@ -3,6 +3,7 @@
 
 #include "BatchFiles.h"
 #include "BatchOptions.h"
+#include "BatchProgress.h"
 #include "BatchRun.h"
 #include "BatchWorker.h"
 
@@ -13,25 +14,40 @@
 
 namespace {
 
-// The files whose result is newer than they are, taken out of the list.
-QStringList leaveOutDone(const Batch::Options& options, QStringList& files)
+// The files whose results were made from them as they are, taken out of
+// the list.
+QList<Batch::File> leaveOutDone(const Batch::Options& options, QList<Batch::File>& files)
 {
-    QStringList skipped;
+    QList<Batch::File> skipped;
     const qsizetype before = files.size();
-    files.removeIf([&](const QString& file) {
-        const bool done = Batch::doneBefore(file, options.results, options.format);
+    files.removeIf([&](const Batch::File& file) {
+        const bool done = file.refused.isEmpty() && Batch::doneBefore(file, options);
         // The list on standard output stays the files to do.
         if (done && options.list)
-            std::fprintf(stderr, "cellwinnow-batch: skipped, its result is newer: %s\n",
-                         QFile::encodeName(file).constData());
+            Batch::say("skipped, its result was made from it as it is: " + file.path);
         if (done)
             skipped << file;
         return done;
     });
     if (!options.list && !options.quiet && files.size() < before)
-        std::fprintf(stderr, "cellwinnow-batch: %lld file(s) skipped: their results are newer\n",
-                     qint64(before - files.size()));
+        Batch::say(QString("%1 file(s) skipped: their results were made from them as they are")
+                       .arg(before - files.size()));
     return skipped;
+}
+
+// --list: the files to process, in order; the refused ones are told of.
+int list(const QList<Batch::File>& files, bool leftOut)
+{
+    bool refused = false;
+    for (const Batch::File& file : files) {
+        if (file.refused.isEmpty()) {
+            std::printf("%s\n", QFile::encodeName(file.path).constData());
+            continue;
+        }
+        Batch::say(QString("would fail: %1: %2").arg(file.path, file.refused));
+        refused = true;
+    }
+    return refused || leftOut ? Batch::Failed : Batch::Done;
 }
 
 } // namespace
@@ -42,8 +58,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName("cellwinnow-batch");
     QCoreApplication::setApplicationVersion(CW_VERSION);
     Batch::Options options;
-    QStringList files;
-    ConsoleHost host("cellwinnow-batch"); // the walk's own reports
+    Batch::Gathered gathered;
     try {
         options = Batch::parse(QCoreApplication::arguments());
         if (options.help) {
@@ -57,7 +72,7 @@ int main(int argc, char* argv[])
         if (options.worker)
             return Batch::runWorker(options);
         QFile in;
-        files = Batch::gatherFiles(
+        gathered = Batch::gatherFiles(
             options.paths, options.extensions,
             [&in]() -> QString {
                 if (!in.isOpen() && !in.open(stdin, QIODevice::ReadOnly))
@@ -69,27 +84,29 @@ int main(int argc, char* argv[])
                     line.chop(1);
                 return line.isEmpty() ? QString("") : QFile::decodeName(line);
             },
-            host);
+            options.results);
+        Batch::refuseClashes(gathered.files, options);
+        Batch::checkReport(gathered.files, options);
     } catch (const Batch::UsageError& e) {
         std::fprintf(stderr, "cellwinnow-batch: %s\nTry 'cellwinnow-batch --help' for more.\n", e.what());
         return Batch::Usage;
     }
-    if (files.isEmpty()) {
+    for (const Batch::LeftOut& left : std::as_const(gathered.leftOut))
+        Batch::say(QString("left out: %1: %2").arg(left.path, left.why));
+    QList<Batch::File>& files = gathered.files;
+    if (files.isEmpty() && gathered.leftOut.isEmpty()) {
         std::fprintf(stderr, "cellwinnow-batch: no files found (folders give files ending in .%s; see --extension)\n",
                      qPrintable(options.extensions.join(", .")));
         return Batch::Failed;
     }
     files = Batch::shareOf(files, options.shard, options.shards);
-    const QStringList skipped = options.skipDone ? leaveOutDone(options, files) : QStringList();
-    if (options.list) {
-        for (const QString& file : std::as_const(files))
-            std::printf("%s\n", QFile::encodeName(file).constData());
-        return Batch::Done;
-    }
+    const QList<Batch::File> skipped = options.skipDone ? leaveOutDone(options, files) : QList<Batch::File>();
+    if (options.list)
+        return list(files, !gathered.leftOut.isEmpty());
     if (files.isEmpty() && !options.json) {
         if (!options.quiet)
             std::fputs("cellwinnow-batch: no files to process\n", stderr);
-        return Batch::Done;
+        return gathered.leftOut.isEmpty() ? Batch::Done : Batch::Failed;
     }
-    return Batch::run(options, files, skipped);
+    return Batch::run(options, files, skipped, gathered.leftOut);
 }

@@ -3,15 +3,17 @@
 // were emptied, the dry run, exit statuses, an office killed mid-batch, and
 // shards spread by GNU parallel.
 
-#include "AddFolder.h"
 #include "BoxScript.h"
 #include "Calc1.h"
+#include "GeneratedBooks.h"
 #include "OfficeConnection.h"
 #include "OfficeTest.h"
 #include "SheetFixture.h"
 #include "TestSettings.h"
+#include "TreeMaker.h"
 #include "WorkFolders.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDirIterator>
@@ -20,7 +22,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -205,8 +209,47 @@ class TestBatch : public OfficeTest {
         return {in + "/a.ods", in + "/c.ods", in + "/sub/b.ods", dir.filePath("d.xls")};
     }
 
+    // Some thirty workbooks over folders of years and quarters, made once
+    // and copied into the input folder; their paths below it.
+    QStringList personsTree()
+    {
+        const QString master = dir.filePath("tree");
+        QStringList books;
+        const QStringList folders{"2023/Q1", "2023/Q 2", "2023/-Q3 draft", "2024/Q1", "2024/Q 2", "Ärger & Söhne",
+                                  "-old", "."};
+        const QString samples = QCoreApplication::applicationDirPath() + "/Samples"; // shipped beside the programs
+        quint32 seed = 0;
+        for (int f = 0; f < folders.size(); ++f)
+            for (const QString& name : {QString(f % 2 ? "report.xlsx" : "report.ods"), QString("budget.ods"),
+                                        QString("Übersicht (v2).xlsx"), QString("contacts.ods")}) {
+                const QString book = QDir::cleanPath(folders[f] + '/' + name);
+                books << book;
+                if (QFile::exists(master + '/' + book))
+                    continue;
+                QDir().mkpath(QFileInfo(master + '/' + book).path());
+                if (name == "contacts.ods") {
+                    QFile::copy(samples + (f % 2 ? "/Contacts.ods" : "/Survey answers.ods"), master + '/' + book);
+                } else {
+                    const auto [sheets, looks] = generated(++seed);
+                    fixture->write(master + '/' + book, sheets, looks);
+                }
+            }
+        QProcess copy;
+        copy.start("cp", {"-a", master + "/.", in});
+        copy.waitForFinished();
+        return books;
+    }
+
+    // Where the command puts a book's result: below the results folder as
+    // the book is below the folder named, a book named itself at the top.
+    QString resultOf(const QString& book, const QString& results = {}) const
+    {
+        const QString below = book.startsWith(in + '/') ? QFileInfo(QDir(in).relativeFilePath(book)).path() : ".";
+        return QDir::cleanPath((results.isEmpty() ? out : results) + '/' + below + '/'
+                               + QFileInfo(book).completeBaseName() + ".ods");
+    }
+
 private slots:
-    QString resultOf(const QString& book) const { return out + "/" + QFileInfo(book).completeBaseName() + ".ods"; }
 
     void sameAsTheWindowsEngine_data()
     {
@@ -246,11 +289,12 @@ private slots:
         TestSettings settings;
         settings.scope = scope;
         settings.row = settings.column = where;
-        settings.folder = expected;
         BoxScript boxes;
         if (!kept.isEmpty())
             boxes.answer(Host::Ok); // the kept repeats of the protected sheet
         for (const QString& book : books) {
+            settings.folder = QFileInfo(resultOf(book, expected)).path();
+            QVERIFY(QDir().mkpath(settings.folder));
             SeenTexts seen;
             Calc1::DoItByFile(book, seen, {*office, settings, boxes, 0});
         }
@@ -324,9 +368,9 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
-        auto row = [](const char* name, const QStringList& arguments, int status, const QString& message) {
-            QTest::newRow(name) << arguments << status << message;
-        };
+        QTest::addColumn<QString>("folder"); // made below OUT first
+        auto row = [](const char* name, const QStringList& arguments, int status, const QString& message,
+                      const QString& folder = {}) { QTest::newRow(name) << arguments << status << message << folder; };
         row("no results folder", {"IN"}, 2, "no results folder");
         row("results folder missing", {"--results", "OUT/none", "IN"}, 2, "results folder does not exist: OUT/none");
         row("path missing", {"--results", "OUT", "IN/gone.ods"}, 2, "no such file or folder: IN/gone.ods");
@@ -355,35 +399,62 @@ private slots:
         row("version", {"--version"}, 0, "");
         row("a file that fails is named", {"--results", "OUT", "IN/empty.ods", "IN/a.ods"}, 1,
             "failed: IN/empty.ods: The file is empty");
+        row("a file named twice", {"--results", "OUT", "IN/a.ods", "IN/../in/a.ods"}, 0, "1 file(s): 1 done");
+        row("report is an input", {"--results", "OUT", "--report", "IN/a.ods", "IN"}, 2,
+            "the report IN/a.ods is a file of this run");
+        row("result is the input", {"--format", "same", "--results", "IN", "IN/a.ods"}, 1,
+            "failed: IN/a.ods: its result IN/a.ods would replace the file itself");
+        for (const char* jobs : {"2", "3"})
+            row(qPrintable(QString("the last two share a result, %1 jobs").arg(jobs)),
+                {"--jobs", jobs, "--results", "OUT", "IN/empty.ods", "IN/a.ods", "IN/sub/a.ods"}, 1,
+                "failed: IN/sub/a.ods: its result OUT/a.ods would replace that of IN/a.ods, listed before it");
+        // Its complete temporary file goes with the failed rename.
+        row("a folder where the result goes", {"--results", "OUT", "IN/a.ods"}, 1, "OUT/a.ods is a folder", "a.ods");
     }
     void exitStatus()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
         QFETCH(QString, message);
+        QFETCH(QString, folder);
+        QVERIFY(folder.isEmpty() || QDir().mkpath(out + '/' + folder));
         fixture->writeTexts(in + "/a.ods", {{{"x", "x"}}});
         QFile(in + "/empty.ods").open(QIODevice::WriteOnly);
+        QVERIFY(QDir().mkpath(in + "/sub") && QFile::copy(in + "/a.ods", in + "/sub/a.ods"));
+        const QString before = readAll(in + "/a.ods");
         arguments.replaceInStrings("IN", in).replaceInStrings("OUT", out);
+        QElapsedTimer clock;
+        clock.start();
         const Run run = batch(arguments);
+        qInfo("ended in %lld ms", clock.elapsed());
         QCOMPARE(run.status, status);
         QVERIFY2(run.err.contains(message.replace("IN", in).replace("OUT", out)), qPrintable(run.err));
+        QCOMPARE(readAll(in + "/a.ods"), before);
         if (status != 0) // nothing but what was asked for
-            QCOMPARE(filesIn(out), arguments.contains(in + "/a.ods") ? QStringList{"a.ods"} : QStringList());
+            QCOMPARE(filesIn(out), status == 1 && arguments.contains(in + "/a.ods") && arguments.contains(out)
+                                           && folder.isEmpty()
+                                       ? QStringList{"a.ods"}
+                                       : QStringList());
     }
 
     // For scripts: a JSON object a file as it ends (done, failed, skipped)
     // and a summary; with the options a worker must be given: texts matched
-    // regardless of case, two columns, the header left alone.
+    // regardless of case, two columns, the header left alone. A result counts
+    // as done only when made from the file as it is: one newer than a file
+    // that changed since is not.
     void forScripts()
     {
         fixture->writeTexts(in + "/a.ods",
                             {{{"Name", "x", "Name"}, {"Acme", "y", "ACME"}, {"acme", "z", "b"}, {"B", "y", "Name"}}});
         fixture->writeTexts(in + "/old.ods", {{{"o", "o"}}});
+        fixture->writeTexts(in + "/changed.ods", {{{"h"}, {"c", "", "c"}}});
         QFile(in + "/empty.ods").open(QIODevice::WriteOnly);
         QVERIFY(QFile::copy(in + "/old.ods", out + "/old.ods"));
+        QCOMPARE(QProcess::execute("touch", {"-r", in + "/old.ods", out + "/old.ods"}), 0);
+        QVERIFY(QFile::copy(in + "/changed.ods", out + "/changed.ods"));
         const Run run = batch({"--match", "case", "--column", "A,C", "--skip-rows", "1", "--skip-done", "--json",
                                "--results", out, "--report", dir.filePath("r.csv"), in + "/a.ods", in + "/empty.ods",
-                               in + "/old.ods"});
+                               in + "/old.ods", in + "/changed.ods"});
         QCOMPARE(run.status, 1);
         QMap<QString, QJsonObject> files;
         QJsonObject summary;
@@ -392,7 +463,8 @@ private slots:
             QVERIFY2(!object.isEmpty(), qPrintable(line));
             (object.contains("summary") ? summary : files[QFileInfo(object["file"].toString()).fileName()]) = object;
         }
-        QCOMPARE(files.keys(), (QStringList{"a.ods", "empty.ods", "old.ods"}));
+        QCOMPARE(files.keys(), (QStringList{"a.ods", "changed.ods", "empty.ods", "old.ods"}));
+        QCOMPARE(files["changed.ods"]["status"].toString(), QString("done"));
         QCOMPARE(files["a.ods"]["status"].toString(), QString("done"));
         QCOMPARE(files["a.ods"]["result"].toString(), out + "/a.ods");
         QCOMPARE(files["a.ods"]["emptied"].toInt(), 3);
@@ -405,40 +477,106 @@ private slots:
         QCOMPARE(error["procedure"].toString(), QString("Calc1.DoItByFile"));
         QVERIFY(error["description"].toString().startsWith("The file is empty"));
         QCOMPARE(summary["files"].toObject(),
-                 (QJsonObject{{"done", 1}, {"failed", 1}, {"skipped", 1}, {"not done", 0}}));
-        QCOMPARE(summary["emptied"].toInt(), 3);
+                 (QJsonObject{{"done", 2}, {"failed", 1}, {"skipped", 1}, {"not done", 0}, {"left out", 0}}));
+        QCOMPARE(summary["emptied"].toInt(), 4);
         QList<QStringList> emptied;
         for (const QStringList& row : csvRows(readAll(dir.filePath("r.csv"))))
-            if (row[6].isEmpty())
+            if (row[6].isEmpty() && row[0] == in + "/a.ods")
                 emptied << row.mid(2, 2) + row.mid(5, 1);
         QCOMPARE(emptied, (QList<QStringList>{{"C2", "ACME", "A2"}, {"A3", "acme", "A2"}, {"A4", "B", "C3"}}));
     }
 
-    // Folders as the window's walk gives them, files as named, "-" from
-    // standard input, in that order.
+    // The command's own walk: a folder's files sorted before its sub-folders,
+    // hidden names left out, a folder reached through two links walked once,
+    // a circle of links ended, names the window's walk refuses taken; files
+    // as named and from standard input, each once. A link to nothing is told.
     void list()
     {
-        for (const char* name : {"b.ods", "a.ods", "x.txt", "deep/c.ods", "deep/er/d.ods", ".hidden.ods", "e.XLSX",
-                                 "deep/f.xlsb", "g.csv"}) {
-            QDir().mkpath(QFileInfo(in + "/" + name).path());
-            QFile(in + "/" + name).open(QIODevice::WriteOnly);
-        }
+        const QString deep = "deep/" + QString(250, 'l') + "/" + QString(20, 'y'); // past the window's 260
+        makeFiles(in, {"b.ods", "a.ods", "x.txt", "deep/c.ods", "deep/er/d.ods", ".hidden.ods", ".hid/h.ods", "e.XLSX",
+                       "deep/f.xlsb", "g.csv", "what?/q.ods", deep + "/long.ods"});
+        QVERIFY(QFile::link("..", in + "/deep/circle"));
+        QVERIFY(QFile::link(in + "/deep", in + "/also deep"));
+        QVERIFY(QFile::link(in + "/nowhere", in + "/gone.ods"));
         // Every spreadsheet type the office opens, but text.
-        QStringList expected{in + "/x.txt"}, text;
-        BoxScript boxes;
-        AddFolder::AddFolderFiles(
-            in, "*.*",
-            [&](const QString& path) {
-                (QStringList{"csv", "txt"}.contains(QFileInfo(path).suffix()) ? text : expected) << path;
-            },
-            boxes);
-        expected << in + "/a.ods" << in + "/b.ods";
-        Run run = batch({"--list", in + "/x.txt", in, "-"}, (in + "/a.ods\n\n" + in + "/b.ods\n").toUtf8());
-        QCOMPARE(run.status, 0);
+        QStringList expected{"x.txt", "a.ods", "b.ods", "e.XLSX", "also deep/c.ods", "also deep/f.xlsb",
+                             "also deep/er/d.ods", "also deep/" + deep.mid(5) + "/long.ods", "what?/q.ods"};
+        expected.replaceInStrings(QRegularExpression("^"), in + "/");
+        Run run = batch({"--list", in + "/x.txt", in, "-"}, (in + "/a.ods\n\n" + in + "/deep/c.ods\n").toUtf8());
+        QCOMPARE(run.status, 1);
         QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts), expected);
-        QCOMPARE(expected.size(), 9);
+        QVERIFY2(run.err.contains("left out: " + in + "/gone.ods: a link to nothing"), qPrintable(run.err));
         run = batch({"--list", "--extension", ".CSV,txt", in});
-        QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts), text);
+        QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts), (QStringList{in + "/g.csv", in + "/x.txt"}));
+    }
+
+    // A tree as people keep one: the same names in many folders, accents,
+    // blanks and a leading dash in folder names, workbooks with formulas,
+    // protection, arrays and notes. Results mirror the tree, each exact
+    // against the literal emptying; no file of the tree is ever replaced.
+    void aPersonsTree_data()
+    {
+        QTest::addColumn<QString>("results");
+        QTest::newRow("two jobs, results beside the tree") << "beside";
+        QTest::newRow("results inside the tree, then --skip-done") << "inside";
+        QTest::newRow("same format, results are the tree") << "the tree";
+    }
+    void aPersonsTree()
+    {
+        QFETCH(QString, results);
+        const QStringList books = personsTree();
+        const auto snapshot = [this] {
+            QMap<QString, QByteArray> files;
+            for (const QString& name : filesIn(in)) {
+                QFile file(in + '/' + name);
+                files[name] = file.open(QIODevice::ReadOnly) ? file.readAll() : "unreadable";
+            }
+            return files;
+        };
+        const auto timed = [](const QStringList& arguments) {
+            QElapsedTimer clock;
+            clock.start();
+            const Run run = batch(arguments);
+            qInfo("%s: %lld ms", qPrintable(arguments.first()), clock.elapsed());
+            return run;
+        };
+        if (results == "the tree") {
+            const QMap<QString, QByteArray> before = snapshot();
+            const Run run = timed({"--format", "same", "--jobs", "2", "--results", in, in});
+            QCOMPARE(run.status, 1);
+            QCOMPARE(run.err.count("would replace the file itself"), books.size());
+            QVERIFY(snapshot() == before);
+            return;
+        }
+        const QString to = results == "beside" ? out : in + "/cleaned";
+        QVERIFY(QDir().mkpath(to + "/2023/Q1"));
+        // What a run killed outright left where it stored.
+        const QString dead = to + "/2023/Q1/.cellwinnow-999999999.1-0123456789ab.tmp";
+        QVERIFY(QFile(dead).open(QIODevice::WriteOnly));
+        const Run run = timed({"--jobs", "2", "--results", to, in});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QStringList expected;
+        for (const QString& book : books)
+            expected << QDir(to).relativeFilePath(resultOf(in + '/' + book, to));
+        expected.sort();
+        QCOMPARE(filesIn(to), expected);
+        if (results == "beside") {
+            QElapsedTimer clock;
+            clock.start();
+            for (const QString& book : books) {
+                const QString literal = dir.filePath("literal.ods");
+                fixture->emptyRepeatsOneByOne(in + '/' + book, literal);
+                QVERIFY2(fixture->describe(resultOf(in + '/' + book, to)) == fixture->describe(literal),
+                         qPrintable(book));
+            }
+            qInfo("the literal emptying of %lld books and the comparison: %lld ms", books.size(), clock.elapsed());
+            return;
+        }
+        const QMap<QString, QByteArray> before = snapshot();
+        const Run again = timed({"--skip-done", "--jobs", "2", "--results", to, in});
+        QCOMPARE(again.status, 0);
+        QVERIFY2(again.err.contains(QString("%1 file(s) skipped").arg(books.size())), qPrintable(again.err));
+        QVERIFY(snapshot() == before);
     }
 
     // Results in the format people work in: the same sheets, the repeats
