@@ -71,6 +71,16 @@ set(CW_UNO_TYPES
   com.sun.star.sheet.XArrayFormulaRange
   com.sun.star.sheet.XCellRangeFormula
   com.sun.star.table.CellContentType
+  com.sun.star.uno.XWeak
+  com.sun.star.uno.XAggregation
+  com.sun.star.lang.XTypeProvider
+  com.sun.star.task.XInteractionHandler
+  com.sun.star.task.XInteractionAbort
+  com.sun.star.task.XInteractionDisapprove
+  com.sun.star.task.PasswordRequest
+  com.sun.star.task.ErrorCodeRequest
+  com.sun.star.document.BrokenPackageRequest
+  com.sun.star.ucb.InteractiveIOException
   com.sun.star.table.XColumnRowRange
   com.sun.star.table.XTableColumns
   com.sun.star.table.XTableRows

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <tuple>
 #include <utility>
@@ -125,12 +126,38 @@ ResultPaths claimResult(const Context& context, const QString& path, const Resul
     const QString root = options.resultsRoot;
     if (!FileUtils::IsFolder(folder)) {
         if (root.isEmpty() || !FileUtils::IsFolder(root) || !folder.startsWith(Paths::WithoutTrailingSeparators(root) + '/'))
-            throw office::Error("The results folder is not there any more: "
-                                + (root.isEmpty() ? folder : root).toStdString());
+            throw std::runtime_error("The results folder is not there any more: "
+                                     + (root.isEmpty() ? folder : root).toStdString());
         if (!QDir().mkpath(folder))
-            throw office::Error("Could not make the folder " + folder.toStdString());
+            throw std::runtime_error("Could not make the folder " + folder.toStdString());
     }
     return ClaimResultPaths(folder, path, format.extension, options.temporary);
+}
+
+// A step's failure said in words when they can be found; the office's own
+// text goes beside them. The office's loss passes as it is.
+template <typename F> void explained(F&& f, const std::function<QString()>& words)
+{
+    try {
+        f();
+    } catch (const office::Gone&) {
+        throw;
+    } catch (const Explained&) {
+        throw;
+    } catch (const std::exception& e) {
+        const QString said = words();
+        if (said.isEmpty())
+            throw;
+        throw Explained(said, QString::fromUtf8(e.what()));
+    }
+}
+
+// Why nothing could be stored or named in the result's folder, or in the
+// folder the user chose when that one could not be made.
+QString whyNotStored(const Context& context, const QString& path, const QString& name, qint64 bytes)
+{
+    const QString folder = context.settings.resultsFolder(), root = context.options.resultsRoot;
+    return whyNotStorable(FileUtils::IsFolder(folder) || root.isEmpty() ? folder : root, name, bytes);
 }
 
 } // namespace
@@ -146,10 +173,15 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
 
     step(100, [&] { busy.emplace(host); });
     const bool loaded = step(102, [&] { context.office.start(); }) && step(106, [&] {
-                            // The office would take an empty file for a new, empty spreadsheet.
-                            if (QFileInfo(path).isFile() && QFileInfo(path).size() == 0)
-                                throw office::Error("The file is empty: " + path.toStdString());
-                            document = context.office.open(FileUrl(path));
+                            if (const QString why = whyUnopenable(path); !why.isEmpty())
+                                throw Explained(why, {});
+                            try {
+                                document = context.office.open(FileUrl(path));
+                            } catch (const office::Gone&) {
+                                throw;
+                            } catch (const office::Error& e) {
+                                throw Explained(whyRefused(e.refusal(), path), QString::fromUtf8(e.what()));
+                            }
                         });
     if (loaded)
         step(112, [&] { FileUtils::Wait(context.options.loadWaitSeconds, host); });
@@ -184,21 +216,39 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
                                                 .toStdString());
            })
         && step(242, [&] {
-               result = claimResult(context, path, format);
-               storeResult(*document, context, path, did, format, result.temporary);
+               explained(
+                   [&] {
+                       result = claimResult(context, path, format);
+                       storeResult(*document, context, path, did, format, result.temporary);
+                   },
+                   [&] {
+                       // A result about the size of its file no longer fits: the disk is full.
+                       const QString why = whyNotStored(context, path, resultName(path, format.extension),
+                                                        qMax<qint64>(1, QFileInfo(path).size()));
+                       return why.isEmpty() ? QString("The office could not store the result of %1 in %2")
+                                                  .arg(path, context.settings.resultsFolder())
+                                            : why;
+                   });
            });
     if (loaded && !marking)
         step(244, close);
     if (stored)
         did.done = step(245, [&] {
             host.letEventsIn();
-            try {
-                FileUtils::ReplaceFile(result.temporary, result.final);
-            } catch (...) {
-                if (context.options.temporary == Temporary::Private)
-                    QFile::remove(result.temporary);
-                throw;
-            }
+            explained(
+                [&] {
+                    try {
+                        FileUtils::ReplaceFile(result.temporary, result.final);
+                    } catch (...) {
+                        if (context.options.temporary == Temporary::Private)
+                            QFile::remove(result.temporary);
+                        throw;
+                    }
+                },
+                [&] {
+                    const QString why = whyNotStored(context, path, QFileInfo(result.final).fileName(), 0);
+                    return why.isEmpty() ? QString("Could not give the result its name %1").arg(result.final) : why;
+                });
         });
     if (marking && !(context.options.listEmptied && context.options.listCells))
         did.emptied.clear(); // listed for the marks only

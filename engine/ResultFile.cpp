@@ -93,6 +93,53 @@ ResultPaths ClaimResultPaths(const QString& resultsFolder, const QString& inputP
     throw std::runtime_error(QString("No free temporary name beside %1").arg(paths.final).toStdString());
 }
 
+QString whyUnopenable(const QString& path)
+{
+    const QFileInfo file(path);
+    if (!file.exists())
+        return QString("There is no file %1").arg(path);
+    if (file.isDir())
+        return QString("%1 is a folder, not a spreadsheet").arg(path);
+    if (!file.isReadable())
+        return QString("You may not read %1").arg(path);
+    // The office would take an empty file for a new, empty spreadsheet.
+    if (file.size() == 0)
+        return QString("The file is empty: %1").arg(path);
+    return {};
+}
+
+QString whyRefused(office::Refusal refusal, const QString& path)
+{
+    switch (refusal) {
+    case office::Refusal::Password: return QString("%1 is protected by a password").arg(path);
+    case office::Refusal::Locked: return QString("%1 is locked by another program").arg(path);
+    case office::Refusal::NoAccess: return QString("You may not read %1").arg(path);
+    case office::Refusal::Missing: return QString("There is no file %1").arg(path);
+    case office::Refusal::NotSpreadsheet:
+    case office::Refusal::Unknown: break;
+    }
+    return QString("%1 is not a spreadsheet the office can open: it may be damaged, or another kind of file").arg(path);
+}
+
+QString whyNotStorable(const QString& folder, const QString& name, qint64 bytes)
+{
+    const Platform::WriteRefusal refusal = Platform::whyNotWritable(folder, name, bytes);
+    switch (refusal.kind) {
+    case Platform::WriteRefusal::None: break;
+    case Platform::WriteRefusal::Missing: return QString("The results folder %1 is not there any more").arg(folder);
+    case Platform::WriteRefusal::NotAFolder: return QString("The results folder %1 is a file, not a folder").arg(folder);
+    case Platform::WriteRefusal::ReadOnly:
+        return QString("The results folder %1 is on a disk that may only be read").arg(folder);
+    case Platform::WriteRefusal::NoPermission: return QString("You may not write to the results folder %1").arg(folder);
+    case Platform::WriteRefusal::Full: return QString("No space left on the disk of the results folder %1").arg(folder);
+    case Platform::WriteRefusal::NameTooLong:
+        return QString("The name of the result %1 is too long for the file system of %2").arg(name, folder);
+    }
+    if (!name.isEmpty() && QFileInfo(folder + '/' + name).isDir())
+        return QString("A folder in %1 has the name the result should take, %2").arg(folder, name);
+    return {};
+}
+
 int removeDeadTemporaries(const QString& folder)
 {
     const QRegularExpression privateName("^\\.cellwinnow-(\\d+)\\.(\\d+)-[0-9a-f]{12}\\.tmp$");

@@ -12,7 +12,8 @@ QString text(const Host::Failure& failure)
 
 QString oneLine(const Host::Failure& failure)
 {
-    QString line = failure.description + " in " + failure.location + " at line " + QString::number(failure.step);
+    QString line = failure.description + (failure.detail.isEmpty() ? QString() : " (" + failure.detail + ")") + " in "
+        + failure.location + " at line " + QString::number(failure.step);
     return line.replace('\r', ' ').replace('\n', ' ').simplified();
 }
 
@@ -40,8 +41,8 @@ QString describeCurrentException()
 
 } // namespace ErrorReport
 
-void StepGuard::report(int step, const QString& description)
+void StepGuard::report(int step, const QString& description, const QString& detail)
 {
-    m_failures.append({description, m_location, step});
+    m_failures.append({description, m_location, step, detail});
     ErrorReport::show(m_host, description, m_location, step);
 }

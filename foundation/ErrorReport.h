@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <exception>
+#include <stdexcept>
 
 namespace ErrorReport {
 
@@ -16,7 +17,8 @@ inline constexpr const char* SupportEmail = "support@tamberlin.example";
 
 /// The report's text, exactly as the user sees it (CRs included).
 QString text(const Host::Failure& failure);
-/// The report as one line, without the request for a screenshot.
+/// The report as one line, without the request for a screenshot, with the
+/// office's or the system's own text after the description.
 QString oneLine(const Host::Failure& failure);
 
 /// Hands the report to the host (the window shows a box with an exclamation icon).
@@ -29,6 +31,20 @@ QString location(const QString& module, const QString& procedure, const char* pr
 QString describeCurrentException();
 
 } // namespace ErrorReport
+
+/// A failure said in a person's words, naming what it concerns; the office's
+/// or the system's own text goes beside them.
+class Explained : public std::runtime_error {
+public:
+    Explained(const QString& words, const QString& detail)
+        : std::runtime_error(words.toStdString()), m_detail(detail)
+    {
+    }
+    const QString& detail() const { return m_detail; }
+
+private:
+    QString m_detail;
+};
 
 /// A failure after which nothing more can be done in the procedure: the guard
 /// reports it and skips every later step.
@@ -52,6 +68,8 @@ public:
         } catch (const Abandon&) {
             m_stopped = true;
             report(step, ErrorReport::describeCurrentException());
+        } catch (const Explained& e) {
+            report(step, QString::fromStdString(e.what()), e.detail());
         } catch (...) {
             if (m_stopsOn && m_stopsOn())
                 m_stopped = true;
@@ -74,7 +92,7 @@ public:
         };
     }
 
-    void report(int step, const QString& description);
+    void report(int step, const QString& description, const QString& detail = {});
     /// Every failure reported so far, in order.
     const QList<Host::Failure>& failures() const { return m_failures; }
     const QString& location() const { return m_location; }

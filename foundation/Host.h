@@ -54,9 +54,12 @@ public:
 
     /// A step of a procedure that failed, as its error report names it.
     struct Failure {
-        QString description; ///< as the failing operation gives it
+        QString description; ///< the cause in words, or as the failing operation gives it
         QString location; ///< "PROJECT.MODULE.PROCEDURE"
         int step = 0;
+        /// The office's or the system's own text beside the words, for a
+        /// report; empty when the description is all there is.
+        QString detail{};
         bool operator==(const Failure&) const = default;
     };
     /// By default the "Application Error" box with the report's text.

@@ -78,6 +78,15 @@ struct UnreadableName {
 /// Such names in one folder; none when the folder cannot be read.
 QList<UnreadableName> unreadableNames(const QString& folder);
 
+/// Why a file of this name and size cannot be made in the folder, as the
+/// system tells; kind None when nothing is known against it. A size of 0
+/// leaves the space free unasked.
+struct WriteRefusal {
+    enum Kind { None, Missing, NotAFolder, ReadOnly, NoPermission, Full, NameTooLong } kind = None;
+    QString system; ///< the system's own words, where it gave any
+};
+WriteRefusal whyNotWritable(const QString& folder, const QString& name = {}, qint64 bytes = 0);
+
 /// True for a file-system root ("/" here, "C:\" on Windows).
 bool isRootFolder(const QString& path);
 

@@ -18,6 +18,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <thread>
 #include <unistd.h>
 #ifdef __linux__
@@ -113,6 +114,33 @@ bool keepsItsName(const char* name)
 }
 
 } // namespace
+
+WriteRefusal whyNotWritable(const QString& folder, const QString& name, qint64 bytes)
+{
+    const QByteArray native = QFile::encodeName(folder);
+    const auto said = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
+    struct stat status { };
+    if (::stat(native.constData(), &status) != 0) {
+        const int error = errno;
+        return {error == EACCES ? WriteRefusal::NoPermission : WriteRefusal::Missing, said(error)};
+    }
+    if (!S_ISDIR(status.st_mode))
+        return {WriteRefusal::NotAFolder, said(ENOTDIR)};
+    const long longest = ::pathconf(native.constData(), _PC_NAME_MAX);
+    if (!name.isEmpty() && longest > 0 && QFile::encodeName(name).size() > longest)
+        return {WriteRefusal::NameTooLong, said(ENAMETOOLONG)};
+    struct statvfs disk { };
+    const bool known = ::statvfs(native.constData(), &disk) == 0;
+    if (known && (disk.f_flag & ST_RDONLY))
+        return {WriteRefusal::ReadOnly, said(EROFS)};
+    if (::access(native.constData(), W_OK | X_OK) != 0) {
+        const int error = errno;
+        return {error == EROFS ? WriteRefusal::ReadOnly : WriteRefusal::NoPermission, said(error)};
+    }
+    if (known && bytes > 0 && qint64(disk.f_bavail) * qint64(disk.f_frsize) < bytes)
+        return {WriteRefusal::Full, said(ENOSPC)};
+    return {};
+}
 
 int fileAttributes(const QString& path)
 {

@@ -2,6 +2,7 @@
 // row dragging, pointers, and the batch run with the real office.
 
 #include "BoxScript.h"
+#include "ErrorReport.h"
 #include "FileList.h"
 #include "FormDriver.h"
 #include "OfficeConnection.h"
@@ -441,20 +442,34 @@ private slots:
         QCOMPARE(progress(*form)->text(), QString("Progress Bar"));
     }
 
+    // A file in between cannot be opened: its report says why in words that
+    // name it, and the run goes on past it.
+    void runOverThreeFiles_data()
+    {
+        QTest::addColumn<QString>("broken");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("not a spreadsheet")
+            << "text" << "is not a spreadsheet the office can open: it may be damaged, or another kind of file";
+        QTest::newRow("protected by a password") << "password" << "is protected by a password";
+    }
     void runOverThreeFiles()
     {
+        QFETCH(QString, broken);
+        QFETCH(QString, says);
         SheetFixture fixture(*office);
         QStringList paths;
         for (const char* name : {"one.ods", "two.xls", "three.ods"}) {
             paths << in + '/' + name;
             fixture.writeTexts(paths.last(), {{{name, "same", "same"}}});
         }
-        // The middle file is broken in between: the run goes on past it.
         paths.insert(2, in + "/broken.ods");
-        QFile broken(paths[2]);
-        QVERIFY(broken.open(QIODevice::WriteOnly));
-        broken.write("not a spreadsheet at all");
-        broken.close();
+        if (broken == "password") {
+            fixture.writeTexts(paths[2], {{{"secret", "secret"}}}, "opensesame");
+        } else {
+            QFile text(paths[2]);
+            QVERIFY(text.open(QIODevice::WriteOnly));
+            text.write("not a spreadsheet at all");
+        }
         fill(paths);
         control<QLineEdit>(*form, "Text3")->setText(out);
 
@@ -477,7 +492,8 @@ private slots:
                               "100 Processing: three.ods"}));
         QCOMPARE(reentered, 0);
         QCOMPARE(boxes.shown.size(), 2);
-        QVERIFY2(boxes.shown[0].text.contains("Calc1.DoItByFile at line 106"), qPrintable(boxes.shown[0].text));
+        QCOMPARE(boxes.shown[0].text, ErrorReport::text({paths[2] + ' ' + says,
+                                                         ErrorReport::location("Calc1", "DoItByFile"), 106}));
         QCOMPARE(boxes.shown[1].text, QString("Done."));
         QCOMPARE(progress(*form)->percent(), 0.0);
         QCOMPARE(progress(*form)->text(), QString("Progress Bar"));

@@ -226,6 +226,15 @@ QString resultPath(const QString& resultsFolder, const QString& inputPath, const
 /// the user's ever shares it. Throws std::runtime_error when none can be made.
 ResultPaths ClaimResultPaths(const QString& resultsFolder, const QString& inputPath, const QString& extension,
                              Temporary kind);
+/// Why the file cannot be opened, as far as the file system tells before the
+/// office is asked, in words that name it; empty when nothing is against it.
+QString whyUnopenable(const QString& path);
+/// Why the office refused to open the file, in words that name it.
+QString whyRefused(office::Refusal refusal, const QString& path);
+/// Why no result can be stored in the results folder (or, given a name and
+/// a size, no result of that name and size), in words that name the folder;
+/// empty when nothing is known against it.
+QString whyNotStorable(const QString& folder, const QString& name = {}, qint64 bytes = 0);
 /// Removes from the folder the private temporary files of processes that
 /// have ended (the user's own only). Returns how many.
 int removeDeadTemporaries(const QString& folder);

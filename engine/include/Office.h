@@ -19,9 +19,17 @@
 
 namespace office {
 
+/// What the office tells of why it could not open a document.
+enum class Refusal { Unknown, Password, Locked, NoAccess, Missing, NotSpreadsheet };
+
 class Error : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    Error(const std::string& what, Refusal refusal) : std::runtime_error(what), m_refusal(refusal) { }
+    Refusal refusal() const { return m_refusal; }
+
+private:
+    Refusal m_refusal = Refusal::Unknown;
 };
 
 /// The office process died or stopped answering; its objects are all invalid.

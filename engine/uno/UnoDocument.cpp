@@ -3,6 +3,7 @@
 #include "CellMap.h"
 #include "OfficeRuns.h"
 #include "RangeEmptier.h"
+#include "RefusalHandler.h"
 #include "SheetCells.h"
 #include "SheetReader.h"
 #include "SheetText.h"
@@ -19,6 +20,8 @@
 #include <com/sun/star/sheet/XSheetAnnotationsSupplier.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+
+#include <rtl/ref.hxx>
 
 #include <QFileInfo>
 #include <QUrl>
@@ -190,13 +193,28 @@ std::shared_ptr<office::Document> open(const Reference<frame::XComponentLoader>&
         // Every document is opened as one nobody vouches for: no macro runs and
         // no link is updated.
         constexpr sal_Int16 NeverExecute = 0, NoUpdate = 0;
-        const Reference<lang::XComponent> component
-            = loader->loadComponentFromURL(toOUString(url), "_blank", 0,
-                                           toSequence({{"Hidden", true},
-                                                       {"MacroExecutionMode", QVariant::fromValue(NeverExecute)},
-                                                       {"UpdateDocMode", QVariant::fromValue(NoUpdate)}}));
-        if (!component.is())
-            throw office::Error("The office could not open " + url.toStdString());
+        office::PropertyValues arguments{{"Hidden", true},
+                                         {"MacroExecutionMode", QVariant::fromValue(NeverExecute)},
+                                         {"UpdateDocMode", QVariant::fromValue(NoUpdate)}};
+        const auto load = [&](const uno::Sequence<beans::PropertyValue>& properties) {
+            return loader->loadComponentFromURL(toOUString(url), "_blank", 0, properties);
+        };
+        const Reference<lang::XComponent> component = load(toSequence(arguments));
+        if (!component.is()) {
+            // Asked again with someone to answer its questions, the office
+            // tells why: a password, a damaged file. The first time it had
+            // nobody to ask, which leaves every file it can open as it is.
+            const rtl::Reference<RefusalHandler> handler(new RefusalHandler);
+            uno::Sequence<beans::PropertyValue> properties = toSequence(arguments);
+            properties.realloc(properties.getLength() + 1);
+            properties.getArray()[properties.getLength() - 1]
+                = beans::PropertyValue("InteractionHandler", -1,
+                                       uno::Any(Reference<task::XInteractionHandler>(handler.get())),
+                                       beans::PropertyState_DIRECT_VALUE);
+            if (const Reference<lang::XComponent> opened = load(properties); opened.is())
+                Reference<util::XCloseable>(opened, UNO_QUERY_THROW)->close(true);
+            throw office::Error("The office could not open " + url.toStdString(), handler->refusal());
+        }
         if (!Reference<sheet::XSpreadsheetDocument>(component, css::uno::UNO_QUERY).is()) {
             // Opened, but not as a spreadsheet (a text file becomes a text document).
             try {
