@@ -51,11 +51,11 @@ public:
             m_results = realPath(resultsFolder);
     }
 
-    void file(const QString& path, const QString& below)
+    void file(const QString& path, const QString& below, const QString& refused = {})
     {
         // Named twice, or reached through a link: processed once.
         if (!std::exchange(m_seenFiles[realPath(path)], true))
-            m_into.files.append({.path = path, .below = below, .refused = {}, .noFallback = {}});
+            m_into.files.append({.path = path, .below = below, .refused = refused, .noFallback = {}});
     }
 
     void folder(const QString& path) { visit(Paths::WithoutTrailingSeparators(path), {}, true); }
@@ -121,13 +121,18 @@ private:
     QHash<QString, bool> m_seenFiles, m_seenFolders;
 };
 
-void addPath(const QString& path, Walk& walk)
+// A path of a list that names nothing fails as a file of the run: one line of
+// hundreds is no reason to refuse them all. Named on the command line, it is
+// a mistake in the command.
+void addPath(const QString& path, Walk& walk, bool listed)
 {
     const QFileInfo info(path);
     if (info.isFile())
         return walk.file(path, {});
     if (info.isDir())
         return walk.folder(path);
+    if (listed)
+        return walk.file(path, {}, Calc1::whyUnopenable(path));
     if (info.exists() || info.isSymLink())
         throw UsageError(QString("not a file or folder: %1").arg(path));
     throw UsageError(QString("no such file or folder: %1").arg(path));
@@ -143,14 +148,14 @@ Gathered gatherFiles(const QStringList& paths, const QStringList& extensions,
     bool stdinRead = false;
     for (const QString& path : paths) {
         if (path != "-") {
-            addPath(path, walk);
+            addPath(path, walk, false);
             continue;
         }
         if (std::exchange(stdinRead, true))
             continue; // standard input holds one list
         for (QString line = readLine(); !line.isNull(); line = readLine())
             if (!line.isEmpty())
-                addPath(line, walk);
+                addPath(line, walk, true);
     }
     return gathered;
 }
@@ -166,14 +171,16 @@ void refuseClashes(QList<File>& files, const Options& options)
     // result of a file before it.
     for (qsizetype i = 0; i < files.size(); ++i) {
         File& file = files[i];
+        if (!file.refused.isEmpty())
+            continue;
         const QString result = resultPath(file, options), real = realPath(result);
         if (const auto input = inputs.constFind(real); input != inputs.cend())
-            file.refused = *input == i ? QString("its result %1 would replace the file itself").arg(result)
-                                       : QString("its result %1 would replace %2, a file of this run")
-                                             .arg(result, files[*input].path);
+            file.refused = *input == i
+                ? QString("The result of %1 would replace the file itself").arg(file.path)
+                : QString("The result of %1 would replace %2, a file of this run").arg(file.path, result);
         else if (const auto earlier = results.constFind(real); earlier != results.cend())
-            file.refused
-                = QString("its result %1 would replace that of %2, listed before it").arg(result, files[*earlier].path);
+            file.refused = QString("The result of %1 would replace %2, the result of %3, listed before it")
+                               .arg(file.path, result, files[*earlier].path);
         else
             results.insert(real, i);
     }

@@ -41,7 +41,8 @@ QByteArray jsonFile(const QString& input, const QString& result, Status status, 
         errors.append(QJsonObject{{"step", f.step},
                                   // "PROJECT.MODULE.PROCEDURE": the project is the same in every report.
                                   {"procedure", f.location.section('.', 1, -1)},
-                                  {"description", f.description}});
+                                  {"description", f.description},
+                                  {"detail", f.detail.isEmpty() ? QJsonValue() : QJsonValue(f.detail)}});
     return line({{"file", input},
                  {"result", result.isEmpty() ? QJsonValue() : QJsonValue(result)},
                  {"status", statusName(status)},

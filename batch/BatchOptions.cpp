@@ -1,11 +1,11 @@
 #include "BatchOptions.h"
 
 #include "Calc1.h"
-#include "FileUtils.h"
 #include "Paths.h"
 #include "RunService.h"
 
 #include <QColor>
+#include <QFileInfo>
 #include <QCommandLineParser>
 #include <QRegularExpression>
 #include <QThread>
@@ -63,6 +63,8 @@ QList<QCommandLineOption> optionList()
         {"dry-run", "Write nothing but the report: what a real run would empty."},
         {"shard", "Process only the K-th of N equal shares of the file list.", "K/N"},
         {"quiet", "No progress on standard error."},
+        {{"0", "null"},
+         "Paths on standard input end with a NUL character, as find -print0 writes them; --list writes them so."},
         {{"h", "help"}, "Show this help."},
         {{"v", "version"}, "Show the version."},
         worker,
@@ -130,6 +132,16 @@ QList<Calc1::Span> lines(const QString& text, bool rows)
         spans << span;
     }
     return spans;
+}
+
+// An "option" that is a file's name: the file was meant.
+QString existingFileHint(const QCommandLineParser& parser, const QStringList& arguments)
+{
+    for (const QString& name : parser.unknownOptionNames())
+        for (const QString& argument : arguments.mid(1))
+            if ((argument == '-' + name || argument == "--" + name) && QFileInfo::exists(argument))
+                return QString(" To name the file %1, put -- before it: cellwinnow-batch [options] -- %1").arg(argument);
+    return {};
 }
 
 // Which files of folders, and the results' format.
@@ -222,8 +234,14 @@ void readOutputs(const QCommandLineParser& parser, Options& options)
     if ((!options.list || options.skipDone) && !options.worker) {
         if (options.results.isEmpty() && !options.dryRun)
             throw UsageError("no results folder: give --results DIR (or --dry-run)");
-        if (!options.results.isEmpty() && !FileUtils::IsFolder(options.results))
+        if (!options.results.isEmpty() && !QFileInfo::exists(options.results))
             throw UsageError(QString("the results folder does not exist: %1").arg(options.results));
+        // Found before the first file is loaded rather than after each.
+        if (const QString why = options.results.isEmpty() || options.dryRun || options.list
+                ? QString()
+                : Calc1::whyNotStorable(options.results);
+            !why.isEmpty())
+            throw UsageError(why);
     }
     if (options.paths.isEmpty() && !options.worker)
         throw UsageError("no files or folders given");
@@ -237,7 +255,7 @@ Options parse(const QStringList& arguments)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions(optionList());
     if (!parser.parse(arguments))
-        throw UsageError(parser.errorText());
+        throw UsageError(parser.errorText() + existingFileHint(parser, arguments));
     Options options;
     options.help = parser.isSet("help");
     options.version = parser.isSet("version");
@@ -248,6 +266,7 @@ Options parse(const QStringList& arguments)
     options.list = parser.isSet("list");
     options.dryRun = parser.isSet("dry-run");
     options.quiet = parser.isSet("quiet");
+    options.null = parser.isSet("null");
     readFiles(parser, options);
     readScope(parser, options);
     options.json = parser.isSet("json");

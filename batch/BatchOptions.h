@@ -49,6 +49,9 @@ struct Options {
     bool dryRun = false;
     bool list = false;
     bool quiet = false;
+    /// Paths on standard input, and the files --list writes, end with a NUL
+    /// character rather than a line end.
+    bool null = false;
     int shard = 1, shards = 1;
     bool help = false, version = false;
     bool worker = false; ///< a child that processes what its parent sends

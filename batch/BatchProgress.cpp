@@ -1,6 +1,5 @@
 #include "BatchProgress.h"
 
-#include "BatchReport.h"
 #include "Paths.h"
 #include "Platform.h"
 
@@ -26,11 +25,20 @@ void Progress::finished(const QString& path, const Calc1::FileResult& result, bo
     ++m_done;
     clear();
     if (failed)
-        say(QString("failed: %1: %2").arg(path, whyFailed(result)));
+        say("failed: " + inWords(path, result));
     else if (!m_quiet && !m_bar)
         std::fprintf(stderr, "[%d/%d] %s: %lld emptied%s\n", m_done, m_total, qPrintable(path), result.emptiedCount,
                      result.kept ? qPrintable(QString(", %1 kept").arg(result.kept)) : "");
     draw();
+}
+
+QString inWords(const QString& path, const Calc1::FileResult& result)
+{
+    QStringList why;
+    for (const Host::Failure& f : result.failures)
+        why << f.description;
+    const QString words = why.isEmpty() ? QString("no result was stored") : why.join("; ");
+    return words.contains(path) ? words : path + ": " + words;
 }
 
 void Progress::clear()

@@ -11,6 +11,10 @@ namespace Batch {
 /// A message of the command's own, on a line of its own.
 void say(const QString& text);
 
+/// A file's failure in words that name it, for a person: the step, the
+/// procedure and the office's own text are for the report.
+QString inWords(const QString& path, const Calc1::FileResult& result);
+
 class Progress {
 public:
     Progress(int total, bool quiet);

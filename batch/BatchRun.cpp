@@ -101,7 +101,8 @@ private:
             print(jsonFile(file.path, o.done ? resultPath(file, m_options, o.storedAs) : QString(),
                            failed ? Status::Failed : Status::Done, o, result.seconds));
         m_failed += failed ? 1 : 0;
-        m_emptied += o.emptiedCount;
+        // A result not stored emptied nothing.
+        m_emptied += o.done || m_options.dryRun ? o.emptiedCount : 0;
         m_finished.insert(result.index);
         m_report.add(std::move(result));
     }
@@ -129,10 +130,12 @@ private:
         if (!m_leftOut.isEmpty())
             say(QString("%1 left out by the walk, named above").arg(m_leftOut.size()));
         if (!m_options.quiet)
-            say(QString("%1 file(s): %2 done, %3 failed; %4 cell(s) %5")
-                    .arg(m_files.size())
+            say(QString("%1 file(s): %2 done, %3 failed, %4 skipped, %5 not done; %6 cell(s) %7")
+                    .arg(m_files.size() + m_skipped.size())
                     .arg(doneFiles)
                     .arg(m_failed)
+                    .arg(m_skipped.size())
+                    .arg(missed())
                     .arg(m_emptied)
                     .arg(m_options.dryRun ? "would be emptied (dry run: nothing written)" : "emptied"));
     }

@@ -45,7 +45,7 @@ QByteArray encodeResult(const FileResult& result)
     for (const Calc1::EmptiedCell& e : o.emptied)
         cells.append(QJsonArray{position(e.cell), e.text, position(e.first)});
     for (const Host::Failure& f : o.failures)
-        failures.append(QJsonArray{f.description, f.location, f.step});
+        failures.append(QJsonArray{f.description, f.location, f.step, f.detail});
     QJsonObject object{{"index", result.index},
                        {"failures", failures},
                        {"done", o.done},
@@ -76,7 +76,8 @@ bool decodeResult(const QByteArray& line, FileResult& result)
         const QJsonArray failure = f.toArray();
         o.failures.append({.description = failure.at(0).toString(),
                            .location = failure.at(1).toString(),
-                           .step = failure.at(2).toInt()});
+                           .step = failure.at(2).toInt(),
+                           .detail = failure.at(3).toString()});
     }
     o.done = object.value("done").toBool();
     result.outcome.interrupted = object.value("interrupted").toBool();

@@ -35,13 +35,43 @@ QList<Batch::File> leaveOutDone(const Batch::Options& options, QList<Batch::File
     return skipped;
 }
 
+// One path of a list on standard input; a null string at its end. A line
+// end may be CR LF, as a list made on Windows has it.
+QString readPath(QFile& in, bool null)
+{
+    QByteArray path;
+    if (null) {
+        bool any = false;
+        char c = 0;
+        while (in.getChar(&c)) {
+            any = true;
+            if (c == '\0')
+                break;
+            path += c;
+        }
+        if (!any)
+            return {};
+    } else {
+        path = in.readLine();
+        if (path.isEmpty())
+            return {};
+        if (path.endsWith('\n'))
+            path.chop(1);
+        if (path.endsWith('\r'))
+            path.chop(1);
+    }
+    return path.isEmpty() ? QString("") : QFile::decodeName(path);
+}
+
 // --list: the files to process, in order; the refused ones are told of.
-int list(const QList<Batch::File>& files, bool leftOut)
+int list(const QList<Batch::File>& files, bool leftOut, bool null)
 {
     bool refused = false;
     for (const Batch::File& file : files) {
         if (file.refused.isEmpty()) {
-            std::printf("%s\n", QFile::encodeName(file.path).constData());
+            const QByteArray path = QFile::encodeName(file.path);
+            std::fwrite(path.constData(), 1, size_t(path.size()), stdout);
+            std::fputc(null ? '\0' : '\n', stdout);
             continue;
         }
         Batch::say(QString("would fail: %1: %2").arg(file.path, file.refused));
@@ -73,16 +103,10 @@ int main(int argc, char* argv[])
             return Batch::runWorker(options);
         QFile in;
         gathered = Batch::gatherFiles(
-            options.paths, options.extensions,
-            [&in]() -> QString {
+            options.paths, options.extensions, [&]() -> QString {
                 if (!in.isOpen() && !in.open(stdin, QIODevice::ReadOnly))
                     return {};
-                QByteArray line = in.readLine();
-                if (line.isEmpty())
-                    return {};
-                if (line.endsWith('\n'))
-                    line.chop(1);
-                return line.isEmpty() ? QString("") : QFile::decodeName(line);
+                return readPath(in, options.null);
             },
             options.results);
         Batch::refuseClashes(gathered.files, options);
@@ -102,7 +126,7 @@ int main(int argc, char* argv[])
     files = Batch::shareOf(files, options.shard, options.shards);
     const QList<Batch::File> skipped = options.skipDone ? leaveOutDone(options, files) : QList<Batch::File>();
     if (options.list)
-        return list(files, !gathered.leftOut.isEmpty());
+        return list(files, !gathered.leftOut.isEmpty(), options.null);
     if (files.isEmpty() && !options.json) {
         if (!options.quiet)
             std::fputs("cellwinnow-batch: no files to process\n", stderr);

@@ -9,6 +9,7 @@
 #include "OfficeConnection.h"
 #include "OfficeTest.h"
 #include "SheetFixture.h"
+#include "SmallDisk.h"
 #include "TestSettings.h"
 #include "TreeMaker.h"
 #include "WorkFolders.h"
@@ -19,6 +20,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -30,6 +32,9 @@
 #include <QTest>
 
 #include <csignal>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <thread>
 
 Q_DECLARE_METATYPE(Scope)
@@ -48,18 +53,38 @@ QString commandTemp()
     return temp.path();
 }
 
-void startBatch(QProcess& process, const QStringList& arguments)
+// Folders that a user who is not root may write to as well: a temporary
+// folder, and a home for what the office keeps there (font caches).
+QString sharedTemp(int which = 0)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("TMPDIR", commandTemp());
-    process.setProcessEnvironment(environment);
-    process.start(CW_BATCH_PROGRAM, arguments);
+    static const QTemporaryDir temp, home;
+    const QString path = (which == 0 ? temp : home).path();
+    ::chmod(QFile::encodeName(path).constData(), 01777);
+    return path;
 }
 
-Run batch(const QStringList& arguments, const QByteArray& input = {})
+// notRoot: as a user who is not root, since root reads and writes whatever
+// the permissions say.
+void startBatch(QProcess& process, QStringList arguments, bool notRoot = false)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", notRoot ? sharedTemp() : commandTemp());
+    QString program = CW_BATCH_PROGRAM;
+    if (notRoot && ::geteuid() == 0) {
+        environment.insert("HOME", sharedTemp(1));
+        arguments = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", "--", program} + arguments;
+        program = "setpriv";
+    }
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+}
+
+Run batch(const QStringList& arguments, const QByteArray& input = {}, const QString& workingDirectory = {},
+          bool notRoot = false)
 {
     QProcess process;
-    startBatch(process, arguments);
+    process.setWorkingDirectory(workingDirectory);
+    startBatch(process, arguments, notRoot);
     process.write(input);
     process.closeWriteChannel();
     process.waitForFinished(300000);
@@ -368,9 +393,9 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("folder"); // made below OUT first
-        auto row = [](const char* name, const QStringList& arguments, int status, const QString& message,
-                      const QString& folder = {}) { QTest::newRow(name) << arguments << status << message << folder; };
+        auto row = [](const char* name, const QStringList& arguments, int status, const QString& message) {
+            QTest::newRow(name) << arguments << status << message;
+        };
         row("no results folder", {"IN"}, 2, "no results folder");
         row("results folder missing", {"--results", "OUT/none", "IN"}, 2, "results folder does not exist: OUT/none");
         row("path missing", {"--results", "OUT", "IN/gone.ods"}, 2, "no such file or folder: IN/gone.ods");
@@ -398,26 +423,22 @@ private slots:
         row("two on standard output", {"--results", "OUT", "--json", "--report", "-", "IN"}, 2, "--json and --report -");
         row("version", {"--version"}, 0, "");
         row("a file that fails is named", {"--results", "OUT", "IN/empty.ods", "IN/a.ods"}, 1,
-            "failed: IN/empty.ods: The file is empty");
+            "failed: The file is empty: IN/empty.ods");
         row("a file named twice", {"--results", "OUT", "IN/a.ods", "IN/../in/a.ods"}, 0, "1 file(s): 1 done");
         row("report is an input", {"--results", "OUT", "--report", "IN/a.ods", "IN"}, 2,
             "the report IN/a.ods is a file of this run");
         row("result is the input", {"--format", "same", "--results", "IN", "IN/a.ods"}, 1,
-            "failed: IN/a.ods: its result IN/a.ods would replace the file itself");
+            "failed: The result of IN/a.ods would replace the file itself");
         for (const char* jobs : {"2", "3"})
             row(qPrintable(QString("the last two share a result, %1 jobs").arg(jobs)),
                 {"--jobs", jobs, "--results", "OUT", "IN/empty.ods", "IN/a.ods", "IN/sub/a.ods"}, 1,
-                "failed: IN/sub/a.ods: its result OUT/a.ods would replace that of IN/a.ods, listed before it");
-        // Its complete temporary file goes with the failed rename.
-        row("a folder where the result goes", {"--results", "OUT", "IN/a.ods"}, 1, "OUT/a.ods is a folder", "a.ods");
+                "failed: The result of IN/sub/a.ods would replace OUT/a.ods, the result of IN/a.ods, listed before it");
     }
     void exitStatus()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
         QFETCH(QString, message);
-        QFETCH(QString, folder);
-        QVERIFY(folder.isEmpty() || QDir().mkpath(out + '/' + folder));
         fixture->writeTexts(in + "/a.ods", {{{"x", "x"}}});
         QFile(in + "/empty.ods").open(QIODevice::WriteOnly);
         QVERIFY(QDir().mkpath(in + "/sub") && QFile::copy(in + "/a.ods", in + "/sub/a.ods"));
@@ -432,9 +453,118 @@ private slots:
         QCOMPARE(readAll(in + "/a.ods"), before);
         if (status != 0) // nothing but what was asked for
             QCOMPARE(filesIn(out), status == 1 && arguments.contains(in + "/a.ods") && arguments.contains(out)
-                                           && folder.isEmpty()
                                        ? QStringList{"a.ods"}
                                        : QStringList());
+    }
+
+    // Each failure said in a person's words that name the file, exactly as
+    // standard error has it, with the exit status; lists as people write them.
+    void saysWhy_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("input"); // standard input
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("says"); // lines of standard error
+        QTest::addColumn<QByteArray>("printed"); // standard output, when it matters
+        auto row = [](const char* name, const QString& setup, const QStringList& arguments, int status,
+                      const QStringList& says, const QByteArray& input = {}, const QByteArray& printed = {}) {
+            QTest::newRow(name) << setup << arguments << input << status << says << printed;
+        };
+        const QString damaged = "is not a spreadsheet the office can open: it may be damaged, or another kind of file";
+        const QString nothingStored = "1 file(s): 0 done, 1 failed, 0 skipped, 0 not done; 0 cell(s) emptied";
+        const QString twoDone = "2 file(s): 2 done, 0 failed, 0 skipped, 0 not done; 2 cell(s) emptied";
+        row("password-protected", "", {"--results", "OUT", "IN/pw.ods"}, 1,
+            {"failed: IN/pw.ods is protected by a password"});
+        row("password-protected, as .xls", "", {"--results", "OUT", "IN/pw.xls"}, 1,
+            {"failed: IN/pw.xls is protected by a password"});
+        row("damaged", "", {"--results", "OUT", "IN/bad.ods"}, 1, {"failed: IN/bad.ods " + damaged});
+        row("a file you may not read", "not root", {"--results", "OUT", "IN/secret.ods"}, 1,
+            {"failed: You may not read IN/secret.ods"});
+        row("a folder you may not read", "not root", {"--results", "OUT", "IN"}, 1,
+            {"left out: IN/locked: cannot read this folder (Permission denied)"});
+        row("a results folder you may not write to", "not root, results read-only", {"--results", "OUT", "IN/a.ods"},
+            2, {"You may not write to the results folder OUT"});
+        row("a results path that is a file", "", {"--results", "IN/b.ods", "IN/a.ods"}, 2,
+            {"The results folder IN/b.ods is a file, not a folder"});
+        row("a full disk", "full", {"--results", "DISK", "IN/big.ods"}, 1,
+            {"failed: IN/big.ods: No space left on the disk of the results folder DISK", nothingStored});
+        row("a name too long", "", {"--results", "OUT", "IN/LONG"}, 1,
+            {"failed: IN/LONG: The name of the result LONG.ods is too long for the file system of OUT", nothingStored});
+        row("a folder where the result goes", "folder a.ods", {"--results", "OUT", "IN/a.ods"}, 1,
+            {"failed: IN/a.ods: A folder in OUT has the name the result should take, a.ods", nothingStored});
+        row("a leading dash", "", {"--results", "OUT", "-dash.ods"}, 2,
+            {"Unknown option 'dash.ods'. To name the file -dash.ods, put -- before it: cellwinnow-batch [options] -- "
+             "-dash.ods"});
+        row("a leading dash after --", "", {"--results", "OUT", "--", "-dash.ods"}, 0,
+            {"1 file(s): 1 done, 0 failed, 0 skipped, 0 not done; 1 cell(s) emptied"});
+        row("a list with a vanished line", "", {"--results", "OUT", "-"}, 1,
+            {"failed: There is no file IN/gone.ods", "3 file(s): 2 done, 1 failed, 0 skipped, 0 not done; 2 cell(s) emptied"},
+            "IN/a.ods\nIN/gone.ods\nIN/b.ods\n");
+        row("a list with CR LF", "", {"--results", "OUT", "-"}, 0, {twoDone}, "IN/a.ods\r\nIN/b.ods\r\n");
+        row("a list of NUL-ended paths", "", {"-0", "--results", "OUT", "-"}, 0, {twoDone},
+            QByteArray("IN/a.ods\0IN/b.ods\0", 18));
+        row("a list written NUL-ended", "", {"--list", "--null", "IN/a.ods", "IN/b.ods"}, 0, {}, {},
+            QByteArray("IN/a.ods\0IN/b.ods\0", 18));
+    }
+    void saysWhy()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
+        QFETCH(int, status);
+        QFETCH(QStringList, says);
+        QFETCH(QByteArray, printed);
+        fixture->writeTexts(in + "/a.ods", {{{"x", "x"}}});
+        fixture->writeTexts(in + "/b.ods", {{{"y", "y"}}});
+        fixture->writeTexts(in + "/-dash.ods", {{{"z", "z"}}});
+        fixture->writeTexts(in + "/pw.ods", {{{"secret", "secret"}}}, "opensesame");
+        fixture->writeTexts(in + "/pw.xls", {{{"secret", "secret"}}}, "opensesame");
+        QFile bad(in + "/bad.ods");
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write(QByteArray("PK\x03\x04", 4) + QByteArray(3000, 'x')) > 0);
+        bad.close();
+        const QString longName = QString(255, 'n');
+        QVERIFY(QFile::copy(in + "/a.ods", in + '/' + longName));
+        const QString disk = dir.filePath("disk");
+        std::optional<SmallDisk> small;
+        if (setup == "full") {
+            QStringList texts; // that pack badly: the result must not fit
+            for (int i = 0; i < 1500; ++i)
+                texts << QCryptographicHash::hash(QByteArray::number(i), QCryptographicHash::Sha1).toHex();
+            fixture->writeTexts(in + "/big.ods", {{texts, texts}});
+            small.emplace(disk, "24k");
+            REQUIRE_MOUNTED(*small);
+        }
+        if (setup.startsWith("folder"))
+            QVERIFY(QDir().mkpath(out + '/' + setup.section(' ', 1)));
+        const bool notRoot = setup.startsWith("not root");
+        if (notRoot) {
+            makeFiles(in, {"locked/x.ods"});
+            QVERIFY(QFile::copy(in + "/a.ods", in + "/secret.ods"));
+            for (const auto& [path, mode] : {std::pair{dir.path(), 0755}, {in, 0755}, {out, 0777}, {in + "/locked", 0},
+                                             {in + "/secret.ods", 0}})
+                QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
+            if (setup.endsWith("read-only"))
+                QCOMPARE(::chmod(QFile::encodeName(out).constData(), 0555), 0);
+        }
+        const auto place = [&](QString text) {
+            return text.replace("IN", in).replace("OUT", out).replace("DISK", disk).replace("LONG", longName);
+        };
+        const Run run = batch(arguments.replaceInStrings("IN", in).replaceInStrings("OUT", out).replaceInStrings(
+                                  "DISK", disk).replaceInStrings("LONG", longName),
+                              place(QString::fromUtf8(input)).toUtf8(), in, notRoot);
+        QCOMPARE(run.status, status);
+        const QStringList lines = run.err.split('\n');
+        for (const QString& line : says)
+            QVERIFY2(lines.contains("cellwinnow-batch: " + place(line)), qPrintable(run.err));
+        if (!printed.isEmpty())
+            QCOMPARE(run.out.toUtf8(), place(QString::fromUtf8(printed)).toUtf8());
+        // Nothing half-written is left where results go.
+        for (const QString& folder : {out, disk})
+            for (const QString& name : filesIn(folder))
+                QVERIFY2(!name.contains(".cellwinnow-"), qPrintable(name));
+        if (notRoot)
+            QCOMPARE(QDir(sharedTemp()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(' '), QString());
     }
 
     // For scripts: a JSON object a file as it ends (done, failed, skipped)
