@@ -77,7 +77,8 @@ private:
         std::error_code error;
         fs::directory_iterator it(native(folder), error);
         if (error)
-            return leaveOut(folder, QString("cannot read this folder (%1)").arg(QString::fromStdString(error.message())));
+            return leaveOut(folder,
+                            QString("cannot read this folder (%1)").arg(QString::fromStdString(error.message())));
         QStringList files, folders;
         for (; !error && it != fs::directory_iterator(); it.increment(error)) {
             const std::string bytes = it->path().filename().native();
@@ -140,8 +141,8 @@ void addPath(const QString& path, Walk& walk, bool listed)
 
 } // namespace
 
-Gathered gatherFiles(const QStringList& paths, const QStringList& extensions,
-                     const std::function<QString()>& readLine, const QString& resultsFolder)
+Gathered gatherFiles(const QStringList& paths, const QStringList& extensions, const std::function<QString()>& readLine,
+                     const QString& resultsFolder)
 {
     Gathered gathered;
     Walk walk(extensions, resultsFolder, gathered);
@@ -203,8 +204,8 @@ void checkReport(const QList<File>& files, const Options& options)
     const QString report = realPath(options.report);
     for (const File& file : files) {
         if (realPath(file.path) == report)
-            throw UsageError(QString("the report %1 is a file of this run: give the report another name")
-                                 .arg(options.report));
+            throw UsageError(
+                QString("the report %1 is a file of this run: give the report another name").arg(options.report));
         if (!options.results.isEmpty() && realPath(resultPath(file, options)) == report)
             throw UsageError(QString("the report %1 is where the result of %2 goes: give the report another name")
                                  .arg(options.report, file.path));
@@ -245,9 +246,9 @@ QString resultPath(const File& file, const Options& options, const QString& exte
 {
     if (options.results.isEmpty())
         return {};
-    return joined(resultFolder(file, options),
-                  Calc1::resultName(file.path,
-                                    extension.isEmpty() ? formatOf(file.path, options.format).extension : extension));
+    return joined(
+        resultFolder(file, options),
+        Calc1::resultName(file.path, extension.isEmpty() ? formatOf(file.path, options.format).extension : extension));
 }
 
 std::optional<qint64> modifiedNs(const QString& path)

@@ -43,8 +43,8 @@ struct Gathered {
 /// taken once, hidden names and the results folder left out; anything else
 /// left out is told. Throws UsageError for a path that is neither a file nor
 /// a folder.
-Gathered gatherFiles(const QStringList& paths, const QStringList& extensions,
-                     const std::function<QString()>& readLine, const QString& resultsFolder);
+Gathered gatherFiles(const QStringList& paths, const QStringList& extensions, const std::function<QString()>& readLine,
+                     const QString& resultsFolder);
 
 /// Refuses each file whose result would replace a file of the list or the
 /// result of a file before it.

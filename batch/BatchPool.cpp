@@ -34,9 +34,12 @@ class Pool {
 public:
     Pool(const Options& options, const QList<Job>& jobs, Progress& progress,
          const std::function<void(FileResult&&)>& done)
-        : m_options(options), m_jobs(jobs), m_progress(progress), m_done(done),
-          m_schedule(keysOf(jobs), int(qMin<qsizetype>(options.jobs, jobs.size()))),
-          m_workers(size_t(qMax<qsizetype>(1, qMin<qsizetype>(options.jobs, jobs.size()))))
+        : m_options(options)
+        , m_jobs(jobs)
+        , m_progress(progress)
+        , m_done(done)
+        , m_schedule(keysOf(jobs), int(qMin<qsizetype>(options.jobs, jobs.size())))
+        , m_workers(size_t(qMax<qsizetype>(1, qMin<qsizetype>(options.jobs, jobs.size()))))
     {
     }
 
@@ -184,9 +187,7 @@ private:
 
     void fail(int file, const QString& why)
     {
-        FileResult result{.index = m_jobs[file].task.index,
-                          .outcome = {},
-                          .seconds = 0};
+        FileResult result{.index = m_jobs[file].task.index, .outcome = {}, .seconds = 0};
         result.outcome.result.failures.append({.description = why, .location = {}});
         m_done(std::move(result));
     }

@@ -30,8 +30,8 @@ QList<Batch::File> leaveOutDone(const Batch::Options& options, QList<Batch::File
         return done;
     });
     if (!options.list && !options.quiet && files.size() < before)
-        Batch::say(QString("%1 file(s) skipped: their results were made from them as they are")
-                       .arg(before - files.size()));
+        Batch::say(
+            QString("%1 file(s) skipped: their results were made from them as they are").arg(before - files.size()));
     return skipped;
 }
 
@@ -103,7 +103,8 @@ int main(int argc, char* argv[])
             return Batch::runWorker(options);
         QFile in;
         gathered = Batch::gatherFiles(
-            options.paths, options.extensions, [&]() -> QString {
+            options.paths, options.extensions,
+            [&]() -> QString {
                 if (!in.isOpen() && !in.open(stdin, QIODevice::ReadOnly))
                     return {};
                 return readPath(in, options.null);

@@ -125,7 +125,8 @@ ResultPaths claimResult(const Context& context, const QString& path, const Resul
     // The office would make a vanished folder anew, somewhere the user never chose.
     const QString root = options.resultsRoot;
     if (!FileUtils::IsFolder(folder)) {
-        if (root.isEmpty() || !FileUtils::IsFolder(root) || !folder.startsWith(Paths::WithoutTrailingSeparators(root) + '/'))
+        if (root.isEmpty() || !FileUtils::IsFolder(root)
+            || !folder.startsWith(Paths::WithoutTrailingSeparators(root) + '/'))
             throw std::runtime_error("The results folder is not there any more: "
                                      + (root.isEmpty() ? folder : root).toStdString());
         if (!QDir().mkpath(folder))
@@ -154,10 +155,64 @@ template <typename F> void explained(F&& f, const std::function<QString()>& word
 
 // Why nothing could be stored or named in the result's folder, or in the
 // folder the user chose when that one could not be made.
-QString whyNotStored(const Context& context, const QString& path, const QString& name, qint64 bytes)
+QString whyNotStored(const Context& context, const QString& name, qint64 bytes)
 {
     const QString folder = context.settings.resultsFolder(), root = context.options.resultsRoot;
     return whyNotStorable(FileUtils::IsFolder(folder) || root.isEmpty() ? folder : root, name, bytes);
+}
+
+// Opened hidden, or why not in words.
+std::shared_ptr<office::Document> openFile(const Context& context, const QString& path)
+{
+    if (const QString why = whyUnopenable(path); !why.isEmpty())
+        throw Explained(why, {});
+    try {
+        return context.office.open(FileUrl(path));
+    } catch (const office::Gone&) {
+        throw;
+    } catch (const office::Error& e) {
+        throw Explained(whyRefused(e.refusal(), path), QString::fromUtf8(e.what()));
+    }
+}
+
+// Stored under a temporary name claimed for it.
+ResultPaths store(office::Document& document, const Context& context, const QString& path, const FileResult& did,
+                  const ResultFormat& format)
+{
+    ResultPaths result;
+    explained(
+        [&] {
+            result = claimResult(context, path, format);
+            storeResult(document, context, path, did, format, result.temporary);
+        },
+        [&] {
+            // A result about the size of its file no longer fits: the disk is full.
+            const QString why
+                = whyNotStored(context, resultName(path, format.extension), qMax<qint64>(1, QFileInfo(path).size()));
+            return why.isEmpty() ? QString("The office could not store the result of %1 in %2")
+                                       .arg(path, context.settings.resultsFolder())
+                                 : why;
+        });
+    return result;
+}
+
+// The stored result takes its name, replacing an earlier result.
+void giveName(const Context& context, const ResultPaths& result)
+{
+    explained(
+        [&] {
+            try {
+                FileUtils::ReplaceFile(result.temporary, result.final);
+            } catch (...) {
+                if (context.options.temporary == Temporary::Private)
+                    QFile::remove(result.temporary);
+                throw;
+            }
+        },
+        [&] {
+            const QString why = whyNotStored(context, QFileInfo(result.final).fileName(), 0);
+            return why.isEmpty() ? QString("Could not give the result its name %1").arg(result.final) : why;
+        });
 }
 
 } // namespace
@@ -172,17 +227,8 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
     std::shared_ptr<office::Document> document;
 
     step(100, [&] { busy.emplace(host); });
-    const bool loaded = step(102, [&] { context.office.start(); }) && step(106, [&] {
-                            if (const QString why = whyUnopenable(path); !why.isEmpty())
-                                throw Explained(why, {});
-                            try {
-                                document = context.office.open(FileUrl(path));
-                            } catch (const office::Gone&) {
-                                throw;
-                            } catch (const office::Error& e) {
-                                throw Explained(whyRefused(e.refusal(), path), QString::fromUtf8(e.what()));
-                            }
-                        });
+    const bool loaded
+        = step(102, [&] { context.office.start(); }) && step(106, [&] { document = openFile(context, path); });
     if (loaded)
         step(112, [&] { FileUtils::Wait(context.options.loadWaitSeconds, host); });
 
@@ -209,46 +255,20 @@ FileResult DoItByFile(const QString& path, SeenTexts& seenTexts, const Context& 
     if (loaded && marking)
         step(244, close);
     const bool stored = counted && context.options.store
-        && step(236, [&] {
-               if (severalSheets && !context.options.noFallback.isEmpty())
-                   throw std::runtime_error(QString("A .%1 file holds one sheet, and this has several; %2")
-                                                .arg(context.options.format.extension, context.options.noFallback)
-                                                .toStdString());
-           })
-        && step(242, [&] {
-               explained(
-                   [&] {
-                       result = claimResult(context, path, format);
-                       storeResult(*document, context, path, did, format, result.temporary);
-                   },
-                   [&] {
-                       // A result about the size of its file no longer fits: the disk is full.
-                       const QString why = whyNotStored(context, path, resultName(path, format.extension),
-                                                        qMax<qint64>(1, QFileInfo(path).size()));
-                       return why.isEmpty() ? QString("The office could not store the result of %1 in %2")
-                                                  .arg(path, context.settings.resultsFolder())
-                                            : why;
-                   });
-           });
+        && step(236,
+                [&] {
+                    if (severalSheets && !context.options.noFallback.isEmpty())
+                        throw std::runtime_error(QString("A .%1 file holds one sheet, and this has several; %2")
+                                                     .arg(context.options.format.extension, context.options.noFallback)
+                                                     .toStdString());
+                })
+        && step(242, [&] { result = store(*document, context, path, did, format); });
     if (loaded && !marking)
         step(244, close);
     if (stored)
         did.done = step(245, [&] {
             host.letEventsIn();
-            explained(
-                [&] {
-                    try {
-                        FileUtils::ReplaceFile(result.temporary, result.final);
-                    } catch (...) {
-                        if (context.options.temporary == Temporary::Private)
-                            QFile::remove(result.temporary);
-                        throw;
-                    }
-                },
-                [&] {
-                    const QString why = whyNotStored(context, path, QFileInfo(result.final).fileName(), 0);
-                    return why.isEmpty() ? QString("Could not give the result its name %1").arg(result.final) : why;
-                });
+            giveName(context, result);
         });
     if (marking && !(context.options.listEmptied && context.options.listCells))
         did.emptied.clear(); // listed for the marks only

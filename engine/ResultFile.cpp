@@ -67,8 +67,7 @@ bool claim(const QString& path)
         return true;
     if (taken(path))
         return false;
-    throw std::runtime_error(
-        QString("Could not make the file %1: %2").arg(path, file.errorString()).toStdString());
+    throw std::runtime_error(QString("Could not make the file %1: %2").arg(path, file.errorString()).toStdString());
 }
 
 } // namespace
@@ -127,7 +126,8 @@ QString whyNotStorable(const QString& folder, const QString& name, qint64 bytes)
     switch (refusal.kind) {
     case Platform::WriteRefusal::None: break;
     case Platform::WriteRefusal::Missing: return QString("The results folder %1 is not there any more").arg(folder);
-    case Platform::WriteRefusal::NotAFolder: return QString("The results folder %1 is a file, not a folder").arg(folder);
+    case Platform::WriteRefusal::NotAFolder:
+        return QString("The results folder %1 is a file, not a folder").arg(folder);
     case Platform::WriteRefusal::ReadOnly:
         return QString("The results folder %1 is on a disk that may only be read").arg(folder);
     case Platform::WriteRefusal::NoPermission: return QString("You may not write to the results folder %1").arg(folder);

@@ -36,8 +36,7 @@ QString describeCurrentException();
 /// or the system's own text goes beside them.
 class Explained : public std::runtime_error {
 public:
-    Explained(const QString& words, const QString& detail)
-        : std::runtime_error(words.toStdString()), m_detail(detail)
+    Explained(const QString& words, const QString& detail) : std::runtime_error(words.toStdString()), m_detail(detail)
     {
     }
     const QString& detail() const { return m_detail; }

@@ -157,9 +157,12 @@ private slots:
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("says");
-        QTest::newRow("read-only folder") << "read-only" << "The results folder DISK is on a disk that may only be read";
-        QTest::newRow("folder full") << "full" << "No space left on the disk of the results folder DISK";
-        QTest::newRow("folder gone during the run") << "gone" << "The results folder DISK is not there any more";
+        QTest::newRow("read-only folder") << "read-only"
+                                          << "The results folder DISK is on a disk that may only be read";
+        QTest::newRow("folder full") << "full"
+                                     << "No space left on the disk of the results folder DISK";
+        QTest::newRow("folder gone during the run") << "gone"
+                                                    << "The results folder DISK is not there any more";
     }
     void resultsCannotBeWritten()
     {

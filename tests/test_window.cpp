@@ -449,8 +449,10 @@ private slots:
         QTest::addColumn<QString>("broken");
         QTest::addColumn<QString>("says");
         QTest::newRow("not a spreadsheet")
-            << "text" << "is not a spreadsheet the office can open: it may be damaged, or another kind of file";
-        QTest::newRow("protected by a password") << "password" << "is protected by a password";
+            << "text"
+            << "is not a spreadsheet the office can open: it may be damaged, or another kind of file";
+        QTest::newRow("protected by a password") << "password"
+                                                 << "is protected by a password";
     }
     void runOverThreeFiles()
     {
@@ -492,8 +494,8 @@ private slots:
                               "100 Processing: three.ods"}));
         QCOMPARE(reentered, 0);
         QCOMPARE(boxes.shown.size(), 2);
-        QCOMPARE(boxes.shown[0].text, ErrorReport::text({paths[2] + ' ' + says,
-                                                         ErrorReport::location("Calc1", "DoItByFile"), 106}));
+        QCOMPARE(boxes.shown[0].text,
+                 ErrorReport::text({paths[2] + ' ' + says, ErrorReport::location("Calc1", "DoItByFile"), 106}));
         QCOMPARE(boxes.shown[1].text, QString("Done."));
         QCOMPARE(progress(*form)->percent(), 0.0);
         QCOMPARE(progress(*form)->text(), QString("Progress Bar"));
