@@ -5,6 +5,7 @@
 #include "BatchOptions.h"
 #include "BatchRun.h"
 #include "BatchWorker.h"
+#include "Platform.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -38,6 +39,7 @@ QStringList leaveOutDone(const Batch::Options& options, QStringList& files)
 
 int main(int argc, char* argv[])
 {
+    Platform::atProgramStart(); // the workers' too: they run this main
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("cellwinnow-batch");
     QCoreApplication::setApplicationVersion(CW_VERSION);

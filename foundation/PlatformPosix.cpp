@@ -13,11 +13,13 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 #ifdef __linux__
@@ -26,11 +28,18 @@
 
 namespace Platform {
 
+void atProgramStart()
+{
+    ::signal(SIGPIPE, SIG_IGN);
+}
+
 void dieWithParent()
 {
 #ifdef __linux__
     prctl(PR_SET_PDEATHSIG, SIGKILL);
 #endif
+    // An ignored signal stays ignored across exec.
+    ::signal(SIGPIPE, SIG_DFL);
 }
 
 void limitMemory(qint64 bytes)
@@ -191,6 +200,54 @@ void killProcess(qint64 pid)
 {
     if (pid > 0)
         ::kill(pid_t(pid), SIGKILL);
+}
+
+ChildProcess::ChildProcess(qint64 pid) : m_pid(pid)
+{
+#if defined(__linux__) && defined(SYS_pidfd_open)
+    if (pid > 0)
+        m_handle = int(::syscall(SYS_pidfd_open, pid_t(pid), 0));
+#endif
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (m_handle >= 0)
+        ::close(m_handle);
+}
+
+// Without a handle, the state letter of /proc/<pid>/stat: Z (or X) once ended.
+static bool endedById(qint64 pid)
+{
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype after = line.lastIndexOf(')') + 2;
+    return after >= line.size() || line[after] == 'Z' || line[after] == 'X';
+}
+
+bool ChildProcess::ended() const
+{
+    if (m_pid <= 0 || m_reaped)
+        return true;
+    if (m_handle < 0)
+        return endedById(m_pid);
+    // The handle reads as ready once the process has ended.
+    pollfd ready{m_handle, POLLIN, 0};
+    return ::poll(&ready, 1, 0) == 1;
+}
+
+bool ChildProcess::kill() const
+{
+    if (ended())
+        return false;
+#if defined(__linux__) && defined(SYS_pidfd_send_signal)
+    // Refused (ESRCH) once the process is reaped, whoever has its id now.
+    if (m_handle >= 0)
+        return ::syscall(SYS_pidfd_send_signal, m_handle, SIGKILL, nullptr, 0) == 0;
+#endif
+    return ::kill(pid_t(m_pid), SIGKILL) == 0;
 }
 
 QString processStartTime(qint64 pid)
