@@ -21,9 +21,7 @@ namespace Platform {
 void atProgramStart();
 
 /// Called in a freshly forked child before it runs its program: the child is
-/// ended when this process ends, however it ends (a crash or a kill included),
-/// and it starts with the system's own handling of signals that this program
-/// ignores.
+/// ended when this process ends, however it ends (a crash or a kill included).
 void dieWithParent();
 
 /// Called in a freshly forked child before it runs its program: the system

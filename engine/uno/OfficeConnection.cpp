@@ -148,7 +148,9 @@ struct OfficeConnection::Impl {
         // The system refuses the office's allocations at twice its cap,
         // should it grow faster than the watch looks.
         const qint64 refusedFrom = qint64(options.memoryCapMb) << 21;
-        process->setChildProcessModifier([isolation, own = options.ownNetwork, refusedFrom] {
+        // Runs in the child before its exec, in this process's memory: nothing instrumented.
+        process->setChildProcessModifier([isolation, own = options.ownNetwork, refusedFrom]()
+                                             __attribute__((no_sanitize("thread"))) {
             if (own)
                 isolation.apply();
             Platform::limitMemory(refusedFrom);
