@@ -303,6 +303,7 @@ private slots:
         QFETCH(bool, killed);
         OfficeConnection::Options options;
         options.letEventsIn = true;
+        options.memoryCapMb = 4096; // the memory watch looks on during the calls
         OfficeConnection calls(options);
         QCOMPARE(whyNoOffice(calls), QString());
         const auto context = OfficeConnectionAccess::remoteContext(calls);
