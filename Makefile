@@ -2,7 +2,7 @@
 BUILD ?= build
 CONFIG ?= RelWithDebInfo
 
-.PHONY: deps configure build run test bench screenshot install uninstall package clean
+.PHONY: deps configure build run test check-sanitize bench screenshot install uninstall package clean
 
 deps:
 	@scripts/install-deps.sh
@@ -18,6 +18,25 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure --timeout 900
+
+# The same code under the sanitizers, each build in a folder of its own:
+# AddressSanitizer and UndefinedBehaviorSanitizer over every test, then
+# ThreadSanitizer over the tests whose threads meet (the call thread, the
+# memory watch and the watch's time limit). The office itself is not
+# instrumented: it is a program of its own.
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+TSAN_TESTS = test_office test_faults
+space := $(subst ,, )
+
+check-sanitize:
+	@scripts/install-deps.sh --sanitize
+	@[ -f $(ASAN_BUILD)/build.ninja ] || cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(CONFIG) -DCW_SANITIZE=address,undefined
+	cmake --build $(ASAN_BUILD)
+	cd $(ASAN_BUILD) && ctest --output-on-failure --timeout 1800
+	@[ -f $(TSAN_BUILD)/build.ninja ] || cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(CONFIG) -DCW_SANITIZE=thread
+	cmake --build $(TSAN_BUILD) --target $(TSAN_TESTS)
+	cd $(TSAN_BUILD) && ctest --output-on-failure --timeout 1800 -R '^($(subst $(space),|,$(TSAN_TESTS)))$$'
 
 bench: build
 	@scripts/install-deps.sh --bench

@@ -31,19 +31,26 @@ QString whyFailed(const Calc1::FileResult& result)
 Report::Report(QFile* file, const Options& options, const QStringList& files)
     : m_file(file), m_options(options), m_files(files)
 {
-    write({"file", "sheet", "cell", "text", "first sheet", "first cell", "problem"});
+    if (m_file)
+        m_file->write(CsvText::line({"file", "sheet", "cell", "text", "first sheet", "first cell", "problem"}));
 }
 
 void Report::add(FileResult&& result)
 {
     if (!m_file)
         return;
-    m_waiting.insert(result.index, std::move(result));
-    for (auto it = m_waiting.find(m_written); it != m_waiting.end(); it = m_waiting.find(m_written)) {
-        write(m_files[m_written], *it);
-        m_waiting.erase(it);
-        ++m_written;
+    const QByteArray written = rows(m_files[result.index], result);
+    if (result.index != m_written) {
+        hold(result.index, written);
+        return;
     }
+    m_file->write(written);
+    for (auto it = m_held.find(++m_written); it != m_held.end(); it = m_held.find(++m_written)) {
+        writeHeld(*it);
+        m_held.erase(it);
+    }
+    if (m_held.isEmpty() && m_waiting.isOpen())
+        m_waiting.resize(0);
     m_file->flush();
 }
 
@@ -53,17 +60,53 @@ void Report::finish()
         return;
     // Files never handed out leave gaps that held back later rows.
     for (; m_written < m_files.size(); ++m_written) {
-        const QString& path = m_files[m_written];
-        if (const auto it = m_waiting.constFind(m_written); it != m_waiting.cend())
-            write(path, *it);
+        if (const auto it = m_held.constFind(m_written); it != m_held.cend())
+            writeHeld(*it);
         else
-            write({path, {}, {}, {}, {}, {}, "not processed: the run was stopped"});
+            m_file->write(CsvText::line(
+                {m_files[m_written], {}, {}, {}, {}, {}, "not processed: the run was stopped"}));
     }
+    m_held.clear();
     m_file->flush();
 }
 
-void Report::write(const QString& path, const FileResult& result)
+void Report::hold(qsizetype index, const QByteArray& rows)
 {
+    Held held;
+    // Unlinked at once: a run killed outright leaves nothing behind.
+    if (!m_waiting.isOpen() && m_waiting.open()) {
+        QFile::remove(m_waiting.fileName());
+        m_waiting.setAutoRemove(false);
+    }
+    held.offset = m_waiting.size();
+    if (m_waiting.isOpen() && m_waiting.seek(held.offset) && m_waiting.write(rows) == rows.size())
+        held.size = rows.size();
+    else
+        held.rows = rows; // no room on disk: kept, whatever it costs
+    m_held.insert(index, held);
+}
+
+void Report::writeHeld(const Held& held)
+{
+    if (held.size == 0) {
+        m_file->write(held.rows);
+        return;
+    }
+    constexpr qint64 Chunk = 1 << 20;
+    m_waiting.seek(held.offset);
+    for (qint64 left = held.size; left > 0;) {
+        const QByteArray part = m_waiting.read(std::min(left, Chunk));
+        if (part.isEmpty())
+            break;
+        m_file->write(part);
+        left -= part.size();
+    }
+}
+
+QByteArray Report::rows(const QString& path, const FileResult& result) const
+{
+    QByteArray rows;
+    const auto write = [&rows](const QStringList& fields) { rows += CsvText::line(fields); };
     const Calc1::FileResult& o = result.outcome.result;
     const QString extension = formatOf(path, m_options.format).extension;
     // A result that was not stored emptied nothing.
@@ -84,12 +127,7 @@ void Report::write(const QString& path, const FileResult& result)
                Calc1::unservedFormulas(o.unserved) + "; the first is this one"});
     if (result.outcome.failed(!m_options.dryRun))
         write({path, {}, {}, {}, {}, {}, "failed: " + whyFailed(o)});
-}
-
-void Report::write(const QStringList& fields)
-{
-    if (m_file)
-        m_file->write(CsvText::line(fields));
+    return rows;
 }
 
 } // namespace Batch

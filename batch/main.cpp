@@ -6,6 +6,7 @@
 #include "BatchProgress.h"
 #include "BatchRun.h"
 #include "BatchWorker.h"
+#include "Platform.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -84,6 +85,7 @@ int list(const QList<Batch::File>& files, bool leftOut, bool null)
 
 int main(int argc, char* argv[])
 {
+    Platform::atProgramStart(); // the workers' too: they run this main
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("cellwinnow-batch");
     QCoreApplication::setApplicationVersion(CW_VERSION);

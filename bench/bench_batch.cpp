@@ -9,13 +9,22 @@
 //
 // With a folder, the workbooks are kept there and made only when missing, so
 // that the same ones can be timed again or profiled.
+//
+//   bench_batch slow [files] [rows of the slow file]
+//
+// The memory of the command's parent with --jobs 2 and a report over 2,000
+// small workbooks whose first is slow: every file that ends before the first
+// has its rows held back until the first's are written.
 
 #include "OfficeConnection.h"
+#include "Platform.h"
 #include "SheetFixture.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -146,9 +155,11 @@ private:
 struct Timing {
     double wall = 0, cpu = 0, officeCpu = 0;
     qint64 parentKb = 0, workerKb = 0;
+    QByteArray out; ///< what the command wrote on its standard output
 };
 
-Timing runBatch(const QString& in, const QString& out, int jobs, const QStringList& more = {})
+// The command over its inputs (files and folders, in list order).
+Timing runBatch(const QStringList& inputs, const QString& out, int jobs, const QStringList& more = {})
 {
     QDir(out).removeRecursively();
     QDir().mkpath(out);
@@ -157,15 +168,21 @@ Timing runBatch(const QString& in, const QString& out, int jobs, const QStringLi
     timer.start();
     QProcess batch;
     batch.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    batch.start(CW_BATCH_PROGRAM, QStringList{"--quiet", "--jobs", QString::number(jobs), "--results", out} + more
-                    + QStringList{in});
+    batch.start(CW_BATCH_PROGRAM,
+                QStringList{"--quiet", "--jobs", QString::number(jobs), "--results", out} + more + inputs);
     OfficeCpu offices(batch.processId());
     if (!batch.waitForFinished(-1) || batch.exitCode() != 0) {
         std::fprintf(stderr, "the batch command failed (exit %d)\n", batch.exitCode());
         std::exit(1);
     }
     const double wall = timer.elapsed() / 1000.0;
-    return {wall, childrenCpu() - cpuBefore, offices.total(), offices.parentPeakKb, offices.workerPeakKb};
+    return {wall,          childrenCpu() - cpuBefore, offices.total(), offices.parentPeakKb, offices.workerPeakKb,
+            batch.readAll()};
+}
+
+Timing runBatch(const QString& in, const QString& out, int jobs, const QStringList& more = {})
+{
+    return runBatch(QStringList{in}, out, jobs, more);
 }
 
 // Runs a program to its end; its wall time in seconds, or a negative one when
@@ -220,6 +237,69 @@ void compareAsXlsx(const QString& dir, const QStringList& odsFiles)
                 script, script / batch.wall);
 }
 
+// A running balance over repeated amounts, each row taking the one above
+// through INDIRECT (which may read anything): read cell by cell, slow.
+QList<QStringList> slowSheet(int rows)
+{
+    QList<QStringList> sheet;
+    for (int r = 0; r < rows; ++r)
+        sheet << QStringList{QString::number(r % 7 + 1),
+                             r == 0 ? "=A1" : QString("=INDIRECT(\"B%1\")+A%2").arg(r).arg(r + 1)};
+    return sheet;
+}
+
+// Where the slow file's line comes among the JSON lines, which are written
+// as files end: how many files ended before it, and its own seconds.
+std::pair<int, double> slowFileEnd(const QByteArray& jsonLines, const QString& slow)
+{
+    int before = 0;
+    for (const QByteArray& line : jsonLines.split('\n')) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        if (o.value("file").toString() == slow)
+            return {before, o.value("seconds").toDouble()};
+        before += o.contains("file") ? 1 : 0;
+    }
+    return {-1, 0};
+}
+
+// The parent's memory with the slow file first (every other file's rows
+// held back behind it) and last (none held back), the same files otherwise.
+int slowFirst(int files, int rows)
+{
+    QTemporaryDir dir;
+    const QString in = dir.filePath("in"), out = dir.filePath("out");
+    QDir().mkpath(in);
+    {
+        OfficeConnection office;
+        SheetFixture fixture(office);
+        // A small workbook most of whose cells repeat: 450 rows of the report a file.
+        QList<QStringList> small(25, QStringList(Columns));
+        for (int r = 0; r < small.size(); ++r)
+            for (int c = 0; c < Columns; ++c)
+                small[r][c] = QString("text %1").arg((r * Columns + c) % 50);
+        fixture.writeTexts(in + "/small.ods", {small});
+        fixture.writeTexts(dir.filePath("slow.ods"), {slowSheet(rows)}, {}, true);
+    }
+    const QString slow = dir.filePath("slow.ods");
+    for (int i = 1; i < files; ++i)
+        QFile::copy(in + "/small.ods", QString("%1/%2.ods").arg(in).arg(i, 4, 10, QChar('0')));
+    QFile::remove(in + "/small.ods");
+    std::printf("%d workbooks with --jobs 2 and a report: one of %d rows of INDIRECT over the one above, the others "
+                "of 500 cells, 450 of them repeats\n",
+                files, rows);
+    for (const bool first : {true, false}) {
+        const Timing t = runBatch(first ? QStringList{slow, in} : QStringList{in, slow}, out, 2,
+                                  {"--json", "--report", dir.filePath("report.csv")});
+        const auto [before, seconds] = slowFileEnd(t.out, slow);
+        std::printf("slow file %s: %.1f s, %d files ended before it; the run %.1f s, a report of %.1f MB; peak "
+                    "memory of the parent %.0f MB, of a worker %.0f MB\n",
+                    first ? "first" : "last", seconds, before, t.wall,
+                    QFileInfo(dir.filePath("report.csv")).size() / 1048576.0, t.parentKb / 1024.0,
+                    t.workerKb / 1024.0);
+    }
+    return 0;
+}
+
 double median(QList<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -230,7 +310,10 @@ double median(QList<double> values)
 
 int main(int argc, char* argv[])
 {
+    Platform::atProgramStart();
     QCoreApplication app(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "slow") == 0)
+        return slowFirst(argc > 2 ? std::atoi(argv[2]) : 2000, argc > 3 ? std::atoi(argv[3]) : 40000);
     const int files = argc > 1 ? std::atoi(argv[1]) : 200;
     const int cells = argc > 2 ? std::atoi(argv[2]) : 2000;
     const int runs = argc > 3 ? std::atoi(argv[3]) : 1;

@@ -25,6 +25,7 @@
 
 #include "Calc1.h"
 #include "OfficeConnection.h"
+#include "Platform.h"
 #include "SheetFixture.h"
 
 #include <QCoreApplication>
@@ -505,6 +506,7 @@ int sparse(OfficeConnection& office, SheetFixture& fixture, const QTemporaryDir&
 
 int main(int argc, char* argv[])
 {
+    Platform::atProgramStart();
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     OfficeConnection::Options options;

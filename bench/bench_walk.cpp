@@ -5,6 +5,7 @@
 
 #include "AddFolder.h"
 #include "FileList.h"
+#include "Platform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,6 +20,7 @@
 int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    Platform::atProgramStart();
     QApplication app(argc, argv);
     const int folders = argc > 1 ? atoi(argv[1]) : 2000;
     const int files = argc > 2 ? atoi(argv[2]) : 50000;

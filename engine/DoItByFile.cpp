@@ -84,8 +84,8 @@ void scanDocument(StepGuard& step, office::Document& document, int sheetCount, S
     Emptier emptier(step, document, did, context.options.listEmptied || review, context.options.listCells || review);
     Workbook book(document);
     for (int i = 0; i < sheetCount && !step.stopped(); ++i) {
-        if (context.options.listEmptied)
-            did.sheetNames << sheetName(document, i);
+        if (context.options.listEmptied && !step(114, [&] { did.sheetNames << sheetName(document, i); }))
+            break;
         scanSheet(step, document, i, context.settings, context.options, seenTexts, emptier, book,
                   did.readings.emplace_back());
         context.host.letEventsIn();

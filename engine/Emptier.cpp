@@ -132,8 +132,10 @@ void Emptier::reportLeft()
             m_listed->unserved = m_unserved;
             m_listed->firstUnserved = m_firstUnserved;
         } else {
-            step.report(m_readStep, unservedFormulas(m_unserved) + "; the first is "
-                                        + sheetName(document, m_firstUnserved->sheet) + '.'
+            QString sheet;
+            if (!step(m_readStep, [&] { sheet = sheetName(document, m_firstUnserved->sheet); }))
+                return;
+            step.report(m_readStep, unservedFormulas(m_unserved) + "; the first is " + sheet + '.'
                                         + cellName(m_firstUnserved->column, m_firstUnserved->row));
         }
     }
@@ -144,8 +146,10 @@ void Emptier::reportLeft()
         m_listed->firstKept = CellPlace{m_firstKept->sheet, m_firstKept->startColumn, m_firstKept->startRow};
         return;
     }
-    step.report(m_deleteStep, keptRepeats(m_kept) + "; the first is " + sheetName(document, m_firstKept->sheet) + '.'
-                    + cellName(m_firstKept->startColumn, m_firstKept->startRow));
+    QString sheet;
+    if (step(m_deleteStep, [&] { sheet = sheetName(document, m_firstKept->sheet); }))
+        step.report(m_deleteStep, keptRepeats(m_kept) + "; the first is " + sheet + '.'
+                        + cellName(m_firstKept->startColumn, m_firstKept->startRow));
 }
 
 // The cells given to the office that it did not refuse. The refused lie

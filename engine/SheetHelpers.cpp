@@ -47,6 +47,8 @@ QString sheetName(office::Document& document, int index)
 {
     try {
         return document.sheetName(index);
+    } catch (const office::Gone&) {
+        throw; // the file ends with its office
     } catch (const office::Error&) {
         return unnamedSheet(index);
     }

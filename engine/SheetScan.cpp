@@ -169,6 +169,8 @@ QString Workbook::name(int sheet)
         try {
             for (int i = 0, count = m_document.sheetCount(); i < count; ++i)
                 names << m_document.sheetName(i);
+        } catch (const office::Gone&) {
+            throw; // the office's death ends the file, it is no unsure answer
         } catch (const office::Error&) {
             names.clear();
         }
@@ -194,6 +196,8 @@ int Workbook::rangeKind(int from, const QString& sheet, const formulas::Range& r
                 for (const office::FormulaText& f : *listed)
                     (*rows)[f.column] << f.row;
             }
+        } catch (const office::Gone&) {
+            throw;
         } catch (const office::Error&) {
         }
         it = m_formulaRows.insert(index, rows);
@@ -398,17 +402,21 @@ void scanSheet(StepGuard& step, office::Document& document, int sheetIndex, cons
     QList<bool> stale;
     const bool read = readHeld(step, document, sheetIndex, base + ReadString, exact, emptier, reading, cells, stale);
     qsizetype done = 0;
-    if (formulas && read && !step.stopped()) {
+    std::optional<FormulaGraph> graph;
+    // What the formulas read of other sheets is asked of the office.
+    const auto makeGraph = [&] {
         QHash<formulas::CellKey, int> positions;
         positions.reserve(cells.size());
         for (qsizetype i = 0; i < cells.size(); ++i)
             positions.insert(formulas::key(cells[i].column, cells[i].row), int(i));
-        FormulaGraph graph(*formulas, positions, [&](const QString& sheet, const formulas::Range& range) {
+        graph.emplace(*formulas, positions, [&](const QString& sheet, const formulas::Range& range) {
             return book.rangeKind(sheetIndex, sheet, range);
         });
+    };
+    if (formulas && read && step(base + ReadString, makeGraph)) {
         GuessAndCheck rounds({step, document, sheetIndex, base + ReadString, base + Delete, seenTexts, emptier, reading,
                               [&](int c, int r) { return exact.inArray(c, r, true); }},
-                             cells, stale, graph);
+                             cells, stale, *graph);
         done = rounds.run([&](int c, int r) { exact.emptiedElsewhere(c, r); });
     } else {
         reading.way = "one by one";

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -13,6 +14,11 @@
 #include <stdexcept>
 
 namespace Platform {
+
+/// What every program of the project does first: a write to a pipe whose
+/// reader has gone (an office that died) fails as an error the caller sees
+/// rather than ending the program.
+void atProgramStart();
 
 /// Called in a freshly forked child before it runs its program: the child is
 /// ended when this process ends, however it ends (a crash or a kill included).
@@ -91,7 +97,34 @@ WriteRefusal whyNotWritable(const QString& folder, const QString& name = {}, qin
 bool isRootFolder(const QString& path);
 
 /// Ends a process at once (it cannot refuse); safe to call from any thread.
+/// Only for a process that is not this program's child: a child is ended
+/// through its ChildProcess.
 void killProcess(qint64 pid);
+
+/// A child process of this program, to be asked about and ended from any
+/// thread. Made by the thread that started it, before that thread can have
+/// reaped it; where the system gives a handle on the process itself (a pidfd),
+/// nothing sent through it ever reaches a later process given the same id.
+class ChildProcess {
+public:
+    explicit ChildProcess(qint64 pid);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    qint64 id() const { return m_pid; }
+    /// Whether it has ended (also while it waits to be reaped).
+    bool ended() const;
+    /// Ends it at once; false when the system sent nothing (it had ended).
+    bool kill() const;
+    /// Its owner has reaped it: from now on the id may be another's.
+    void reaped() { m_reaped = true; }
+
+private:
+    const qint64 m_pid;
+    int m_handle = -1;
+    std::atomic<bool> m_reaped = false;
+};
 
 /// When a process started, as text that tells it from a later process given
 /// the same id; empty when no process has the id.

@@ -1,4 +1,5 @@
 #include "InfoOptions.h"
+#include "Platform.h"
 #include "Program.h"
 #include "ShippedFiles.h"
 
@@ -6,6 +7,7 @@
 
 int main(int argc, char* argv[])
 {
+    Platform::atProgramStart();
     if (const std::optional<int> status = InfoOptions::run(argc, argv))
         return *status;
     QApplication app(argc, argv);

@@ -12,6 +12,9 @@ need+=(dpkg-dev desktop-file-utils appstream groff-base)
 # Only for the benchmarks (make bench): the spreadsheet library that
 # bench_batch's comparison script uses.
 [ "${1:-}" = "--bench" ] && need+=(python3-openpyxl)
+# Only for make check-sanitize: the sanitizers' runtimes (g++ brings them
+# today; named so that a lighter compiler package cannot leave them out).
+[ "${1:-}" = "--sanitize" ] && need+=(libasan8 libubsan1 libtsan2)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 

@@ -292,46 +292,55 @@ private slots:
         QTest::addColumn<QStringList>("reports");
         QTest::addColumn<FakeBook>("expected"); // empty: no result written, the old one kept
         QTest::addColumn<int>("empties"); // -1: not counted
-        QTest::addColumn<bool>("formulas"); // the book read in rounds
+        QTest::addColumn<FakeBook>("input");
 
         // The book is a b a / b ?a c: "a" at A1, C1, B2 and "b" at B1, A2;
         // B2's text comes only when asked for.
+        const FakeBook plain{{{"a", "b", "a"}, {"b", "?a", "c"}}};
         QTest::newRow("no office: nothing else happens")
-            << "start" << 1 << false << QStringList{"DoItByFile:102"} << FakeBook{} << 0 << false;
+            << "start" << 1 << false << QStringList{"DoItByFile:102"} << FakeBook{} << 0 << plain;
         QTest::newRow("load failed: nothing scanned or stored")
-            << "open" << 1 << false << QStringList{"DoItByFile:106"} << FakeBook{} << 0 << false;
+            << "open" << 1 << false << QStringList{"DoItByFile:106"} << FakeBook{} << 0 << plain;
         QTest::newRow("sheets not counted: nothing scanned or stored")
-            << "sheetCount" << 1 << false << QStringList{"DoItByFile:114"} << FakeBook{} << 0 << false;
+            << "sheetCount" << 1 << false << QStringList{"DoItByFile:114"} << FakeBook{} << 0 << plain;
         QTest::newRow("texts not read: that sheet is left alone")
             << "readCells" << 1 << false << QStringList{"DoItByFile:138"}
-            << FakeBook{{{"a", "b", "a"}, {"b", "?a", "c"}}} << 0 << false;
+            << FakeBook{{{"a", "b", "a"}, {"b", "?a", "c"}}} << 0 << plain;
         QTest::newRow("a cell not read: that cell is not compared")
             << "shownText" << 1 << false << QStringList{"DoItByFile:138"} << FakeBook{{{"a", "b"}, {"", "?a", "c"}}}
-            << 1 << false;
+            << 1 << plain;
         QTest::newRow("emptying failed: the cells stay, the rest is stored")
             << "emptyRanges" << 2 << false << QStringList{"DoItByFile:156"} << FakeBook{{{"a", "b"}, {"", "?a", "c"}}}
-            << 1 << false;
+            << 1 << plain;
         QTest::newRow("store failed: the old result stays")
-            << "store" << 1 << false << QStringList{"DoItByFile:242"} << FakeBook{} << 2 << false;
+            << "store" << 1 << false << QStringList{"DoItByFile:242"} << FakeBook{} << 2 << plain;
         QTest::newRow("office lost: one report, nothing stored")
-            << "readCells" << 1 << true << QStringList{"DoItByFile:138"} << FakeBook{} << 0 << false;
+            << "readCells" << 1 << true << QStringList{"DoItByFile:138"} << FakeBook{} << 0 << plain;
         QTest::newRow("office lost while emptying: one report, nothing stored")
-            << "emptyRanges" << 1 << true << QStringList{"DoItByFile:156"} << FakeBook{} << 0 << false;
+            << "emptyRanges" << 1 << true << QStringList{"DoItByFile:156"} << FakeBook{} << 0 << plain;
         // The book of formulas read in rounds, where an emptying is taken
         // back: whatever fails, the cells end as the exact way leaves them.
-        const FakeBook exact{{{"x"}, {}, {}, {"=A3"}}};
+        const FakeBook rounds = roundsBook(), exact{{{"x"}, {}, {}, {"=A3"}}};
         QTest::newRow("formulas not listed: the exact way") << "formulas" << 1 << false
-                                                             << QStringList{"DoItByFile:138"} << exact << -1 << true;
+                                                             << QStringList{"DoItByFile:138"} << exact << -1 << rounds;
         QTest::newRow("formulas not read again: the exact way from there")
-            << "shownTexts" << 1 << false << QStringList{"DoItByFile:138"} << exact << -1 << true;
+            << "shownTexts" << 1 << false << QStringList{"DoItByFile:138"} << exact << -1 << rounds;
         QTest::newRow("no undo: the exact way from there")
-            << "keepUndo" << 1 << false << QStringList{"DoItByFile:156"} << exact << -1 << true;
+            << "keepUndo" << 1 << false << QStringList{"DoItByFile:156"} << exact << -1 << rounds;
         QTest::newRow("emptying not taken back: tried again, the exact way from there")
-            << "takeBack" << 1 << false << QStringList{"DoItByFile:156"} << exact << -1 << true;
+            << "takeBack" << 1 << false << QStringList{"DoItByFile:156"} << exact << -1 << rounds;
         QTest::newRow("emptyings on a guess never taken back: nothing stored")
-            << "takeBack" << 0 << false << QStringList{"DoItByFile:156", "DoItByFile:156"} << FakeBook{} << -1 << true;
+            << "takeBack" << 0 << false << QStringList{"DoItByFile:156", "DoItByFile:156"} << FakeBook{} << -1 << rounds;
         QTest::newRow("office lost while reading again: one report, nothing stored")
-            << "shownTexts" << 1 << true << QStringList{"DoItByFile:138"} << FakeBook{} << -1 << true;
+            << "shownTexts" << 1 << true << QStringList{"DoItByFile:138"} << FakeBook{} << -1 << rounds;
+        // The sheets' names are asked of the office for the list of emptied
+        // cells, and to tell whether a formula reads another sheet's: its
+        // loss there is no unsure answer.
+        const FakeBook elsewhere{{{"x"}, {"=$Sheet2.A1"}, {"x"}}, {{"y"}}};
+        QTest::newRow("office lost naming a sheet: one report, nothing stored")
+            << "sheetName" << 1 << true << QStringList{"DoItByFile:114"} << FakeBook{} << 0 << elsewhere;
+        QTest::newRow("office lost naming the sheets a formula reads: one report, nothing stored")
+            << "sheetName" << 2 << true << QStringList{"DoItByFile:138"} << FakeBook{} << 0 << elsewhere;
     }
     void failures()
     {
@@ -341,7 +350,7 @@ private slots:
         QFETCH(QStringList, reports);
         QFETCH(FakeBook, expected);
         QFETCH(int, empties);
-        QFETCH(bool, formulas);
+        QFETCH(FakeBook, input);
 
         const FakeBook old = {{{"old result"}}};
         FakeOffice::writeBook(out + "/a.ods", old);
@@ -349,8 +358,6 @@ private slots:
         office.failAt(operation, nth, gone);
         BoxScript& boxes = *script;
         boxes.answer(Host::Ok, int(reports.size()));
-        const FakeBook input
-            = formulas ? roundsBook() : FakeBook{{{"a", "b", "a"}, {"b", "?a", "c"}}};
         const FakeBook result = run(office, input, {});
 
         QCOMPARE(reportedSteps(boxes), reports);
@@ -360,6 +367,7 @@ private slots:
             QCOMPARE(int(office.log.filter("emptyRanges").size()), empties);
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"a.ods"})); // no temporary left
         QCOMPARE(FakeOffice::readBook(in + "/a.ods"), input);
+        QCOMPARE(office.callsAfterLoss, 0); // a lost office is asked nothing more
     }
 
     // Cells the office will not empty stay, and the user hears of them once;

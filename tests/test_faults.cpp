@@ -14,6 +14,7 @@
 #include "WorkFolders.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -21,6 +22,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <thread>
 
 namespace {
 
@@ -85,13 +87,18 @@ private slots:
     void killedOrFrozenOffice_data()
     {
         QTest::addColumn<int>("signal");
+        QTest::addColumn<bool>("inACall"); // else between two calls
         QTest::addColumn<QString>("says");
-        QTest::newRow("killed") << int(SIGKILL) << "";
-        QTest::newRow("frozen") << int(SIGSTOP) << "The office did not answer within 15 seconds and was ended";
+        QTest::newRow("killed") << int(SIGKILL) << false << "";
+        QTest::newRow("frozen") << int(SIGSTOP) << false << "The office did not answer within 15 seconds and was ended";
+        // Its pipe closes under the call, and the connection then ends what
+        // is left of it: a write to that pipe fails the file, not the program.
+        QTest::newRow("killed in a call") << int(SIGKILL) << true << "";
     }
     void killedOrFrozenOffice()
     {
         QFETCH(int, signal);
+        QFETCH(bool, inACall);
         QFETCH(QString, says);
         fixture->writeTexts(in + "/a.ods", {{{"k", "k"}}});
         fixture->writeTexts(in + "/b.ods", {{{"j", "j"}}});
@@ -99,7 +106,24 @@ private slots:
         const QByteArray input = digest(in + "/a.ods"), earlier = digest(out + "/a.ods");
         const qint64 pid = office->processId();
         QVERIFY(pid > 0);
-        const QStringList reports = process(in + "/a.ods", out, 1.0, [&] { ::kill(pid_t(pid), signal); });
+        std::thread killer;
+        const QStringList reports = process(in + "/a.ods", out, 1.0, [&] {
+            if (!inACall) {
+                ::kill(pid_t(pid), signal);
+                return;
+            }
+            // Stopped, the office cannot answer the next call; killed once
+            // the call waits on it.
+            ::kill(pid_t(pid), SIGSTOP);
+            killer = std::thread([&, before = office->calls()] {
+                const QDeadlineTimer called(60000);
+                while (office->calls() == before && !called.hasExpired())
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                ::kill(pid_t(pid), signal);
+            });
+        });
+        if (killer.joinable())
+            killer.join();
         QCOMPARE(reports.size(), 1); // one report for the file, at the step that met the loss
         QVERIFY2(reports[0].endsWith("@ 114"), qPrintable(reports[0]));
         if (!says.isEmpty())

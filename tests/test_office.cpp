@@ -5,6 +5,7 @@
 #include "Calc1.h"
 #include "CellMap.h"
 #include "OfficeConnection.h"
+#include "OfficeConnectionAccess.h"
 #include "OfficeTest.h"
 #include "ScopeCases.h"
 #include "SheetFixture.h"
@@ -12,19 +13,61 @@
 #include "TestSettings.h"
 #include "WorkFolders.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/frame/XDesktop.hpp>
+#include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+
 #include <csignal>
+#include <thread>
 
 namespace {
 
 bool processRuns(qint64 pid)
 {
     return pid > 0 && ::kill(pid_t(pid), 0) == 0;
+}
+
+// Whether the process has ended and waits to be reaped: the system knows,
+// its parent has not yet taken it in.
+bool zombie(qint64 pid)
+{
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
+
+// How many documents the office holds open.
+int openDocuments(OfficeConnection& office)
+{
+    const auto context = OfficeConnectionAccess::remoteContext(office);
+    const css::uno::Reference<css::frame::XDesktop> desktop(
+        context->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop", context),
+        css::uno::UNO_QUERY_THROW);
+    const auto documents = desktop->getComponents()->createEnumeration();
+    int count = 0;
+    for (; documents->hasMoreElements(); documents->nextElement())
+        ++count;
+    return count;
+}
+
+// Waits, letting no event in, until the process is a zombie.
+bool waitForZombie(qint64 pid)
+{
+    const QDeadlineTimer deadline(60000);
+    while (!zombie(pid) && !deadline.hasExpired())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return zombie(pid);
 }
 
 QString writeScript(const QString& path, const QByteArray& body)
@@ -192,6 +235,105 @@ private slots:
         QVERIFY(!processRuns(restarted));
         QVERIFY_THROWS_EXCEPTION(office::Gone, second.restart());
         QVERIFY(processRuns(office->processId()));
+    }
+
+    // A document given up unclosed (its file failed halfway, its close was
+    // refused) does not stay open in the office for the rest of its life.
+    void documentGivenUpIsClosed()
+    {
+        fixture->writeTexts(in + "/a.ods", {{{"a"}}});
+        const int before = openDocuments(*office);
+        std::shared_ptr<office::Document> document = office->open(Calc1::FileUrl(in + "/a.ods"));
+        QCOMPARE(openDocuments(*office), before + 1);
+        document.reset();
+        QCOMPARE(openDocuments(*office), before);
+    }
+
+    // An office that has ended is forgotten: an abort then (the program
+    // ending) sends nothing to any process, whichever has its id by now.
+    void endedOfficeIsNeverSignalled_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("killed, its end taken in") << "killed";
+        QTest::newRow("killed in a call, its end not yet taken in") << "in a call";
+        QTest::newRow("shut down") << "shut down";
+    }
+    void endedOfficeIsNeverSignalled()
+    {
+        QFETCH(QString, how);
+        OfficeConnection ending;
+        QCOMPARE(whyNoOffice(ending), QString());
+        const std::shared_ptr<CallWatch> watch = OfficeConnectionAccess::link(ending).watch;
+        const qint64 pid = ending.processId();
+        if (how == "killed") {
+            ::kill(pid_t(pid), SIGKILL);
+            QTRY_COMPARE_WITH_TIMEOUT(ending.processId(), 0, 60000);
+        } else if (how == "in a call") {
+            fixture->writeTexts(in + "/a.ods", {{{"a"}}});
+            const std::shared_ptr<office::Document> document = ending.open(Calc1::FileUrl(in + "/a.ods"));
+            // Stopped, it cannot answer the next call; killed once it waits in it.
+            ::kill(pid_t(pid), SIGSTOP);
+            std::thread killer([&, before = ending.calls()] {
+                const QDeadlineTimer called(60000);
+                while (ending.calls() == before && !called.hasExpired())
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                ::kill(pid_t(pid), SIGKILL);
+            });
+            QVERIFY_THROWS_EXCEPTION(office::Gone, document->sheetName(0));
+            killer.join();
+            QVERIFY(waitForZombie(pid));
+        } else {
+            ending.shutdown();
+        }
+        ending.abort();
+        QCOMPARE(watch->fired(), CallWatch::Fired::No);
+    }
+
+    // A call made within a call runs on the call thread, and so does the
+    // judgement of its failure: whether the office lives is asked of the
+    // system there, not of the QProcess that belongs to the window's thread.
+    void nestedCallFailsOnTheCallThread_data()
+    {
+        QTest::addColumn<bool>("killed");
+        QTest::newRow("office answering: an error") << false;
+        QTest::newRow("office killed: its death") << true;
+    }
+    void nestedCallFailsOnTheCallThread()
+    {
+        QFETCH(bool, killed);
+        OfficeConnection::Options options;
+        options.letEventsIn = true;
+        options.memoryCapMb = 4096; // the memory watch looks on during the calls
+        OfficeConnection calls(options);
+        QCOMPARE(whyNoOffice(calls), QString());
+        const auto context = OfficeConnectionAccess::remoteContext(calls);
+        const uno_errors::Link link = OfficeConnectionAccess::link(calls);
+        const qint64 pid = calls.processId();
+        if (killed) {
+            ::kill(pid_t(pid), SIGKILL);
+            QVERIFY(waitForZombie(pid));
+        }
+        // Qt speaks up when a QProcess is used from a thread not its own.
+        QTest::failOnWarning(QRegularExpression("."));
+        std::thread::id where;
+        try {
+            uno_errors::guarded(link, [&] {
+                return uno_errors::guarded(link, [&] {
+                    where = std::this_thread::get_id();
+                    // The service manager is no text: a runtime error, or
+                    // the office found gone.
+                    return css::uno::Reference<css::text::XTextRange>(context->getServiceManager(),
+                                                                      css::uno::UNO_QUERY_THROW)
+                        .is();
+                });
+            });
+            QFAIL("the call did not fail");
+        } catch (const office::Gone& e) {
+            QVERIFY2(killed, e.what());
+        } catch (const office::Error& e) {
+            QVERIFY2(!killed, e.what());
+        }
+        QVERIFY(where != std::this_thread::get_id());
     }
 
     void absentOffice_data()

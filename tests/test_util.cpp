@@ -363,6 +363,22 @@ private slots:
         QVERIFY(!Platform::processRuns(child.processId()));
     }
 
+    // A child is ended through its own handle while it runs; once it has
+    // ended and been reaped, nothing is sent, whoever has its id by then.
+    void childProcessIsSignalledOnlyWhileItRuns()
+    {
+        QProcess child;
+        child.start("cat", {});
+        QVERIFY(child.waitForStarted());
+        Platform::ChildProcess handle(child.processId());
+        QVERIFY(!handle.ended());
+        QVERIFY(handle.kill());
+        QVERIFY(child.waitForFinished());
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        QVERIFY(handle.ended());
+        QVERIFY(!handle.kill());
+    }
+
     // Leftover pipes are removed by their names: nothing but a socket goes.
     void removeOwnSocketOnly_data()
     {

@@ -195,7 +195,8 @@ office::PropertyValue MakePropertyValue(const QString& name, const QVariant& val
 QString cellName(int column, int row);
 /// What names a sheet whose name the office cannot tell.
 QString unnamedSheet(int index);
-/// The name on the sheet's tab, or unnamedSheet() when the office cannot tell.
+/// The name on the sheet's tab, or unnamedSheet() when the office cannot
+/// tell; office::Gone when the office is lost.
 QString sheetName(office::Document& document, int index);
 /// What is said of repeats the office kept (a protected cell, part of an
 /// array), before where the first one is.

@@ -25,11 +25,21 @@ CallWatch::~CallWatch()
     m_thread.join();
 }
 
-void CallWatch::watch(qint64 pid)
+void CallWatch::watch(std::shared_ptr<const Platform::ChildProcess> office)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_pid = office ? office->id() : 0;
+        m_office = std::move(office);
+        m_fired = Fired::No;
+    }
+    m_changed.notify_all();
+}
+
+void CallWatch::forget()
 {
     std::lock_guard lock(m_mutex);
-    m_pid = pid;
-    m_fired = Fired::No;
+    m_office.reset();
 }
 
 CallWatch::Fired CallWatch::fired() const
@@ -53,7 +63,7 @@ bool CallWatch::busy() const
 void CallWatch::abort()
 {
     std::lock_guard lock(m_mutex);
-    if (m_pid > 0 && m_fired == Fired::No)
+    if (m_fired == Fired::No)
         endOffice(Fired::Aborted);
 }
 
@@ -79,24 +89,27 @@ void CallWatch::end()
     --m_depth;
 }
 
-// With the lock held.
+// With the lock held. An office that ended is sent nothing, and forgotten.
 void CallWatch::endOffice(Fired why)
 {
-    m_fired = why;
-    Platform::killProcess(m_pid);
+    if (m_office && m_office->kill())
+        m_fired = why;
+    else
+        m_office.reset();
 }
 
 void CallWatch::run()
 {
     std::unique_lock lock(m_mutex);
     while (!m_quit) {
-        if (m_depth == 0) {
+        // Nothing to time: no call, or no office left to end.
+        if (m_depth == 0 || !m_office || m_fired != Fired::No) {
             m_changed.wait(lock);
             continue;
         }
         const auto deadline = m_deadline;
         const auto wake = m_memoryCap > 0 ? std::min(deadline, std::chrono::steady_clock::now() + MemoryEvery) : deadline;
-        if (m_changed.wait_until(lock, wake) != std::cv_status::timeout || m_depth == 0 || m_pid <= 0
+        if (m_changed.wait_until(lock, wake) != std::cv_status::timeout || m_depth == 0 || !m_office
             || m_fired != Fired::No)
             continue;
         if (wake == deadline && m_deadline == deadline) {
@@ -105,11 +118,12 @@ void CallWatch::run()
         }
         if (m_memoryCap <= 0)
             continue;
-        const qint64 pid = m_pid;
+        const std::shared_ptr<const Platform::ChildProcess> office = m_office;
         lock.unlock();
-        const qint64 resident = Platform::residentBytes(pid);
+        // Read by id: should the office have ended meanwhile, the kill below sends nothing.
+        const qint64 resident = Platform::residentBytes(office->id());
         lock.lock();
-        if (resident > m_memoryCap && m_pid == pid && m_depth > 0 && m_fired == Fired::No)
+        if (resident > m_memoryCap && m_office == office && m_depth > 0 && m_fired == Fired::No)
             endOffice(Fired::OverMemory);
     }
 }

@@ -8,10 +8,15 @@
 #include <QtGlobal>
 
 #include <atomic>
+#include <memory>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+
+namespace Platform {
+class ChildProcess;
+}
 
 class CallWatch {
 public:
@@ -21,14 +26,19 @@ public:
     CallWatch(const CallWatch&) = delete;
     CallWatch& operator=(const CallWatch&) = delete;
 
-    /// The office process to end; 0 for none.
-    void watch(qint64 pid);
-    /// Ends the office now (from any thread).
+    /// The office process to end; null for none.
+    void watch(std::shared_ptr<const Platform::ChildProcess> office);
+    /// The office has ended: nothing is ever sent to its id again. Why it
+    /// ended stays known.
+    void forget();
+    /// Ends the office now (from any thread), if it has not ended.
     void abort();
-    /// Why the office was ended by the watch (until watch() again).
+    /// Why the watch ended the office (until watch() again); No when it sent
+    /// nothing, also when the office had ended by itself.
     enum class Fired { No, Overran, OverMemory, Aborted };
     Fired fired() const;
-    /// The office process watched, also once it has ended; 0 for none.
+    /// The id of the office last watched, also once it has ended (its
+    /// scratch files carry it); 0 for none.
     qint64 pid() const;
     std::chrono::milliseconds limit() const { return m_limit; }
     qint64 memoryCap() const { return m_memoryCap; }
@@ -63,6 +73,7 @@ private:
     std::condition_variable m_changed;
     std::chrono::steady_clock::time_point m_deadline;
     int m_depth = 0;
+    std::shared_ptr<const Platform::ChildProcess> m_office;
     qint64 m_pid = 0;
     Fired m_fired = Fired::No;
     bool m_quit = false;

@@ -67,11 +67,14 @@ struct OfficeConnection::Impl {
     std::shared_ptr<CallWatch> watch;
     std::shared_ptr<CallWaiter> waiter; // null: calls wait where they are made
     std::unique_ptr<QTemporaryDir> profile;
+    // Declared before the process, gone after it: a QProcess tells of its end as it goes.
+    std::shared_ptr<Platform::ChildProcess> child; // the office, for any thread
     std::unique_ptr<QProcess> process;
     QString pipe;
     Reference<frame::XComponentLoader> loader; // of a connected office
     Reference<uno::XComponentContext> remote;
 
+    // On the thread that started the office, which owns its QProcess.
     bool alive() const
     {
         if (!process)
@@ -80,9 +83,26 @@ struct OfficeConnection::Impl {
         return process->state() == QProcess::Running;
     }
 
+    // From any thread (a call made within a call runs on the call thread):
+    // asks the system, not the QProcess.
+    static bool lives(const std::shared_ptr<const Platform::ChildProcess>& office)
+    {
+        return office && !office->ended();
+    }
+
+    // The office has ended: nothing is sent to its id any more.
+    void forget()
+    {
+        if (child)
+            child->reaped();
+        watch->forget();
+    }
+
+    // The office's objects live as long as the office that made them.
     uno_errors::Link link()
     {
-        return {[this] { return alive(); }, watch, waiter};
+        return {[office = std::shared_ptr<const Platform::ChildProcess>(child)] { return lives(office); }, watch,
+                waiter};
     }
 
     // A call of the office's life, timed by the watch itself: with its own
@@ -128,7 +148,9 @@ struct OfficeConnection::Impl {
         // The system refuses the office's allocations at twice its cap,
         // should it grow faster than the watch looks.
         const qint64 refusedFrom = qint64(options.memoryCapMb) << 21;
-        process->setChildProcessModifier([isolation, own = options.ownNetwork, refusedFrom] {
+        // Runs in the child before its exec, in this process's memory: nothing instrumented.
+        process->setChildProcessModifier([isolation, own = options.ownNetwork, refusedFrom]()
+                                             __attribute__((no_sanitize("thread"))) {
             if (own)
                 isolation.apply();
             Platform::limitMemory(refusedFrom);
@@ -137,7 +159,10 @@ struct OfficeConnection::Impl {
         process->start();
         if (!process->waitForStarted(10000))
             throw office::Error("The office could not be started: " + process->errorString().toStdString());
-        watch->watch(process->processId());
+        // Before any event can let QProcess reap it, whose id is then free.
+        child = std::make_shared<Platform::ChildProcess>(process->processId());
+        QObject::connect(process.get(), &QProcess::finished, process.get(), [this] { forget(); });
+        watch->watch(child);
     }
 
     void connect()
@@ -206,6 +231,7 @@ struct OfficeConnection::Impl {
                 process->kill();
                 process->waitForFinished(10000);
             }
+            forget();
             process.reset();
             for (const QString& file : office_runs::pipeFiles(pipe, profileUrl()))
                 QFile::remove(file);
@@ -256,7 +282,7 @@ void OfficeConnection::restart()
     d->stop();
     if (d->ended || d->aborted)
         throw office::Gone("The program is ending");
-    uno_errors::guarded({[this] { return d->alive(); }, nullptr, nullptr}, [this] { d->connect(); });
+    uno_errors::guarded({[this] { return Impl::lives(d->child); }, nullptr, nullptr}, [this] { d->connect(); });
     ++d->starts;
 }
 
@@ -283,7 +309,7 @@ void OfficeConnection::abort()
 
 qint64 OfficeConnection::processId() const
 {
-    return d->alive() ? d->process->processId() : 0;
+    return d->alive() ? d->child->id() : 0;
 }
 
 quint64 OfficeConnection::calls() const

@@ -19,6 +19,7 @@
 #include <com/sun/star/sheet/XSheetAnnotations.hpp>
 #include <com/sun/star/sheet/XSheetAnnotationsSupplier.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/util/CloseVetoException.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
 #include <rtl/ref.hxx>
@@ -149,9 +150,29 @@ public:
         }
     }
 
+    // Whatever happened before (a close refused, a file given up halfway),
+    // the document does not stay open in the office: closed, and disposed
+    // should anything veto that. One whose office has gone went with it.
+    ~UnoDocument() override
+    {
+        if (m_closed || !m_link.alive())
+            return;
+        try {
+            call([&] {
+                try {
+                    Reference<util::XCloseable>(m_component, UNO_QUERY_THROW)->close(true);
+                } catch (const util::CloseVetoException&) {
+                    m_component->dispose();
+                }
+            });
+        } catch (const office::Error&) {
+        }
+    }
+
     void close() override
     {
         call([&] { Reference<util::XCloseable>(m_component, UNO_QUERY_THROW)->close(false); });
+        m_closed = true;
     }
 
 private:
@@ -182,6 +203,7 @@ private:
     SheetReader m_reader;
     RangeEmptier m_emptier;
     sheet_cells::ShownNow m_shownNow;
+    bool m_closed = false;
 };
 
 } // namespace

@@ -226,8 +226,10 @@ void FakeOffice::failAt(const QString& operation, int nth, bool loseOffice)
 
 void FakeOffice::enter(const QString& operation)
 {
-    if (gone)
+    if (gone) {
+        ++callsAfterLoss;
         throw office::Gone("Binary URP bridge disposed during call");
+    }
     auto it = m_failures.find(operation);
     if (it == m_failures.end())
         return;

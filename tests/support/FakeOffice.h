@@ -38,6 +38,8 @@ public:
     QStringList log;
     bool gone = false;
     bool ended = false;
+    /// Calls made of a lost office.
+    int callsAfterLoss = 0;
 
     // What the objects below call on every operation.
     void enter(const QString& operation);

@@ -72,15 +72,19 @@ namespace {
 // on a busy machine, say) fails that test, as the test's own checks do,
 // instead of ending the whole test program; elsewhere (a benchmark) it is
 // thrown.
-template <typename F> auto failsTheTest(OfficeConnection& office, F&& f) -> decltype(f())
+// The office is reached first, here: its process belongs to this thread,
+// while the call may run on the connection's call thread.
+template <typename F>
+auto failsTheTest(OfficeConnection& office, F&& f) -> decltype(f(Reference<uno::XComponentContext>()))
 {
     try {
-        return uno_errors::guarded(OfficeConnectionAccess::link(office), std::forward<F>(f));
+        const Reference<uno::XComponentContext> context = OfficeConnectionAccess::remoteContext(office);
+        return uno_errors::guarded(OfficeConnectionAccess::link(office), [&] { return f(context); });
     } catch (const office::Error& e) {
         if (!QTest::currentTestFunction())
             throw;
         QTest::qFail(e.what(), __FILE__, __LINE__);
-        if constexpr (!std::is_void_v<decltype(f())>)
+        if constexpr (!std::is_void_v<decltype(f(Reference<uno::XComponentContext>()))>)
             return {};
     }
 }
@@ -193,8 +197,8 @@ Reference<drawing::XDrawPage> drawPage(const Doc& doc, int sheet)
 void SheetFixture::write(const QString& path, const FixtureBook& book, const QList<FixtureLook>& looks,
                          const QString& macro)
 {
-    failsTheTest(m_office, [&] {
-        Doc doc(OfficeConnectionAccess::remoteContext(m_office), "private:factory/scalc");
+    failsTheTest(m_office, [&](const Reference<uno::XComponentContext>& context) {
+        Doc doc(context, "private:factory/scalc");
         for (int s = 0; s < std::max(book.size(), looks.size()); ++s)
             doc.sheet(s, true);
         for (int s = 0; s < book.size(); ++s) {
@@ -293,8 +297,8 @@ void SheetFixture::write(const QString& path, const FixtureBook& book, const QLi
 void SheetFixture::writeTexts(const QString& path, const QList<QList<QStringList>>& sheets, const QString& password,
                               bool asFormulas)
 {
-    failsTheTest(m_office, [&] {
-        Doc doc(OfficeConnectionAccess::remoteContext(m_office), "private:factory/scalc");
+    failsTheTest(m_office, [&](const Reference<uno::XComponentContext>& context) {
+        Doc doc(context, "private:factory/scalc");
         for (int s = 0; s < sheets.size(); ++s) {
             Reference<sheet::XSpreadsheet> sheet = doc.sheet(s, true);
             const QList<QStringList>& rows = sheets[s];
@@ -331,8 +335,8 @@ void SheetFixture::writeTexts(const QString& path, const QList<QList<QStringList
 
 void SheetFixture::writePlaced(const QString& path, const QList<Placed>& cells)
 {
-    failsTheTest(m_office, [&] {
-        Doc doc(OfficeConnectionAccess::remoteContext(m_office), "private:factory/scalc");
+    failsTheTest(m_office, [&](const Reference<uno::XComponentContext>& context) {
+        Doc doc(context, "private:factory/scalc");
         for (const Placed& p : cells)
             Reference<text::XTextRange>(doc.sheet(p.sheet, true)->getCellByPosition(p.column, p.row), UNO_QUERY_THROW)
                 ->setString(toOUString(p.text));
@@ -345,8 +349,8 @@ namespace {
 template <typename Describe>
 QList<ShownSheet> eachCell(OfficeConnection& office, const QString& path, Describe describe, bool drawings = false)
 {
-    return failsTheTest(office, [&] {
-        Doc doc(OfficeConnectionAccess::remoteContext(office),
+    return failsTheTest(office, [&](const Reference<uno::XComponentContext>& context) {
+        Doc doc(context,
                 QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
         QList<ShownSheet> result;
         for (int s = 0; s < doc.sheetCount(); ++s) {
@@ -419,8 +423,8 @@ QList<ShownSheet> SheetFixture::marks(const QString& path, quint32 colour)
 SheetFixture::Literal SheetFixture::emptyRepeatsOneByOne(const QString& from, const QString& to,
                                                          const std::function<bool(int, int)>& inScope, Match match)
 {
-    return failsTheTest(m_office, [&] {
-        Doc doc(OfficeConnectionAccess::remoteContext(m_office),
+    return failsTheTest(m_office, [&](const Reference<uno::XComponentContext>& context) {
+        Doc doc(context,
                 QUrl::fromLocalFile(QFileInfo(from).absoluteFilePath()).toString(QUrl::FullyEncoded));
         using namespace sheet::CellFlags;
         const sal_Int16 everythingButDrawings
@@ -459,8 +463,8 @@ SheetFixture::Literal SheetFixture::emptyRepeatsOneByOne(const QString& from, co
 
 void SheetFixture::loadAndStore(const QString& from, const QString& to)
 {
-    failsTheTest(m_office, [&] {
-        Doc doc(OfficeConnectionAccess::remoteContext(m_office),
+    failsTheTest(m_office, [&](const Reference<uno::XComponentContext>& context) {
+        Doc doc(context,
                 QUrl::fromLocalFile(QFileInfo(from).absoluteFilePath()).toString(QUrl::FullyEncoded));
         doc.storeTo(to);
     });
@@ -468,8 +472,8 @@ void SheetFixture::loadAndStore(const QString& from, const QString& to)
 
 QByteArray SheetFixture::packagePart(const QString& path, const QString& part)
 {
+    const Reference<uno::XComponentContext> context = OfficeConnectionAccess::remoteContext(m_office);
     return uno_errors::guarded(OfficeConnectionAccess::link(m_office), [&] {
-        const Reference<uno::XComponentContext> context = OfficeConnectionAccess::remoteContext(m_office);
         uno::Sequence<uno::Any> arguments(1);
         arguments.getArray()[0] <<= url(path);
         Reference<container::XNameAccess> zip(
