@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QSet>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 
 namespace Batch {
@@ -18,7 +20,10 @@ namespace {
 void print(const QByteArray& line)
 {
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-    std::fflush(stdout);
+    // Whoever read standard output has gone (as head does): nobody hears of
+    // the rest, so the run ends as on a termination request, offices and all.
+    if (std::fflush(stdout) != 0 && errno == EPIPE)
+        std::raise(SIGTERM);
 }
 
 QStringList pathsOf(const QList<File>& files)
