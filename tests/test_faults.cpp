@@ -116,9 +116,7 @@ private slots:
             // the call waits on it.
             ::kill(pid_t(pid), SIGSTOP);
             killer = std::thread([&, before = office->calls()] {
-                const QDeadlineTimer called(60000);
-                while (office->calls() == before && !called.hasExpired())
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                office->waitForCall(before, 60000);
                 ::kill(pid_t(pid), signal);
             });
         });

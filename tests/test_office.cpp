@@ -27,6 +27,7 @@
 #include <com/sun/star/text/XTextRange.hpp>
 
 #include <csignal>
+#include <sys/wait.h>
 #include <thread>
 
 namespace {
@@ -61,12 +62,12 @@ int openDocuments(OfficeConnection& office)
     return count;
 }
 
-// Waits, letting no event in, until the process is a zombie.
+// Waits, letting no event in, until the process (a child of ours) has
+// ended; it is left to be reaped.
 bool waitForZombie(qint64 pid)
 {
-    const QDeadlineTimer deadline(60000);
-    while (!zombie(pid) && !deadline.hasExpired())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    siginfo_t info{};
+    ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT);
     return zombie(pid);
 }
 
@@ -274,9 +275,7 @@ private slots:
             // Stopped, it cannot answer the next call; killed once it waits in it.
             ::kill(pid_t(pid), SIGSTOP);
             std::thread killer([&, before = ending.calls()] {
-                const QDeadlineTimer called(60000);
-                while (ending.calls() == before && !called.hasExpired())
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                ending.waitForCall(before, 60000);
                 ::kill(pid_t(pid), SIGKILL);
             });
             QVERIFY_THROWS_EXCEPTION(office::Gone, document->sheetName(0));

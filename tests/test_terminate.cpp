@@ -81,9 +81,7 @@ private slots:
             // From a thread of its own, once the window's thread waits in a
             // call the stopped office cannot answer.
             signaller = std::thread([&, before = office.calls()] {
-                const QDeadlineTimer called(60000);
-                while (office.calls() == before && !called.hasExpired())
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                office.waitForCall(before, 60000);
                 signalled = clock.elapsed();
                 ::kill(::getpid(), SIGTERM);
             });

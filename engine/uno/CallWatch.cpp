@@ -69,10 +69,10 @@ void CallWatch::abort()
 
 void CallWatch::begin(std::chrono::milliseconds limit)
 {
-    m_calls.fetch_add(1, std::memory_order_relaxed);
     bool first = false;
     {
         std::lock_guard lock(m_mutex);
+        m_calls.fetch_add(1, std::memory_order_relaxed);
         if (m_depth++ == 0) {
             m_deadline = std::chrono::steady_clock::now() + (limit.count() > 0 ? limit : m_limit);
             first = true;
@@ -81,6 +81,13 @@ void CallWatch::begin(std::chrono::milliseconds limit)
     // The watch waits for the first call's start; later ones it finds itself.
     if (first)
         m_changed.notify_all();
+    m_begun.notify_all();
+}
+
+bool CallWatch::waitForCall(quint64 before, std::chrono::milliseconds limit) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_begun.wait_for(lock, limit, [&] { return calls() > before; });
 }
 
 void CallWatch::end()

@@ -44,6 +44,9 @@ public:
     qint64 memoryCap() const { return m_memoryCap; }
     /// How many calls were begun so far: one more means a call is under way.
     quint64 calls() const { return m_calls.load(std::memory_order_relaxed); }
+    /// Waits until more than `before` calls were begun, at most `limit`;
+    /// whether they were.
+    bool waitForCall(quint64 before, std::chrono::milliseconds limit) const;
     /// Whether a call is under way now.
     bool busy() const;
 
@@ -71,6 +74,7 @@ private:
     const qint64 m_memoryCap;
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
+    mutable std::condition_variable m_begun; ///< for those waiting for a call, not the watch
     std::chrono::steady_clock::time_point m_deadline;
     int m_depth = 0;
     std::shared_ptr<const Platform::ChildProcess> m_office;

@@ -317,6 +317,11 @@ quint64 OfficeConnection::calls() const
     return d->watch->calls();
 }
 
+bool OfficeConnection::waitForCall(quint64 before, int limitMs) const
+{
+    return d->watch->waitForCall(before, std::chrono::milliseconds(limitMs));
+}
+
 bool OfficeConnection::callUnderWay() const
 {
     return d->watch->busy();

@@ -50,6 +50,9 @@ public:
     qint64 processId() const;
     /// How many remote calls were begun so far, from any thread.
     quint64 calls() const;
+    /// Waits until more than `before` calls were begun, at most `limitMs`;
+    /// whether they were.
+    bool waitForCall(quint64 before, int limitMs) const;
     /// Whether a remote call is under way now.
     bool callUnderWay() const;
 
