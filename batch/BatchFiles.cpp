@@ -54,8 +54,9 @@ public:
     void file(const QString& path, const QString& below, const QString& refused = {})
     {
         // Named twice, or reached through a link: processed once.
-        if (!std::exchange(m_seenFiles[realPath(path)], true))
-            m_into.files.append({.path = path, .below = below, .refused = refused, .noFallback = {}});
+        const QString real = realPath(path);
+        if (!std::exchange(m_seenFiles[real], true))
+            m_into.files.append({.path = path, .real = real, .below = below, .refused = refused, .noFallback = {}});
     }
 
     void folder(const QString& path) { visit(Paths::WithoutTrailingSeparators(path), {}, true); }
@@ -161,55 +162,54 @@ Gathered gatherFiles(const QStringList& paths, const QStringList& extensions, co
     return gathered;
 }
 
-void refuseClashes(QList<File>& files, const Options& options)
+void checkClashes(QList<File>& files, const Options& options)
 {
+    QHash<QString, qsizetype> inputs;
+    for (qsizetype i = 0; i < files.size(); ++i)
+        inputs.insert(files[i].real, i);
+    QStringList results; // by file, with every link resolved
+    if (!options.results.isEmpty())
+        for (const File& file : std::as_const(files))
+            results << realPath(resultPath(file, options));
+    if (!options.report.isEmpty() && options.report != "-") {
+        const QString report = realPath(options.report);
+        if (inputs.contains(report))
+            throw UsageError(
+                QString("the report %1 is a file of this run: give the report another name").arg(options.report));
+        if (const qsizetype i = results.indexOf(report); i >= 0)
+            throw UsageError(QString("the report %1 is where the result of %2 goes: give the report another name")
+                                 .arg(options.report, files[i].path));
+    }
     if (options.results.isEmpty())
         return;
-    QHash<QString, qsizetype> inputs, results;
-    for (qsizetype i = 0; i < files.size(); ++i)
-        inputs.insert(realPath(files[i].path), i);
     // A result would replace a file of the list, its own included, or the
     // result of a file before it.
+    QHash<QString, qsizetype> taken;
     for (qsizetype i = 0; i < files.size(); ++i) {
         File& file = files[i];
         if (!file.refused.isEmpty())
             continue;
-        const QString result = resultPath(file, options), real = realPath(result);
+        const QString& real = results[i];
         if (const auto input = inputs.constFind(real); input != inputs.cend())
-            file.refused = *input == i
-                ? QString("The result of %1 would replace the file itself").arg(file.path)
-                : QString("The result of %1 would replace %2, a file of this run").arg(file.path, result);
-        else if (const auto earlier = results.constFind(real); earlier != results.cend())
+            file.refused = *input == i ? QString("The result of %1 would replace the file itself").arg(file.path)
+                                       : QString("The result of %1 would replace %2, a file of this run")
+                                             .arg(file.path, resultPath(file, options));
+        else if (const auto earlier = taken.constFind(real); earlier != taken.cend())
             file.refused = QString("The result of %1 would replace %2, the result of %3, listed before it")
-                               .arg(file.path, result, files[*earlier].path);
+                               .arg(file.path, resultPath(file, options), files[*earlier].path);
         else
-            results.insert(real, i);
+            taken.insert(real, i);
     }
     // A document of several sheets goes to .ods when its format holds one:
     // only where that name is nobody's.
     for (File& file : files)
         if (file.refused.isEmpty() && formatOf(file.path, options.format).oneSheet) {
-            const QString ods = resultPath(file, options, "ods"), real = realPath(ods);
+            const QString real = realPath(resultPath(file, options, "ods"));
             if (const auto input = inputs.constFind(real); input != inputs.cend())
                 file.noFallback = QString("as .ods it would replace %1, a file of this run").arg(files[*input].path);
-            else if (const auto other = results.constFind(real); other != results.cend())
+            else if (const auto other = taken.constFind(real); other != taken.cend())
                 file.noFallback = QString("as .ods it would replace the result of %1").arg(files[*other].path);
         }
-}
-
-void checkReport(const QList<File>& files, const Options& options)
-{
-    if (options.report.isEmpty() || options.report == "-")
-        return;
-    const QString report = realPath(options.report);
-    for (const File& file : files) {
-        if (realPath(file.path) == report)
-            throw UsageError(
-                QString("the report %1 is a file of this run: give the report another name").arg(options.report));
-        if (!options.results.isEmpty() && realPath(resultPath(file, options)) == report)
-            throw UsageError(QString("the report %1 is where the result of %2 goes: give the report another name")
-                                 .arg(options.report, file.path));
-    }
 }
 
 QList<File> shareOf(const QList<File>& files, int shard, int shards)
@@ -246,9 +246,8 @@ QString resultPath(const File& file, const Options& options, const QString& exte
 {
     if (options.results.isEmpty())
         return {};
-    return joined(
-        resultFolder(file, options),
-        Calc1::resultName(file.path, extension.isEmpty() ? formatOf(file.path, options.format).extension : extension));
+    return Calc1::resultPath(resultFolder(file, options), file.path,
+                             extension.isEmpty() ? formatOf(file.path, options.format).extension : extension);
 }
 
 std::optional<qint64> modifiedNs(const QString& path)

@@ -15,6 +15,7 @@ namespace Batch {
 /// A file of the run.
 struct File {
     QString path; ///< as named, or as the walk found it
+    QString real; ///< its path with every link resolved
     /// Its result's folder below the results folder: the folder the walk
     /// found it in, relative to the folder named; empty for a file named.
     QString below;
@@ -46,13 +47,10 @@ struct Gathered {
 Gathered gatherFiles(const QStringList& paths, const QStringList& extensions, const std::function<QString()>& readLine,
                      const QString& resultsFolder);
 
-/// Refuses each file whose result would replace a file of the list or the
-/// result of a file before it.
-void refuseClashes(QList<File>& files, const Options& options);
-
 /// Throws UsageError when the report would replace a file of the list or a
-/// result.
-void checkReport(const QList<File>& files, const Options& options);
+/// result; refuses each file whose result would replace a file of the list
+/// or the result of a file before it.
+void checkClashes(QList<File>& files, const Options& options);
 
 /// The shard-th (1-based) of shards nearly equal, consecutive shares.
 QList<File> shareOf(const QList<File>& files, int shard, int shards);

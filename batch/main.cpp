@@ -112,8 +112,7 @@ int main(int argc, char* argv[])
                 return readPath(in, options.null);
             },
             options.results);
-        Batch::refuseClashes(gathered.files, options);
-        Batch::checkReport(gathered.files, options);
+        Batch::checkClashes(gathered.files, options);
     } catch (const Batch::UsageError& e) {
         std::fprintf(stderr, "cellwinnow-batch: %s\nTry 'cellwinnow-batch --help' for more.\n", e.what());
         return Batch::Usage;
