@@ -122,8 +122,7 @@ QString whyRefused(office::Refusal refusal, const QString& path)
 
 QString whyNotStorable(const QString& folder, const QString& name, qint64 bytes)
 {
-    const Platform::WriteRefusal refusal = Platform::whyNotWritable(folder, name, bytes);
-    switch (refusal.kind) {
+    switch (Platform::whyNotWritable(folder, name, bytes)) {
     case Platform::WriteRefusal::None: break;
     case Platform::WriteRefusal::Missing: return QString("The results folder %1 is not there any more").arg(folder);
     case Platform::WriteRefusal::NotAFolder:

@@ -85,12 +85,9 @@ struct UnreadableName {
 QList<UnreadableName> unreadableNames(const QString& folder);
 
 /// Why a file of this name and size cannot be made in the folder, as the
-/// system tells; kind None when nothing is known against it. A size of 0
-/// leaves the space free unasked.
-struct WriteRefusal {
-    enum Kind { None, Missing, NotAFolder, ReadOnly, NoPermission, Full, NameTooLong } kind = None;
-    QString system; ///< the system's own words, where it gave any
-};
+/// system tells; None when nothing is known against it. A size of 0 leaves
+/// the space free unasked.
+enum class WriteRefusal { None, Missing, NotAFolder, ReadOnly, NoPermission, Full, NameTooLong };
 WriteRefusal whyNotWritable(const QString& folder, const QString& name = {}, qint64 bytes = 0);
 
 /// True for a file-system root ("/" here, "C:\" on Windows).

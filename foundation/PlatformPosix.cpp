@@ -140,28 +140,23 @@ bool keepsItsName(const char* name)
 WriteRefusal whyNotWritable(const QString& folder, const QString& name, qint64 bytes)
 {
     const QByteArray native = QFile::encodeName(folder);
-    const auto said = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
     struct stat status { };
-    if (::stat(native.constData(), &status) != 0) {
-        const int error = errno;
-        return {error == EACCES ? WriteRefusal::NoPermission : WriteRefusal::Missing, said(error)};
-    }
+    if (::stat(native.constData(), &status) != 0)
+        return errno == EACCES ? WriteRefusal::NoPermission : WriteRefusal::Missing;
     if (!S_ISDIR(status.st_mode))
-        return {WriteRefusal::NotAFolder, said(ENOTDIR)};
+        return WriteRefusal::NotAFolder;
     const long longest = ::pathconf(native.constData(), _PC_NAME_MAX);
     if (!name.isEmpty() && longest > 0 && QFile::encodeName(name).size() > longest)
-        return {WriteRefusal::NameTooLong, said(ENAMETOOLONG)};
+        return WriteRefusal::NameTooLong;
     struct statvfs disk { };
     const bool known = ::statvfs(native.constData(), &disk) == 0;
     if (known && (disk.f_flag & ST_RDONLY))
-        return {WriteRefusal::ReadOnly, said(EROFS)};
-    if (::access(native.constData(), W_OK | X_OK) != 0) {
-        const int error = errno;
-        return {error == EROFS ? WriteRefusal::ReadOnly : WriteRefusal::NoPermission, said(error)};
-    }
+        return WriteRefusal::ReadOnly;
+    if (::access(native.constData(), W_OK | X_OK) != 0)
+        return errno == EROFS ? WriteRefusal::ReadOnly : WriteRefusal::NoPermission;
     if (known && bytes > 0 && qint64(disk.f_bavail) * qint64(disk.f_frsize) < bytes)
-        return {WriteRefusal::Full, said(ENOSPC)};
-    return {};
+        return WriteRefusal::Full;
+    return WriteRefusal::None;
 }
 
 int fileAttributes(const QString& path)
